@@ -1,0 +1,93 @@
+#pragma once
+// The value type of every number in Vexmo, its text forms, and complex arithmetic.
+// Intermediates are long double (x87 extended); parts are rounded to double when stored.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vexmo {
+
+struct DComplex {
+    double Real = 0.0;
+    double Imaginary = 0.0;
+    friend bool operator==(const DComplex&, const DComplex&) = default;
+};
+
+// A number text that cannot be read. The message is shown to the user as it stands.
+class EConvertError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// An arithmetic failure: "Division by zero", "Invalid floating point operation",
+// "Floating point division by zero", "Floating point overflow".
+class EMathError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The locale decimal separator used by number text (read and written). Handed in once at
+// start-up; "." until then.
+void SetDecimalSeparator(char separator);
+char DecimalSeparator();
+
+// ---- number text ----
+long double DorvStrToFloat(std::string_view text);                     // raises EConvertError
+bool TryParseNumberText(std::string_view text, long double& value);    // false: not a number
+long double ParseSuffixedNumber(std::string_view upperText);
+long double PlainNumberToFloat(std::string_view text);                 // raises EConvertError
+DComplex StrToDComplex(std::string_view text);                         // raises EConvertError
+std::string DComplexToStr(const DComplex& z);
+std::string GeneralNumberText(long double x, int precision);
+
+struct UnitSuffix {
+    const char* Suffix;
+    long double Multiplier;
+};
+// The twelve unit suffixes in the order they are tried (longest first).
+const UnitSuffix* UnitSuffixTable();
+constexpr int UnitSuffixCount = 12;
+
+// ---- tolerance tests ----
+bool Negligible(double x);                    // |x| <= 1e-12
+bool CoarselyNegligible(double x);            // |(float)x| <= 1e-4f
+bool NearlyEqual(double a, double b);
+
+// ---- complex arithmetic (raise EMathError) ----
+DComplex ComplexAdd(const DComplex& z, const DComplex& w);
+DComplex ComplexSub(const DComplex& z, const DComplex& w);
+DComplex ComplexMul(const DComplex& z, const DComplex& w);
+DComplex ComplexDiv(const DComplex& z, const DComplex& w);
+DComplex ComplexNeg(const DComplex& z);
+bool ComplexEqual(const DComplex& z, const DComplex& w);
+double ComplexAbsSqr(const DComplex& z);
+double ComplexAbs(const DComplex& z);
+double ComplexAngle(const DComplex& z);
+DComplex ComplexConj(const DComplex& z);
+DComplex ComplexTimesI(const DComplex& z);
+DComplex ComplexTimesMinusI(const DComplex& z);
+void ComplexToPolar(const DComplex& z, double& r, double& theta);
+DComplex ComplexExp(const DComplex& z);
+DComplex ComplexLn(const DComplex& z);
+DComplex BasicComplexLn(const DComplex& z);
+DComplex ComplexSqrt(const DComplex& z);
+DComplex BasicComplexSqrt(const DComplex& z);
+DComplex ComplexSqr(const DComplex& z);
+DComplex ComplexPower(const DComplex& z, const DComplex& w);
+DComplex ComplexSin(const DComplex& z);
+DComplex ComplexCos(const DComplex& z);
+DComplex ComplexTan(const DComplex& z);
+DComplex ComplexSinH(const DComplex& z);
+DComplex ComplexCosH(const DComplex& z);
+DComplex ComplexTanH(const DComplex& z);
+DComplex ComplexArcSin(const DComplex& z);
+DComplex ComplexArcCos(const DComplex& z);
+DComplex ComplexArcTan(const DComplex& z);
+DComplex ComplexArcSinH(const DComplex& z);
+DComplex ComplexArcCosH(const DComplex& z);
+DComplex ComplexArcTanH(const DComplex& z);
+DComplex ComplexDegToRad(const DComplex& z);
+DComplex ComplexRadToDeg(const DComplex& z);
+
+} // namespace vexmo

@@ -1,0 +1,45 @@
+#pragma once
+// The variable store: ordered "name=value" lines. Names are matched without regard to
+// (ASCII) case and the first matching line wins. The engine, the Variables window, the
+// variables file and vexmo-calc all share this one class.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexmo {
+
+class Variables {
+  public:
+    struct Line {
+        std::string Name;
+        std::string Value;
+    };
+
+    // The value of the first line whose name equals `name` (case-insensitive); "" if none.
+    std::string Read(std::string_view name) const;
+    // Replaces the value of that line in place, or appends a line. An empty value removes it.
+    void Write(std::string_view name, std::string_view value);
+    // Index of the first line with that name, or -1.
+    int IndexOf(std::string_view name) const;
+    void Remove(std::string_view name);
+    void Clear();
+
+    std::size_t Count() const;
+    const Line& At(std::size_t i) const;
+    const std::vector<Line>& Lines() const;
+    // Appends a line as it stands (no lookup); used when loading a file in order.
+    void Append(std::string_view name, std::string_view value);
+
+  private:
+    std::vector<Line> lines_;
+};
+
+// Comma text: elements separated by commas; an element holding a blank, comma or double
+// quote is quoted, inner quotes doubled. Reading skips blanks around separators; an
+// unquoted element ends at the next comma or blank.
+std::string JoinCommaText(const std::vector<std::string>& elements);
+std::vector<std::string> SplitCommaText(std::string_view text);
+
+} // namespace vexmo
