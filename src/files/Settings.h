@@ -1,0 +1,113 @@
+#pragma once
+// Every stored setting of the program, held by the main window while it runs, read once at
+// start-up and written in one pass when the main window closes, through
+// QSettings("Dorv", "Vexmo") with the groups "MainWnd" and "Variables".
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QRect>
+#include <QSettings>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vexmo {
+
+// Colour numbers: top byte 0x80 = system colour index in the low byte, otherwise 0x00BBGGRR.
+using ColorNumber = std::uint32_t;
+inline constexpr ColorNumber clDefault = 0x20000000;
+inline constexpr ColorNumber clNone = 0x1FFFFFFF;
+inline constexpr ColorNumber clWindow = 0x80000005;
+inline constexpr ColorNumber clWindowText = 0x80000008;
+inline constexpr ColorNumber clRed = 0x000000FF;
+inline constexpr ColorNumber clGreen = 0x00008000;
+
+// Key-map codes of Return, Shift+Return and Ctrl+Return.
+inline constexpr int KeyCalculate = 1;
+inline constexpr int KeyCarriageReturn = 2;
+inline constexpr int KeyLineBreak = 3;
+
+// Initial values are those of a fresh start, before anything is read.
+struct Settings {
+    // Number format (the answer formatter's settings, same names and types).
+    int OptNumFormat = 0;
+    int OptPrecision = 18;
+    int OptDigits = 0;
+    std::string OptNumFormatStr;
+    int OptNumFormatClipboard = 0;
+    int OptNumFormatArray = 0;
+    int OptNumFormatComplex = 0;
+
+    // Key map.
+    int OptReturn = KeyCalculate;
+    int OptShiftReturn = KeyCarriageReturn;
+    int OptCtrlReturn = KeyLineBreak;
+
+    // Editor font; FontStored is false until a font was read or chosen, and the editor
+    // keeps the window's default font until then.
+    bool FontStored = false;
+    int FontCharset = 1;
+    QString FontName;
+    int FontSize = 0;
+    bool FontBold = false;
+    bool FontItalic = false;
+    bool FontUnderline = false;
+
+    int Language = 0;  // 1 English, any other value Japanese, 0 not chosen yet
+    bool TipHint = true;
+    bool OptRecallLastFile = true;
+    bool OptRecallLastVariables = true;
+    // On from the first start, so a new user is asked before a modified document is lost.
+    bool OptQueryDiscard = true;
+    bool OptStayOnTop = false;
+    bool OptSemiTransparent = false;
+    bool OptSimpleMode = false;
+    bool OptAutomaticallyCopyState = false;
+    QString RecallFileName;
+    QString RecallVariablesFileName;
+
+    ColorNumber OptColorBack = clWindow;
+    ColorNumber OptColorExpression = clWindowText;
+    ColorNumber OptColorArrow = clRed;
+    ColorNumber OptColorAnswer = clGreen;
+};
+
+// Window placements as read: a bound set is present only when it was read completely and
+// passes the placement checks; VariablesVisible is present when it was read.
+struct StoredPlacement {
+    std::optional<QRect> MainWnd;
+    std::optional<QRect> Variables;
+    std::optional<bool> VariablesVisible;
+};
+
+// Current window placements, for writing (outer bounds, i.e. frame geometry).
+struct WindowPlacement {
+    QRect MainWnd;
+    QRect Variables;
+    bool VariablesVisible = false;
+};
+
+// Reads the store block by block; a missing or unconvertible value ends its block and keeps
+// what was read before it. `screen` is the geometry a stored placement must fit into.
+StoredPlacement ReadSettings(QSettings& store, Settings& settings, const QRect& screen);
+
+// Writes every value in one pass. Returns false when the store reports an error (the values
+// are then not all stored).
+bool WriteSettings(QSettings& store, const Settings& settings, const WindowPlacement& windows);
+
+// The placement checks: left and top not negative, at least 160 × 160, inside the screen.
+bool PlacementFits(const QRect& bounds, const QRect& screen);
+
+// Colour number → colour; system colour indices map to the palette's roles.
+QColor ColorFromNumber(ColorNumber number, const QPalette& palette);
+
+// The editor font described by the font fields, on top of `base` (the pane's default font);
+// `base` itself when no font is stored.
+QFont EditorFontFrom(const Settings& settings, const QFont& base);
+// Stores `font` in the font fields (name, size, style; the character set is kept).
+void StoreEditorFont(Settings& settings, const QFont& font);
+
+}  // namespace vexmo
