@@ -36,7 +36,7 @@ struct Settings {
     int OptNumFormat = 0;
     int OptPrecision = 18;
     int OptDigits = 0;
-    std::string OptNumFormatStr;
+    std::string OptNumFormatStr = "#,##0.000;-#,##0.000;0.000";
     int OptNumFormatClipboard = 0;
     int OptNumFormatArray = 0;
     int OptNumFormatComplex = 0;
@@ -103,6 +103,18 @@ bool PlacementFits(const QRect& bounds, const QRect& screen);
 
 // Colour number → colour; system colour indices map to the palette's roles.
 QColor ColorFromNumber(ColorNumber number, const QPalette& palette);
+
+// The 52 colour names offered by the Options dialog, in their list order.
+struct NamedColor {
+    const char* Name;
+    ColorNumber Number;
+};
+inline constexpr int NamedColorCount = 52;
+const NamedColor* NamedColors();
+// The list position of a colour number, -1 when it has no name.
+int NamedColorIndex(ColorNumber number);
+// The name of a colour number, or "$" and eight hexadecimal digits when it has none.
+QString ColorNumberText(ColorNumber number);
 
 // The editor font described by the font fields, on top of `base` (the pane's default font);
 // `base` itself when no font is stored.

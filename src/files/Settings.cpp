@@ -1,0 +1,387 @@
+#include "files/Settings.h"
+
+#include <QStringList>
+#include <QVariant>
+
+#include <array>
+
+namespace vexmo {
+
+namespace {
+
+const QString kDefaultUserFormat = QStringLiteral("#,##0.000;-#,##0.000;0.000");
+
+// Ends the block being read: the value is missing or cannot be converted.
+struct MissingValue {};
+
+// Stored integers are 32-bit words; signed and unsigned spellings of the same word are both
+// accepted, anything else (text, out of range) is a wrong type.
+ColorNumber ReadDword(const QSettings& store, const QString& name) {
+    const QVariant v = store.value(name);
+    if (!v.isValid())
+        throw MissingValue{};
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1u : 0u;
+    if (v.typeId() == QMetaType::QStringList)
+        throw MissingValue{};
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    if (!ok || n < -2147483648LL || n > 4294967295LL)
+        throw MissingValue{};
+    return static_cast<ColorNumber>(static_cast<std::uint64_t>(n) & 0xFFFFFFFFu);
+}
+
+int ReadInt(const QSettings& store, const QString& name) {
+    return static_cast<std::int32_t>(ReadDword(store, name));
+}
+
+bool ReadBool(const QSettings& store, const QString& name) {
+    return ReadDword(store, name) != 0;
+}
+
+QString ReadString(const QSettings& store, const QString& name) {
+    const QVariant v = store.value(name);
+    if (!v.isValid())
+        throw MissingValue{};
+    if (v.typeId() == QMetaType::QStringList) {
+        // The INI reader splits an unquoted value at commas; one element is still plain text.
+        const QStringList list = v.toStringList();
+        if (list.size() != 1)
+            throw MissingValue{};
+        return list.front();
+    }
+    if (!v.canConvert<QString>())
+        throw MissingValue{};
+    return v.toString();
+}
+
+// A member with a fall-back: missing gives the fall-back, present but unreadable ends the block.
+int ReadIntOr(const QSettings& store, const QString& name, int fallback) {
+    return store.contains(name) ? ReadInt(store, name) : fallback;
+}
+
+struct Bounds {
+    int Left = 0, Width = 0, Top = 0, Height = 0;
+    QRect Rect() const { return QRect(Left, Top, Width, Height); }
+};
+
+Bounds ReadBounds(const QSettings& store) {
+    Bounds b;
+    b.Left = ReadInt(store, "Left");
+    b.Width = ReadInt(store, "Width");
+    b.Top = ReadInt(store, "Top");
+    b.Height = ReadInt(store, "Height");
+    return b;
+}
+
+void WriteBounds(QSettings& store, const QRect& r) {
+    store.setValue("Left", r.x());
+    store.setValue("Width", r.width());
+    store.setValue("Top", r.y());
+    store.setValue("Height", r.height());
+}
+
+void WriteColor(QSettings& store, const QString& name, ColorNumber number) {
+    store.setValue(name, static_cast<uint>(number));
+}
+
+constexpr std::array<NamedColor, NamedColorCount> kNamedColors{{
+    {"clBlack", 0x000000},
+    {"clMaroon", 0x000080},
+    {"clGreen", 0x008000},
+    {"clOlive", 0x008080},
+    {"clNavy", 0x800000},
+    {"clPurple", 0x800080},
+    {"clTeal", 0x808000},
+    {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},
+    {"clLime", 0x00FF00},
+    {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},
+    {"clFuchsia", 0xFF00FF},
+    {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},
+    {"clMoneyGreen", 0xC0DCC0},
+    {"clSkyBlue", 0xF0CAA6},
+    {"clCream", 0xF0FBFF},
+    {"clMedGray", 0xA4A0A0},
+    {"clActiveBorder", 0x8000000A},
+    {"clActiveCaption", 0x80000002},
+    {"clAppWorkSpace", 0x8000000C},
+    {"clBackground", 0x80000001},
+    {"clBtnFace", 0x8000000F},
+    {"clBtnHighlight", 0x80000014},
+    {"clBtnShadow", 0x80000010},
+    {"clBtnText", 0x80000012},
+    {"clCaptionText", 0x80000009},
+    {"clDefault", 0x20000000},
+    {"clGradientActiveCaption", 0x8000001B},
+    {"clGradientInactiveCaption", 0x8000001C},
+    {"clGrayText", 0x80000011},
+    {"clHighlight", 0x8000000D},
+    {"clHighlightText", 0x8000000E},
+    {"clHotLight", 0x8000001A},
+    {"clInactiveBorder", 0x8000000B},
+    {"clInactiveCaption", 0x80000003},
+    {"clInactiveCaptionText", 0x80000013},
+    {"clInfoBk", 0x80000018},
+    {"clInfoText", 0x80000017},
+    {"clMenu", 0x80000004},
+    {"clMenuBar", 0x8000001E},
+    {"clMenuHighlight", 0x8000001D},
+    {"clMenuText", 0x80000007},
+    {"clNone", 0x1FFFFFFF},
+    {"clScrollBar", 0x80000000},
+    {"cl3DDkShadow", 0x80000015},
+    {"cl3DLight", 0x80000016},
+    {"clWindow", 0x80000005},
+    {"clWindowFrame", 0x80000006},
+    {"clWindowText", 0x80000008},
+}};
+
+}  // namespace
+
+bool PlacementFits(const QRect& bounds, const QRect& screen) {
+    const qint64 left = bounds.x(), top = bounds.y();
+    const qint64 width = bounds.width(), height = bounds.height();
+    return left >= 0 && width >= 160 && top >= 0 && height >= 160 &&
+           left + width <= qint64(screen.x()) + screen.width() &&
+           top + height <= qint64(screen.y()) + screen.height();
+}
+
+StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen) {
+    StoredPlacement placement;
+
+    store.beginGroup("MainWnd");
+    try {
+        const Bounds b = ReadBounds(store);
+        if (PlacementFits(b.Rect(), screen))
+            placement.MainWnd = b.Rect();
+    } catch (const MissingValue&) {
+    }
+    store.endGroup();
+
+    store.beginGroup("Variables");
+    try {
+        const Bounds b = ReadBounds(store);
+        placement.VariablesVisible = ReadBool(store, "Visible");
+        if (PlacementFits(b.Rect(), screen))
+            placement.Variables = b.Rect();
+    } catch (const MissingValue&) {
+    }
+    store.endGroup();
+
+    if (store.contains("OptNumFormat")) {
+        try {
+            s.OptNumFormat = ReadInt(store, "OptNumFormat");
+            s.OptPrecision = ReadInt(store, "OptPrecision");
+            s.OptDigits = ReadInt(store, "OptDigits");
+            s.OptNumFormatStr = store.contains("OptNumFormatStr")
+                                    ? ReadString(store, "OptNumFormatStr").toStdString()
+                                    : std::string();
+            if (s.OptNumFormatStr.empty())
+                s.OptNumFormatStr = kDefaultUserFormat.toStdString();
+            s.OptNumFormatClipboard = ReadIntOr(store, "OptNumFormatClipboard", 0);
+            s.OptNumFormatArray = ReadIntOr(store, "OptNumFormatArray", 1);
+            s.OptNumFormatComplex = ReadIntOr(store, "OptNumFormatComplex", 0);
+            s.OptReturn = ReadInt(store, "OptReturn");
+            s.OptShiftReturn = ReadInt(store, "OptShiftReturn");
+            s.OptCtrlReturn = ReadInt(store, "OptCtrlReturn");
+            s.Language = ReadInt(store, "Language");
+            s.TipHint = ReadBool(store, "TipHint");
+        } catch (const MissingValue&) {
+        }
+    }
+    if (s.OptPrecision == 0)
+        s.OptPrecision = 18;
+    if (s.OptReturn == 0)
+        s.OptReturn = KeyCalculate;
+    if (s.OptShiftReturn == 0)
+        s.OptShiftReturn = KeyCarriageReturn;
+    if (s.OptCtrlReturn == 0)
+        s.OptCtrlReturn = KeyLineBreak;
+
+    if (store.contains("FontName")) {
+        try {
+            const int charset = ReadInt(store, "FontCharset");
+            const QString name = ReadString(store, "FontName");
+            const int size = ReadInt(store, "FontSize");
+            // The face and size make the font; the style flags are added one by one after.
+            s.FontStored = true;
+            s.FontCharset = charset;
+            s.FontName = name;
+            s.FontSize = size;
+            s.FontBold = s.FontItalic = s.FontUnderline = false;
+            s.FontBold = ReadBool(store, "FontBold");
+            s.FontItalic = ReadBool(store, "FontItalic");
+            s.FontUnderline = ReadBool(store, "FontUnderline");
+        } catch (const MissingValue&) {
+        }
+    }
+
+    s.OptColorBack = clWindow;
+    s.OptColorExpression = clWindowText;
+    s.OptColorArrow = clRed;
+    s.OptColorAnswer = clGreen;
+
+    try {
+        s.OptRecallLastFile = ReadBool(store, "OptRecallLastFile");
+        s.OptRecallLastVariables = ReadBool(store, "OptRecallLastVariables");
+        s.RecallFileName = ReadString(store, "RecallFileName");
+        s.RecallVariablesFileName = ReadString(store, "RecallVariablesFileName");
+        if (store.contains("OptColorBack")) {
+            s.OptColorBack = ReadDword(store, "OptColorBack");
+            s.OptColorExpression = ReadDword(store, "OptColorExpression");
+            s.OptColorArrow = ReadDword(store, "OptColorArrow");
+            s.OptColorAnswer = ReadDword(store, "OptColorAnswer");
+        }
+        if (store.contains("OptQueryDiscard")) {
+            s.OptQueryDiscard = ReadBool(store, "OptQueryDiscard");
+            s.OptStayOnTop = ReadBool(store, "OptStayOnTop");
+            s.OptSemiTransparent = ReadBool(store, "OptSemiTransparent");
+            s.OptSimpleMode = ReadBool(store, "OptSimpleMode");
+        } else {
+            s.OptQueryDiscard = true;
+            s.OptStayOnTop = false;
+            s.OptSemiTransparent = true;
+            s.OptSimpleMode = false;
+        }
+        s.OptAutomaticallyCopyState = store.contains("OptAutomaticallyCopyState")
+                                          ? ReadBool(store, "OptAutomaticallyCopyState")
+                                          : false;
+    } catch (const MissingValue&) {
+    }
+    return placement;
+}
+
+bool WriteSettings(QSettings& store, const Settings& s, const WindowPlacement& windows) {
+    store.beginGroup("MainWnd");
+    WriteBounds(store, windows.MainWnd);
+    store.endGroup();
+
+    store.beginGroup("Variables");
+    WriteBounds(store, windows.Variables);
+    store.setValue("Visible", windows.VariablesVisible ? 1 : 0);
+    store.endGroup();
+
+    store.setValue("OptNumFormat", s.OptNumFormat);
+    store.setValue("OptPrecision", s.OptPrecision);
+    store.setValue("OptDigits", s.OptDigits);
+    store.setValue("OptNumFormatStr", QString::fromStdString(s.OptNumFormatStr));
+    store.setValue("OptNumFormatClipboard", s.OptNumFormatClipboard);
+    store.setValue("OptNumFormatArray", s.OptNumFormatArray);
+    store.setValue("OptNumFormatComplex", s.OptNumFormatComplex);
+    store.setValue("OptReturn", s.OptReturn);
+    store.setValue("OptShiftReturn", s.OptShiftReturn);
+    store.setValue("OptCtrlReturn", s.OptCtrlReturn);
+    store.setValue("FontCharset", s.FontCharset);
+    store.setValue("FontName", s.FontName);
+    store.setValue("FontSize", s.FontSize);
+    store.setValue("FontBold", s.FontBold ? 1 : 0);
+    store.setValue("FontItalic", s.FontItalic ? 1 : 0);
+    store.setValue("FontUnderline", s.FontUnderline ? 1 : 0);
+    store.setValue("Language", s.Language);
+    store.setValue("TipHint", s.TipHint ? 1 : 0);
+    store.setValue("OptRecallLastFile", s.OptRecallLastFile ? 1 : 0);
+    store.setValue("OptRecallLastVariables", s.OptRecallLastVariables ? 1 : 0);
+    store.setValue("OptQueryDiscard", s.OptQueryDiscard ? 1 : 0);
+    store.setValue("OptStayOnTop", s.OptStayOnTop ? 1 : 0);
+    store.setValue("OptSemiTransparent", s.OptSemiTransparent ? 1 : 0);
+    store.setValue("OptSimpleMode", s.OptSimpleMode ? 1 : 0);
+    store.setValue("OptAutomaticallyCopyState", s.OptAutomaticallyCopyState ? 1 : 0);
+    store.setValue("RecallFileName", s.RecallFileName);
+    store.setValue("RecallVariablesFileName", s.RecallVariablesFileName);
+    WriteColor(store, "OptColorBack", s.OptColorBack);
+    WriteColor(store, "OptColorExpression", s.OptColorExpression);
+    WriteColor(store, "OptColorArrow", s.OptColorArrow);
+    WriteColor(store, "OptColorAnswer", s.OptColorAnswer);
+
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+QColor ColorFromNumber(ColorNumber number, const QPalette& palette) {
+    if ((number >> 24) != 0x80) {
+        return QColor(int(number & 0xFF), int((number >> 8) & 0xFF), int((number >> 16) & 0xFF));
+    }
+    using R = QPalette::ColorRole;
+    const auto active = [&](R role) { return palette.color(QPalette::Active, role); };
+    const auto inactive = [&](R role) { return palette.color(QPalette::Inactive, role); };
+    const auto disabled = [&](R role) { return palette.color(QPalette::Disabled, role); };
+    switch (number & 0xFF) {
+    case 0: return active(R::Button);                 // scroll bar
+    case 1: return active(R::Dark);                   // desktop background
+    case 2: return active(R::Highlight);              // active caption
+    case 3: return inactive(R::Highlight);            // inactive caption
+    case 4: return active(R::Window);                 // menu
+    case 5: return active(R::Base);                   // window background
+    case 6: return active(R::Shadow);                 // window frame
+    case 7: return active(R::WindowText);             // menu text
+    case 8: return active(R::Text);                   // window text
+    case 9: return active(R::HighlightedText);        // caption text
+    case 10: return active(R::Window);                // active border
+    case 11: return inactive(R::Window);              // inactive border
+    case 12: return active(R::Mid);                   // application work space
+    case 13: return active(R::Highlight);             // highlight
+    case 14: return active(R::HighlightedText);       // highlight text
+    case 15: return active(R::Button);                // button face
+    case 16: return active(R::Dark);                  // button shadow
+    case 17: return disabled(R::Text);                // grey text
+    case 18: return active(R::ButtonText);            // button text
+    case 19: return inactive(R::HighlightedText);     // inactive caption text
+    case 20: return active(R::Light);                 // button highlight
+    case 21: return active(R::Shadow);                // 3D dark shadow
+    case 22: return active(R::Midlight);              // 3D light
+    case 23: return active(R::ToolTipText);           // info text
+    case 24: return active(R::ToolTipBase);           // info background
+    case 26: return active(R::Link);                  // hot light
+    case 27: return active(R::Highlight);             // gradient active caption
+    case 28: return inactive(R::Highlight);           // gradient inactive caption
+    case 29: return active(R::Highlight);             // menu highlight
+    case 30: return active(R::Window);                // menu bar
+    default: return QColor(Qt::black);                // unknown index: no colour, as black
+    }
+}
+
+const NamedColor* NamedColors() { return kNamedColors.data(); }
+
+int NamedColorIndex(ColorNumber number) {
+    for (int i = 0; i < NamedColorCount; ++i)
+        if (kNamedColors[i].Number == number)
+            return i;
+    return -1;
+}
+
+QString ColorNumberText(ColorNumber number) {
+    const int i = NamedColorIndex(number);
+    if (i >= 0)
+        return QString::fromLatin1(kNamedColors[i].Name);
+    return QStringLiteral("$%1").arg(number, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QFont EditorFontFrom(const Settings& s, const QFont& base) {
+    QFont font = base;
+    if (!s.FontStored)
+        return font;
+    if (!s.FontName.isEmpty())
+        font.setFamily(s.FontName);
+    if (s.FontSize > 0)
+        font.setPointSize(s.FontSize);
+    font.setBold(s.FontBold);
+    font.setItalic(s.FontItalic);
+    font.setUnderline(s.FontUnderline);
+    return font;
+}
+
+void StoreEditorFont(Settings& s, const QFont& font) {
+    s.FontStored = true;
+    s.FontName = font.family();
+    if (font.pointSize() > 0)
+        s.FontSize = font.pointSize();
+    s.FontBold = font.bold();
+    s.FontItalic = font.italic();
+    s.FontUnderline = font.underline();
+}
+
+}  // namespace vexmo
