@@ -10,9 +10,10 @@
 #include <QSettings>
 #include <QString>
 
+#include "document/core/AnswerFormat.h"
+
 #include <cstdint>
 #include <optional>
-#include <string>
 
 namespace vexmo {
 
@@ -30,17 +31,9 @@ inline constexpr int KeyCalculate = 1;
 inline constexpr int KeyCarriageReturn = 2;
 inline constexpr int KeyLineBreak = 3;
 
-// Initial values are those of a fresh start, before anything is read.
-struct Settings {
-    // Number format (the answer formatter's settings, same names and types).
-    int OptNumFormat = 0;
-    int OptPrecision = 18;
-    int OptDigits = 0;
-    std::string OptNumFormatStr = "#,##0.000;-#,##0.000;0.000";
-    int OptNumFormatClipboard = 0;
-    int OptNumFormatArray = 0;
-    int OptNumFormatComplex = 0;
-
+// Initial values are those of a fresh start, before anything is read. The number-format
+// members come from the answer formatter, so the settings can be handed to it directly.
+struct Settings : NumberFormatSettings {
     // Key map.
     int OptReturn = KeyCalculate;
     int OptShiftReturn = KeyCarriageReturn;
