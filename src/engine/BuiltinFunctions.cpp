@@ -16,17 +16,21 @@ constexpr long double kTwoPi = 6.283185307179586477L;
 
 // ---- failures, raised with the messages the arithmetic uses ----
 
-[[noreturn]] void FailInvalid() { throw EMathError("Invalid floating point operation"); }
-[[noreturn]] void FailZeroDivide() { throw EMathError("Floating point division by zero"); }
-[[noreturn]] void FailOverflow() { throw EMathError("Floating point overflow"); }
+[[noreturn]] void FailInvalid() {
+    throw EMathError("Invalid floating point operation");
+}
+[[noreturn]] void FailZeroDivide() {
+    throw EMathError("Floating point division by zero");
+}
+[[noreturn]] void FailOverflow() {
+    throw EMathError("Floating point overflow");
+}
 
 // Rounds an extended intermediate to a stored double part. Values beyond the double range
 // fail instead of turning into infinities that would spread through later lines.
 double StorePart(long double x) {
-    if (std::isnan(x))
-        FailInvalid();
-    if (std::fabs(x) > static_cast<long double>(DBL_MAX))
-        FailOverflow();
+    if (std::isnan(x)) FailInvalid();
+    if (std::fabs(x) > static_cast<long double>(DBL_MAX)) FailOverflow();
     return static_cast<double>(x);
 }
 
@@ -34,14 +38,15 @@ double StorePart(long double x) {
 // any other quotient by zero a division by zero.
 long double RealDivide(long double num, long double den) {
     if (den == 0.0L) {
-        if (num == 0.0L)
-            FailInvalid();
+        if (num == 0.0L) FailInvalid();
         FailZeroDivide();
     }
     return num / den;
 }
 
-DComplex Real(double x) { return DComplex{x, 0.0}; }
+DComplex Real(double x) {
+    return DComplex{x, 0.0};
+}
 
 // ---- rounding, part by part ----
 
@@ -50,42 +55,38 @@ constexpr long double kTwo63 = 9223372036854775808.0L;
 // An integral value as a signed 64-bit integer; anything outside that range (or not a
 // number at all) cannot be converted.
 double ToInt64Part(long double integral) {
-    if (!(integral >= -kTwo63 && integral < kTwo63))
-        FailInvalid();
+    if (!(integral >= -kTwo63 && integral < kTwo63)) FailInvalid();
     return static_cast<double>(static_cast<std::int64_t>(integral));
 }
 
-double TruncPart(double x) { return ToInt64Part(std::trunc(static_cast<long double>(x))); }
+double TruncPart(double x) {
+    return ToInt64Part(std::trunc(static_cast<long double>(x)));
+}
 
 // Nearest integer, an exact half going to the even neighbour, whatever the FPU rounding mode.
 double RoundPart(double x) {
-    if (!std::isfinite(x))
-        FailInvalid();
+    if (!std::isfinite(x)) FailInvalid();
     long double lower = std::floor(static_cast<long double>(x));
     long double diff = static_cast<long double>(x) - lower; // exact for a double x
     long double r = lower;
-    if (diff > 0.5L || (diff == 0.5L && std::fmod(lower, 2.0L) != 0.0L))
-        r = lower + 1.0L;
+    if (diff > 0.5L || (diff == 0.5L && std::fmod(lower, 2.0L) != 0.0L)) r = lower + 1.0L;
     return ToInt64Part(r);
 }
 
 // Exact ceiling and floor for every finite part; a huge part is already integral. Adding
 // zero turns -0 into 0, so CEIL(-0.5) reads as 0 like every other integer result.
 double CeilPart(double x) {
-    if (!std::isfinite(x))
-        FailInvalid();
+    if (!std::isfinite(x)) FailInvalid();
     return std::ceil(x) + 0.0;
 }
 
 double FloorPart(double x) {
-    if (!std::isfinite(x))
-        FailInvalid();
+    if (!std::isfinite(x)) FailInvalid();
     return std::floor(x) + 0.0;
 }
 
 double FracPart(double x) {
-    if (!std::isfinite(x))
-        FailInvalid();
+    if (!std::isfinite(x)) FailInvalid();
     return x - std::trunc(x);
 }
 
@@ -103,7 +104,9 @@ struct Call {
 
 using Implementation = DComplex (*)(const Call&);
 
-template <DComplex (*F)(const DComplex&)> DComplex Unary(const Call& c) { return F(c.Value); }
+template <DComplex (*F)(const DComplex&)> DComplex Unary(const Call& c) {
+    return F(c.Value);
+}
 
 template <DComplex (*F)(const DComplex&)> DComplex DegreeArgument(const Call& c) {
     return F(ComplexDegToRad(c.Value));
@@ -113,16 +116,24 @@ template <DComplex (*F)(const DComplex&)> DComplex DegreeResult(const Call& c) {
     return ComplexRadToDeg(F(c.Value));
 }
 
-DComplex Abs(const Call& c) { return Real(ComplexAbs(c.Value)); }
+DComplex Abs(const Call& c) {
+    return Real(ComplexAbs(c.Value));
+}
 
 DComplex Log(const Call& c) {
     static constexpr auto ln10 = 2.302585092994045684L;
     return ComplexDiv(ComplexLn(c.Value), Real(static_cast<double>(ln10)));
 }
 
-DComplex Angle(const Call& c) { return Real(ComplexAngle(c.Value)); }
-DComplex RePart(const Call& c) { return Real(c.Value.Real); }
-DComplex ImPart(const Call& c) { return Real(c.Value.Imaginary); }
+DComplex Angle(const Call& c) {
+    return Real(ComplexAngle(c.Value));
+}
+DComplex RePart(const Call& c) {
+    return Real(c.Value.Real);
+}
+DComplex ImPart(const Call& c) {
+    return Real(c.Value.Imaginary);
+}
 
 // ---- electronics ----
 
@@ -134,50 +145,40 @@ struct QuantityAndFrequency {
 };
 
 std::optional<QuantityAndFrequency> ElectronicsOperands(const Call& c) {
-    if (!c.Args.empty())
-        return QuantityAndFrequency{c.Args.back(), c.Value};
-    if (!c.ReadVariable)
-        return std::nullopt;
+    if (!c.Args.empty()) return QuantityAndFrequency{c.Args.back(), c.Value};
+    if (!c.ReadVariable) return std::nullopt;
     for (std::string_view name : {"_F", "_FREQ"}) {
         std::optional<std::string> text = c.ReadVariable(name);
-        if (!text)
-            return std::nullopt; // no variable store
-        if (!text->empty())
-            return QuantityAndFrequency{c.Value, StrToDComplex(*text)};
+        if (!text) return std::nullopt; // no variable store
+        if (!text->empty()) return QuantityAndFrequency{c.Value, StrToDComplex(*text)};
     }
     return std::nullopt;
 }
 
 DComplex Cap(const Call& c) {
     auto q = ElectronicsOperands(c);
-    if (!q)
-        return {};
-    long double den =
-        kTwoPi * q->Frequency.Real * static_cast<long double>(q->Quantity.Real);
+    if (!q) return {};
+    long double den = kTwoPi * q->Frequency.Real * static_cast<long double>(q->Quantity.Real);
     return DComplex{0.0, StorePart(RealDivide(-1.0L, den))};
 }
 
 DComplex Ind(const Call& c) {
     auto q = ElectronicsOperands(c);
-    if (!q)
-        return {};
-    return DComplex{0.0, StorePart(kTwoPi * q->Frequency.Real *
-                                   static_cast<long double>(q->Quantity.Real))};
+    if (!q) return {};
+    return DComplex{
+        0.0, StorePart(kTwoPi * q->Frequency.Real * static_cast<long double>(q->Quantity.Real))};
 }
 
 DComplex ACap(const Call& c) {
     auto q = ElectronicsOperands(c);
-    if (!q)
-        return {};
-    long double den =
-        kTwoPi * q->Frequency.Real * static_cast<long double>(q->Quantity.Imaginary);
+    if (!q) return {};
+    long double den = kTwoPi * q->Frequency.Real * static_cast<long double>(q->Quantity.Imaginary);
     return Real(StorePart(RealDivide(-1.0L, den)));
 }
 
 DComplex AInd(const Call& c) {
     auto q = ElectronicsOperands(c);
-    if (!q)
-        return {};
+    if (!q) return {};
     return Real(StorePart(RealDivide(q->Quantity.Imaginary, kTwoPi * q->Frequency.Real)));
 }
 
@@ -185,21 +186,28 @@ DComplex AInd(const Call& c) {
 
 long double Log10Magnitude(const DComplex& z) {
     long double m = ComplexAbs(z);
-    if (m == 0.0L)
-        FailZeroDivide();
+    if (m == 0.0L) FailZeroDivide();
     return std::log10(m);
 }
 
-DComplex Db(const Call& c) { return Real(StorePart(10.0L * Log10Magnitude(c.Value))); }
-DComplex Db2(const Call& c) { return Real(StorePart(20.0L * Log10Magnitude(c.Value))); }
+DComplex Db(const Call& c) {
+    return Real(StorePart(10.0L * Log10Magnitude(c.Value)));
+}
+DComplex Db2(const Call& c) {
+    return Real(StorePart(20.0L * Log10Magnitude(c.Value)));
+}
 
 DComplex TenToThe(long double exponent) {
     long double r = std::pow(10.0L, exponent);
     return Real(StorePart(r)); // too large fails; too small quietly becomes 0
 }
 
-DComplex Adb(const Call& c) { return TenToThe(c.Value.Real / 10.0L); }
-DComplex Adb2(const Call& c) { return TenToThe(c.Value.Real / 20.0L); }
+DComplex Adb(const Call& c) {
+    return TenToThe(c.Value.Real / 10.0L);
+}
+DComplex Adb2(const Call& c) {
+    return TenToThe(c.Value.Real / 20.0L);
+}
 
 // ---- statistics and condition ----
 
@@ -217,14 +225,12 @@ DComplex Mean(const Call& c) {
 template <bool Greater> DComplex Extreme(const Call& c) {
     DComplex best = c.Value;
     for (const DComplex& e : c.Args)
-        if (Greater ? e.Real > best.Real : e.Real < best.Real)
-            best = e;
+        if (Greater ? e.Real > best.Real : e.Real < best.Real) best = e;
     return best;
 }
 
 DComplex If(const Call& c) {
-    if (c.Args.size() != 2)
-        return {};
+    if (c.Args.size() != 2) return {};
     return ComplexEqual(c.Args[0], DComplex{}) ? c.Value : c.Args[1];
 }
 
@@ -300,8 +306,7 @@ constexpr auto kFunctionsByName = [] {
 
 Implementation FindFunction(std::string_view name) {
     auto it = std::ranges::lower_bound(kFunctionsByName, name, {}, &FunctionEntry::Name);
-    if (it == kFunctionsByName.end() || it->Name != name)
-        return nullptr;
+    if (it == kFunctionsByName.end() || it->Name != name) return nullptr;
     return it->Fn;
 }
 
@@ -350,15 +355,15 @@ const ConstantEntry* FindConstant(std::string_view name) {
 
 // Uniform in [0, 1): the top 53 bits of a draw scaled by 2^-53, which can never round up
 // to 1 (a distribution over doubles may).
-double DrawUnit(RandomSource& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+double DrawUnit(RandomSource& rng) {
+    return static_cast<double>(rng() >> 11) * 0x1.0p-53;
+}
 
 } // namespace
 
 std::optional<DComplex> ConstantValue(std::string_view name, RandomSource& rng) {
-    if (name == kRandomName)
-        return Real(DrawUnit(rng));
-    if (const ConstantEntry* c = FindConstant(name))
-        return c->Value;
+    if (name == kRandomName) return Real(DrawUnit(rng));
+    if (const ConstantEntry* c = FindConstant(name)) return c->Value;
     return std::nullopt;
 }
 
@@ -366,13 +371,14 @@ bool IsConstantName(std::string_view name) {
     return name == kRandomName || FindConstant(name) != nullptr;
 }
 
-bool IsBuiltinFunction(std::string_view name) { return FindFunction(name) != nullptr; }
+bool IsBuiltinFunction(std::string_view name) {
+    return FindFunction(name) != nullptr;
+}
 
 DComplex EvaluateBuiltinFunction(std::string_view name, const std::vector<DComplex>& args,
                                  const DComplex& value, const VariableReader& readVariable) {
     Implementation fn = FindFunction(name);
-    if (!fn)
-        throw std::runtime_error("Unknown function " + std::string(name));
+    if (!fn) throw std::runtime_error("Unknown function " + std::string(name));
     return fn(Call{args, value, readVariable});
 }
 
