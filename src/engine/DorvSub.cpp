@@ -1,1 +1,651 @@
-// placeholder
+#include "engine/DorvSub.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vexmo {
+
+namespace {
+
+using LD = long double;
+
+// Handed in once at start-up; atomic only so that a stray reader on another thread is harmless.
+std::atomic<char> gDecimalSeparator{'.'};
+
+constexpr LD kPiL = 3.141592653589793238462643383279502884L;
+constexpr LD kTwoPiL = 6.283185307179586476925286766559005768L;
+constexpr LD kLn10L = 2.302585092994045684017991454684364208L;
+constexpr double kPi = 3.141592653589793238462643383279502884;
+constexpr double kHalfPi = 1.570796326794896619231321691639751442;
+// Beyond this the x87 family no longer reduces the argument; such angles give 0.
+constexpr LD kTrigLimit = 9223372036854775808.0L; // 2^63
+
+const char* const kDivisionByZero = "Division by zero";
+const char* const kInvalidOperation = "Invalid floating point operation";
+const char* const kZeroDivide = "Floating point division by zero";
+const char* const kOverflow = "Floating point overflow";
+
+const UnitSuffix kUnitSuffixes[UnitSuffixCount] = {
+    {"MEG", 1e6L}, {"DEG", 0.0174532925199432957692369076848861271L},
+    {"MG", 1e6L},  {"G", 1e9L},
+    {"K", 1e3L},   {"M", 1e-3L},
+    {"U", 1e-6L},  {"N", 1e-9L},
+    {"P", 1e-12L}, {"F", 1e-15L},
+    {"A", 1e-18L}, {"T", 1e12L},
+};
+
+[[noreturn]] void MathError(const char* message) { throw EMathError(message); }
+
+[[noreturn]] void NotAFloat(std::string_view text) {
+    std::string message;
+    message.reserve(text.size() + 40);
+    message += '\'';
+    message += text;
+    message += "' is not a valid floating point value";
+    throw EConvertError(message);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimControl(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32)
+        s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string UpperAscii(std::string_view s) {
+    std::string u(s);
+    for (char& c : u)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return u;
+}
+
+// 10^k by square-and-multiply; exact up to 10^27, finite up to 10^4096.
+LD Pow10(unsigned k) {
+    LD result = 1.0L;
+    LD base = 10.0L;
+    while (k != 0) {
+        if (k & 1U)
+            result *= base;
+        k >>= 1U;
+        if (k != 0)
+            base *= base;
+    }
+    return result;
+}
+
+// v * 10^n in steps that cannot overflow on the way when the result itself is in range.
+LD Scale10(LD v, std::int64_t n) {
+    if (v == 0.0L || n == 0)
+        return v;
+    // Every nonzero finite extended value times 10^30000 is infinite, divided by it zero.
+    n = std::clamp<std::int64_t>(n, -30000, 30000);
+    while (n > 0 && std::isfinite(v)) {
+        const auto k = static_cast<unsigned>(std::min<std::int64_t>(n, 4096));
+        v *= Pow10(k);
+        n -= k;
+    }
+    while (n < 0 && v != 0.0L) {
+        const auto k = static_cast<unsigned>(std::min<std::int64_t>(-n, 4096));
+        v /= Pow10(k); // dividing rounds once, unlike multiplying by the reciprocal
+        n += k;
+    }
+    return v;
+}
+
+// m * 10^e for the exponent of a number literal; e may carry a fraction.
+LD TimesPowerOfTen(LD m, LD e) {
+    if (m == 0.0L)
+        return m; // 0E99999 is 0, not 0 * infinity
+    LD r;
+    if (e == truncl(e)) {
+        if (e > 30000.0L)
+            r = m * HUGE_VALL;
+        else if (e < -30000.0L)
+            r = m * 0.0L;
+        else
+            r = Scale10(m, static_cast<std::int64_t>(e));
+    } else {
+        r = m * expl(e * kLn10L);
+    }
+    if (!std::isfinite(r))
+        MathError(kOverflow);
+    return r;
+}
+
+double Part(LD v) {
+    const double d = static_cast<double>(v);
+    if (std::isnan(d))
+        MathError(kInvalidOperation);
+    if (std::isinf(d))
+        MathError(kOverflow);
+    return d;
+}
+
+DComplex Make(LD re, LD im) { return DComplex{Part(re), Part(im)}; }
+
+DComplex RealValue(double x) { return DComplex{x, 0.0}; }
+
+LD SinL(LD a) { return fabsl(a) >= kTrigLimit ? 0.0L : sinl(a); }
+LD CosL(LD a) { return fabsl(a) >= kTrigLimit ? 0.0L : cosl(a); }
+LD TanL(LD a) { return fabsl(a) >= kTrigLimit ? 0.0L : tanl(a); }
+
+// cosh and sinh of a real through h = e^a / 2; both are infinite when h leaves the range.
+void CoshSinh(LD a, LD& ch, LD& sh) {
+    const LD h = expl(a) / 2.0L;
+    if (!std::isfinite(h) || h == 0.0L)
+        MathError(kOverflow);
+    ch = h + 0.25L / h;
+    sh = h - 0.25L / h;
+}
+
+// The logarithm of a real; the argument is already held as a double.
+LD LnReal(double x) {
+    if (x == 0.0)
+        MathError(kZeroDivide);
+    if (x < 0.0 || std::isnan(x))
+        MathError(kInvalidOperation);
+    return logl(x);
+}
+
+LD SqrtReal(double x) {
+    if (x < 0.0 || std::isnan(x))
+        MathError(kInvalidOperation);
+    return sqrtl(x);
+}
+
+// Shared tail of both square roots, for arguments that take no shortcut.
+DComplex SqrtGeneral(const DComplex& z) {
+    const double x = z.Real;
+    const double y = z.Imaginary;
+    const double t = Part(sqrtl((fabsl(x) + ComplexAbs(z)) * 0.5L));
+    if (t == 0.0)
+        MathError(kDivisionByZero);
+    const double q = Part(y / (2.0L * t));
+    if (x >= 0.0)
+        return DComplex{t, q};
+    if (y >= 0.0)
+        return DComplex{q, t};
+    return DComplex{-q, -t};
+}
+
+} // namespace
+
+void SetDecimalSeparator(char separator) { gDecimalSeparator.store(separator); }
+char DecimalSeparator() { return gDecimalSeparator.load(); }
+
+double ToDComplexPart(long double value) { return Part(value); }
+
+// ---- number text ----
+
+const UnitSuffix* UnitSuffixTable() { return kUnitSuffixes; }
+
+long double PlainNumberToFloat(std::string_view text) {
+    std::size_t i = 0;
+    std::size_t end = text.size();
+    while (i < end && text[i] == ' ')
+        ++i;
+    while (end > i && text[end - 1] == ' ')
+        --end;
+
+    bool negative = false;
+    if (i < end && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+
+    // Digits past this size only move the decimal exponent; the value stays finite while it grows.
+    constexpr LD kAccumulateLimit = 1e4000L;
+    LD value = 0.0L;
+    std::int64_t scale = 0;
+    bool anyDigit = false;
+    bool separator = false;
+    for (; i < end && IsDigit(text[i]); ++i) {
+        anyDigit = true;
+        if (value < kAccumulateLimit)
+            value = value * 10.0L + (text[i] - '0');
+        else
+            ++scale;
+    }
+    if (i < end && text[i] == DecimalSeparator()) {
+        separator = true;
+        for (++i; i < end && IsDigit(text[i]); ++i) {
+            anyDigit = true;
+            if (value < kAccumulateLimit) {
+                value = value * 10.0L + (text[i] - '0');
+                --scale;
+            }
+        }
+    }
+    if (!anyDigit && !separator)
+        NotAFloat(text);
+
+    if (i < end && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < end && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        if (i >= end || !IsDigit(text[i]))
+            NotAFloat(text);
+        std::int64_t exponent = 0;
+        for (; i < end && IsDigit(text[i]); ++i)
+            if (exponent < 1000000) // far beyond any finite result; saturate
+                exponent = exponent * 10 + (text[i] - '0');
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    if (i != end)
+        NotAFloat(text);
+
+    value = Scale10(value, scale);
+    if (!std::isfinite(value))
+        NotAFloat(text);
+    return negative ? -value : value;
+}
+
+long double ParseSuffixedNumber(std::string_view upperText) {
+    for (const UnitSuffix& unit : kUnitSuffixes) {
+        const std::size_t q = upperText.find(unit.Suffix);
+        if (q == std::string_view::npos)
+            continue;
+        const LD r = PlainNumberToFloat(upperText.substr(0, q)) * unit.Multiplier;
+        if (!std::isfinite(r))
+            MathError(kOverflow);
+        return r;
+    }
+    return PlainNumberToFloat(upperText);
+}
+
+bool TryParseNumberText(std::string_view text, long double& value) {
+    value = 0.0L;
+    if (text.empty())
+        return false;
+    const std::string u = UpperAscii(text);
+    const char first = u[0];
+    if (first != '+' && first != '-' && first != '.' && !IsDigit(first))
+        return false;
+
+    for (std::size_t p = 1; p + 1 < u.size(); ++p) {
+        const char next = u[p + 1];
+        if (IsDigit(u[p - 1]) && u[p] == 'E' && (IsDigit(next) || next == '+' || next == '-')) {
+            const std::string_view all(u);
+            const LD m = ParseSuffixedNumber(all.substr(0, p));
+            const LD e = ParseSuffixedNumber(all.substr(p + 1));
+            value = TimesPowerOfTen(m, e);
+            return true;
+        }
+    }
+    value = ParseSuffixedNumber(u);
+    return true;
+}
+
+long double DorvStrToFloat(std::string_view text) {
+    LD value = 0.0L;
+    if (!TryParseNumberText(text, value))
+        throw EConvertError("DorvStrToFloat: Not a number.");
+    return value;
+}
+
+DComplex StrToDComplex(std::string_view text) {
+    const std::string t = UpperAscii(TrimControl(text));
+    if (t.empty())
+        throw EConvertError("StrToDComplex: This is not DComplex type string.");
+    const std::string_view all(t);
+
+    std::string_view realText;
+    std::string imaginaryText;
+    if (all.front() == '{') {
+        if (all.back() != '}')
+            throw EConvertError("StrToDComplex: Couldn't find '{' or '}'.");
+        const std::size_t c = all.find(',');
+        if (c == std::string_view::npos) {
+            imaginaryText = TrimControl(all.substr(0, all.size() - 1));
+        } else {
+            realText = TrimControl(all.substr(1, c - 1));
+            imaginaryText = TrimControl(all.substr(c + 1, all.size() - 1 - (c + 1)));
+        }
+    } else {
+        std::size_t s = all.find("+_I ");
+        if (s == std::string_view::npos)
+            s = all.find("+_J ");
+        if (s != std::string_view::npos) {
+            realText = TrimControl(all.substr(0, s));
+            imaginaryText = TrimControl(all.substr(s + 4));
+        } else {
+            s = all.find("-_I ");
+            if (s == std::string_view::npos)
+                s = all.find("-_J ");
+            if (s != std::string_view::npos) {
+                realText = TrimControl(all.substr(0, s));
+                const LD negated = -PlainNumberToFloat(TrimControl(all.substr(s + 4)));
+                imaginaryText = GeneralNumberText(negated, 15);
+            } else {
+                realText = all;
+                imaginaryText = "0";
+            }
+        }
+    }
+    DComplex z;
+    z.Real = Part(PlainNumberToFloat(realText));
+    z.Imaginary = Part(PlainNumberToFloat(imaginaryText));
+    return z;
+}
+
+std::string DComplexToStr(const DComplex& z) {
+    std::string s = GeneralNumberText(z.Real, 15);
+    if (z.Imaginary >= 0.0) {
+        s += " +_I ";
+        s += GeneralNumberText(z.Imaginary, 15);
+    } else {
+        s += " -_I ";
+        s += GeneralNumberText(-static_cast<LD>(z.Imaginary), 15);
+    }
+    return s;
+}
+
+std::string GeneralNumberText(long double x, int precision) {
+    precision = std::clamp(precision, 2, 18);
+    if (std::isnan(x))
+        return "NAN";
+    if (std::isinf(x))
+        return x < 0 ? "-INF" : "INF";
+    const bool negative = x < 0;
+    const LD a = fabsl(x);
+    if (a < LDBL_MIN)
+        return "0";
+
+    // glibc prints the correctly rounded digits: d.ddddde±X
+    char buf[64];
+    const int len = std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, a);
+    if (len <= 0 || len >= static_cast<int>(sizeof buf))
+        return "0";
+    char digits[24];
+    int n = 0;
+    int i = 0;
+    for (; i < len && buf[i] != 'e'; ++i)
+        if (IsDigit(buf[i]) && n < 20)
+            digits[n++] = buf[i];
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
+    const int e = std::atoi(buf + i + 1) + 1; // |x| = 0.d1d2... * 10^e
+
+    std::string out;
+    out.reserve(32);
+    if (negative)
+        out += '-';
+    const char sep = DecimalSeparator();
+    if (e > precision || e < -3) {
+        out += digits[0];
+        if (n > 1) {
+            out += sep;
+            out.append(digits + 1, n - 1);
+        }
+        out += 'E';
+        int shown = e - 1;
+        if (shown < 0) {
+            out += '-';
+            shown = -shown;
+        }
+        out += std::to_string(shown);
+    } else if (e <= 0) {
+        out += '0';
+        out += sep;
+        out.append(-e, '0');
+        out.append(digits, n);
+    } else {
+        if (n <= e) {
+            out.append(digits, n);
+            out.append(e - n, '0');
+        } else {
+            out.append(digits, e);
+            out += sep;
+            out.append(digits + e, n - e);
+        }
+    }
+    return out;
+}
+
+// ---- tolerance tests ----
+
+bool Negligible(double x) { return std::fabs(x) <= 1e-12; }
+
+bool CoarselyNegligible(double x) {
+    const float f = static_cast<float>(x);
+    if (std::isinf(f))
+        MathError(kOverflow);
+    return std::fabs(f) <= 1e-4f;
+}
+
+bool NearlyEqual(double a, double b) {
+    return fabsl(static_cast<LD>(a) - b) <=
+           static_cast<LD>(std::min(std::fabs(a), std::fabs(b))) * 1e-12L;
+}
+
+// ---- basic operations ----
+
+DComplex ComplexAdd(const DComplex& z, const DComplex& w) {
+    return Make(static_cast<LD>(z.Real) + w.Real, static_cast<LD>(z.Imaginary) + w.Imaginary);
+}
+
+DComplex ComplexSub(const DComplex& z, const DComplex& w) {
+    return Make(static_cast<LD>(z.Real) - w.Real, static_cast<LD>(z.Imaginary) - w.Imaginary);
+}
+
+DComplex ComplexMul(const DComplex& z, const DComplex& w) {
+    const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
+    return Make(x * u - y * v, x * v + y * u);
+}
+
+DComplex ComplexDiv(const DComplex& z, const DComplex& w) {
+    const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
+    if (u == 0.0L && v == 0.0L)
+        MathError(kDivisionByZero);
+    if (v == 0.0L)
+        return Make(x / u, y / u);
+    // Squares and products of doubles lie far inside the extended range, so neither a tiny
+    // nor a huge divisor under- or overflows here; only the stored result can overflow.
+    const LD d = u * u + v * v;
+    return Make((x * u + y * v) / d, (y * u - x * v) / d);
+}
+
+DComplex ComplexNeg(const DComplex& z) { return DComplex{-z.Real, -z.Imaginary}; }
+
+bool ComplexEqual(const DComplex& z, const DComplex& w) {
+    return NearlyEqual(z.Real, w.Real) && NearlyEqual(z.Imaginary, w.Imaginary);
+}
+
+DComplex ComplexConj(const DComplex& z) { return DComplex{z.Real, -z.Imaginary}; }
+DComplex ComplexTimesI(const DComplex& z) { return DComplex{-z.Imaginary, z.Real}; }
+DComplex ComplexTimesMinusI(const DComplex& z) { return DComplex{z.Imaginary, -z.Real}; }
+
+// ---- magnitude and angle ----
+
+double ComplexAbsSqr(const DComplex& z) {
+    const LD x = z.Real, y = z.Imaginary;
+    return Part(x * x + y * y);
+}
+
+double ComplexAbs(const DComplex& z) { return Part(sqrtl(ComplexAbsSqr(z))); }
+
+double ComplexAngle(const DComplex& z) {
+    if (z.Real == 0.0 && z.Imaginary == 0.0)
+        return 0.0;
+    // A negative zero imaginary part must not turn the angle of a negative real into -pi.
+    const LD y = z.Imaginary == 0.0 ? 0.0L : static_cast<LD>(z.Imaginary);
+    return Part(atan2l(y, z.Real));
+}
+
+void ComplexToPolar(const DComplex& z, double& r, double& theta) {
+    const double x = z.Real;
+    const double y = z.Imaginary;
+    if (Negligible(x)) {
+        if (Negligible(y)) {
+            r = 0.0;
+            theta = 0.0;
+        } else if (y > 0.0) {
+            r = y;
+            theta = kHalfPi;
+        } else {
+            r = -y;
+            theta = -kHalfPi;
+        }
+        return;
+    }
+    r = ComplexAbs(z);
+    LD t = atanl(static_cast<LD>(y) / x);
+    if (x < 0.0)
+        t += y >= 0.0 ? kPiL : -kPiL;
+    theta = Part(t);
+    while (theta > kPi)
+        theta = Part(theta - kTwoPiL);
+    while (theta <= -kPi)
+        theta = Part(theta + kTwoPiL);
+}
+
+// ---- exponential and logarithm ----
+
+DComplex ComplexExp(const DComplex& z) {
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(expl(z.Real)), z.Imaginary};
+    const double e = Part(expl(z.Real));
+    return Make(e * CosL(z.Imaginary), e * SinL(z.Imaginary));
+}
+
+DComplex BasicComplexLn(const DComplex& z) {
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(LnReal(z.Real)), z.Imaginary};
+    double r = 0.0, theta = 0.0;
+    ComplexToPolar(z, r, theta);
+    return DComplex{Part(LnReal(r)), theta};
+}
+
+DComplex ComplexLn(const DComplex& z) {
+    if (CoarselyNegligible(z.Imaginary) && z.Real < 0.0)
+        return DComplex{Part(logl(-static_cast<LD>(z.Real))), kPi};
+    return BasicComplexLn(z);
+}
+
+// ---- square roots ----
+
+DComplex ComplexSqrt(const DComplex& z) {
+    if (CoarselyNegligible(z.Imaginary) && z.Real >= 0.0)
+        return DComplex{Part(SqrtReal(z.Real)), 0.0};
+    return SqrtGeneral(z);
+}
+
+DComplex BasicComplexSqrt(const DComplex& z) {
+    if (Negligible(z.Imaginary) && z.Real >= 0.0)
+        return DComplex{Part(SqrtReal(z.Real)), z.Imaginary};
+    return SqrtGeneral(z);
+}
+
+DComplex ComplexSqr(const DComplex& z) {
+    const LD x = z.Real, y = z.Imaginary;
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(x * x), z.Imaginary};
+    return Make(x * x - y * y, 2.0L * x * y);
+}
+
+// ---- power ----
+
+DComplex ComplexPower(const DComplex& z, const DComplex& w) {
+    if (z.Real == 0.0 && z.Imaginary == 0.0) {
+        if (w.Real == 0.0 && w.Imaginary == 0.0)
+            return DComplex{1.0, 0.0};
+        if (w.Real > 0.0)
+            return DComplex{0.0, 0.0};
+        MathError(kDivisionByZero);
+    }
+    return ComplexExp(ComplexMul(ComplexLn(z), w));
+}
+
+// ---- circular functions ----
+
+DComplex ComplexSin(const DComplex& z) {
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(SinL(z.Real)), z.Imaginary};
+    LD ch = 0.0L, sh = 0.0L;
+    CoshSinh(z.Imaginary, ch, sh);
+    return Make(SinL(z.Real) * ch, CosL(z.Real) * sh);
+}
+
+DComplex ComplexCos(const DComplex& z) {
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(CosL(z.Real)), z.Imaginary};
+    LD ch = 0.0L, sh = 0.0L;
+    CoshSinh(z.Imaginary, ch, sh);
+    return Make(CosL(z.Real) * ch, -SinL(z.Real) * sh);
+}
+
+DComplex ComplexTan(const DComplex& z) {
+    if (Negligible(z.Imaginary))
+        return DComplex{Part(TanL(z.Real)), z.Imaginary};
+    const LD x2 = 2.0L * z.Real;
+    LD ch = 0.0L, sh = 0.0L;
+    CoshSinh(2.0L * z.Imaginary, ch, sh);
+    const double b = Part(ch + CosL(x2));
+    if (Negligible(b))
+        MathError(kDivisionByZero);
+    return Make(SinL(x2) / b, sh / b);
+}
+
+// ---- hyperbolic functions ----
+
+DComplex ComplexCosH(const DComplex& z) {
+    return ComplexMul(ComplexAdd(ComplexExp(z), ComplexExp(ComplexNeg(z))), RealValue(0.5));
+}
+
+DComplex ComplexSinH(const DComplex& z) {
+    return ComplexMul(ComplexSub(ComplexExp(z), ComplexExp(ComplexNeg(z))), RealValue(0.5));
+}
+
+DComplex ComplexTanH(const DComplex& z) { return ComplexDiv(ComplexSinH(z), ComplexCosH(z)); }
+
+// ---- inverse functions ----
+
+DComplex ComplexArcCosH(const DComplex& z) {
+    const DComplex root = BasicComplexSqrt(ComplexSub(ComplexSqr(z), RealValue(1.0)));
+    return BasicComplexLn(ComplexAdd(z, root));
+}
+
+DComplex ComplexArcSinH(const DComplex& z) {
+    const DComplex root = BasicComplexSqrt(ComplexAdd(ComplexSqr(z), RealValue(1.0)));
+    return BasicComplexLn(ComplexAdd(z, root));
+}
+
+DComplex ComplexArcTanH(const DComplex& z) {
+    const DComplex q =
+        ComplexDiv(ComplexSub(ComplexNeg(z), RealValue(1.0)), ComplexSub(z, RealValue(1.0)));
+    return ComplexMul(BasicComplexLn(q), RealValue(0.5));
+}
+
+DComplex ComplexArcCos(const DComplex& z) { return ComplexTimesMinusI(ComplexArcCosH(z)); }
+
+DComplex ComplexArcSin(const DComplex& z) {
+    return ComplexTimesMinusI(ComplexArcSinH(ComplexTimesI(z)));
+}
+
+DComplex ComplexArcTan(const DComplex& z) {
+    return ComplexTimesMinusI(ComplexArcTanH(ComplexTimesI(z)));
+}
+
+// ---- degrees ----
+
+DComplex ComplexDegToRad(const DComplex& z) {
+    return ComplexDiv(ComplexMul(z, RealValue(kPi)), RealValue(180.0));
+}
+
+DComplex ComplexRadToDeg(const DComplex& z) {
+    return ComplexDiv(ComplexMul(z, RealValue(180.0)), RealValue(kPi));
+}
+
+} // namespace vexmo

@@ -32,6 +32,10 @@ class EMathError : public std::runtime_error {
 void SetDecimalSeparator(char separator);
 char DecimalSeparator();
 
+// Rounds an extended intermediate to a DComplex part: "Floating point overflow" beyond the
+// double range, "Invalid floating point operation" for not-a-number.
+double ToDComplexPart(long double value);
+
 // ---- number text ----
 long double DorvStrToFloat(std::string_view text);                     // raises EConvertError
 bool TryParseNumberText(std::string_view text, long double& value);    // false: not a number
