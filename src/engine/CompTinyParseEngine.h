@@ -1,0 +1,223 @@
+#pragma once
+// The expression engine: one line of text in, one complex value out.
+//
+// There is no syntax tree. The text is cut into a flat list of terms whose priorities come
+// from the operator table; the reduction then repeatedly applies the leftmost operator of
+// highest priority inside the innermost bracket group. Failures of operators and functions
+// are absorbed into ErrorState; only unreadable number text (in the expression or in a
+// stored variable) leaves Calculate, as EConvertError.
+
+#include "engine/BuiltinFunctions.h"
+#include "engine/DorvSub.h"
+#include "engine/Variables.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vexmo {
+
+class TCompTinyParser;
+
+// Raised by an assignment before the store is written. Name and Value are the engine's own
+// copies: the engine stores under the name as the handler leaves it; a changed Value has no
+// effect. Idx is -1 for a plain variable, the element index for NAME[i] := value.
+using TSubstituteEvent =
+    std::function<void(TCompTinyParser& sender, std::string& name, std::string& value, int idx)>;
+
+// ---- operator table ----
+
+struct TOpe {
+    std::string Text;
+    std::int32_t Priority = 0;
+};
+
+// Ordered (text, priority) pairs, longest text first once sorted, with a per-character index
+// so the scanner only tries entries that can match at a position.
+class TOpeList {
+  public:
+    void Clear();
+    void Add(std::string_view text, std::int32_t priority);
+    // Longest text first; also rebuilds the lookup index.
+    void SortLongestFirst();
+
+    std::size_t Count() const { return items_.size(); }
+    const TOpe& At(std::size_t i) const { return items_[i]; }
+    const std::vector<TOpe>& Items() const { return items_; }
+
+    // Indexes (in table order) of the entries whose text starts with `c`.
+    const std::vector<int>& StartingWith(unsigned char c) const { return byFirstChar_[c]; }
+
+  private:
+    std::vector<TOpe> items_;
+    std::array<std::vector<int>, 256> byFirstChar_;
+};
+
+// Fills `table` with the 82 operators and function names, then sorts it.
+void BuildOperatorTable(TOpeList& table);
+
+// Operand kinds stored in TCompTerm::Priority (operators use their table priority).
+namespace TermKind {
+inline constexpr std::int32_t Value = 0;
+inline constexpr std::int32_t Name = -1;
+inline constexpr std::int32_t ElementRef = -2;
+inline constexpr std::int32_t ArrayName = 200;
+inline constexpr std::int32_t UserCall = 300;
+inline constexpr std::int32_t Function = 100;
+} // namespace TermKind
+
+// ---- terms ----
+
+struct TCompTerm {
+    std::vector<DComplex> Args; // leading elements of a comma list; empty when absent
+    std::int32_t Priority = 0;
+    std::int32_t Index = 0;
+    DComplex Value{};
+    std::string Text;
+};
+
+// The scanned expression. Terms are kept in order in a vector and linked, so deleting one
+// from the middle is O(1) and a term's handle stays valid while others go. Handles increase
+// along the list, which lets the reduction keep ordered indexes of brackets and operators.
+class TCompTermList {
+  public:
+    using Handle = std::int32_t;
+    static constexpr Handle None = -1;
+
+    void Clear();
+    Handle Append(std::int32_t priority, const DComplex& value, std::string text);
+    void Delete(Handle h);
+
+    int Count() const { return count_; }
+    Handle First() const { return first_; }
+    Handle Last() const { return last_; }
+    Handle Next(Handle h) const { return nodes_[h].Next; }
+    Handle Prev(Handle h) const { return nodes_[h].Prev; }
+    bool Alive(Handle h) const { return nodes_[h].Alive; }
+    TCompTerm& operator[](Handle h) { return nodes_[h].Term; }
+    const TCompTerm& operator[](Handle h) const { return nodes_[h].Term; }
+
+    // Position-based access (linear); for callers and tests that think in indexes.
+    Handle HandleAt(int position) const;
+    std::vector<Handle> InOrder() const;
+
+  private:
+    struct Node {
+        TCompTerm Term;
+        Handle Prev = None;
+        Handle Next = None;
+        bool Alive = true;
+    };
+    std::vector<Node> nodes_;
+    Handle first_ = None;
+    Handle last_ = None;
+    int count_ = 0;
+};
+
+// ---- the engine ----
+
+class TCompTinyParser {
+  public:
+    // Limits on user-function calls; past either one the call fails (value 0, ErrorState 1)
+    // together with every call that led to it.
+    static constexpr int MaxCallDepth = 256;
+    static constexpr int MaxCallsPerCalculation = 100000;
+
+    TCompTinyParser();
+    ~TCompTinyParser();
+    TCompTinyParser(const TCompTinyParser&) = delete;
+    TCompTinyParser& operator=(const TCompTinyParser&) = delete;
+
+    // ---- owner interface ----
+    const std::string& Expression() const { return expression_; }
+    void SetExpression(std::string_view text); // also makes the engine stale
+
+    vexmo::Variables* GetVariables() const { return variables_; }
+    void SetVariables(vexmo::Variables* variables) { variables_ = variables; } // not owned
+
+    const TSubstituteEvent& OnSubstitute() const { return onSubstitute_; }
+    void SetOnSubstitute(TSubstituteEvent handler) { onSubstitute_ = std::move(handler); }
+
+    // Reading either result of a stale engine calculates first.
+    DComplex ResultValue();
+    const std::string& ResultText();
+    // 0 no error; 1 an operation failed or a user function was not found; 2 missing operand.
+    int ErrorState() const { return errorState_; }
+
+    // Raises EConvertError for an unreadable number token or stored variable text; the
+    // engine then stays stale (ResultText empty).
+    void Calculate();
+
+    // Element i of the array NAME (0 when absent or out of range); raises EConvertError
+    // when the stored element text cannot be read.
+    DComplex ReadElement(std::string_view name, int index) const;
+    // Stores element i (0..99) of NAME, padding with zeros; i >= 100 stores nothing;
+    // a negative i raises std::out_of_range.
+    void WriteElement(std::string_view name, int index, const DComplex& value);
+
+    // ---- stages, exposed for tools and tests ----
+    void ScanExpression();
+    bool DefineFunction();
+    void ResolveNames(bool constants, bool variables);
+    void ReduceTerms();
+
+    const TCompTermList& Terms() const { return terms_; }
+    const TOpeList& OperatorTable() const { return *table_; }
+    bool SharedTable() const { return ownTable_ == nullptr; }
+
+  private:
+    struct CallBudget {
+        int Calls = 0;
+        bool LimitHit = false;
+    };
+    using Handle = TCompTermList::Handle;
+
+    // A child engine for one user-function call: shares the parent's table, store,
+    // random source and call budget.
+    explicit TCompTinyParser(TCompTinyParser& parent);
+
+    // reduction (CompTinyReduce.cpp)
+    void ReduceGroup(Handle before, Handle after);
+    void ApplyOperator(Handle before, Handle after, Handle k, int& groupSize);
+    void MergeOperands(Handle before, Handle after, int& groupSize);
+    void ApplyPrefix(const std::string& text, std::int32_t priority, TCompTerm& operand);
+    DComplex ApplyInfix(const std::string& text, TCompTerm& left, const DComplex& u,
+                        const DComplex& r);
+    DComplex Assign(TCompTerm& left, const DComplex& r);
+    void ReadElementInto(const std::string& name, const DComplex& index, TCompTerm& e) const;
+
+    // user functions (UserFunctions.cpp)
+    DComplex CallUserFunction(const std::string& name, TCompTerm& operand);
+    int FindHeaderEnd() const; // position k of ")" before ":=", or -1
+    void RemoveHead(int count);
+
+    std::string expression_;
+    std::string resultText_;
+    vexmo::Variables* variables_ = nullptr;
+    TSubstituteEvent onSubstitute_;
+    DComplex resultValue_{};
+    int errorState_ = 0;
+
+    std::unique_ptr<TOpeList> ownTable_; // null in a child engine (shared table)
+    const TOpeList* table_ = nullptr;
+    TCompTermList terms_;
+
+    RandomSource ownRng_;
+    RandomSource* rng_ = &ownRng_;
+    CallBudget ownBudget_;
+    CallBudget* budget_ = &ownBudget_;
+    int depth_ = 0;
+
+    // scratch of the reduction, kept to avoid reallocating per calculation
+    std::vector<Handle> closings_;
+    std::vector<Handle> openings_;
+    std::vector<int> openingSkip_;
+    std::vector<std::pair<std::int32_t, Handle>> heap_;
+};
+
+} // namespace vexmo
