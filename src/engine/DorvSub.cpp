@@ -121,13 +121,17 @@ LD TimesPowerOfTen(LD m, LD e) {
     return r;
 }
 
+// Smallest magnitudes that round to infinity in double and single (max + half an ulp);
+// checked before the cast, which is undefined beyond the range.
+constexpr LD kDoubleOverflow = 0x1.fffffffffffff8p1023L;
+constexpr double kSingleOverflow = 0x1.ffffffp127;
+
 double Part(LD v) {
-    const double d = static_cast<double>(v);
-    if (std::isnan(d))
+    if (std::isnan(v))
         MathError(kInvalidOperation);
-    if (std::isinf(d))
+    if (fabsl(v) >= kDoubleOverflow)
         MathError(kOverflow);
-    return d;
+    return static_cast<double>(v);
 }
 
 DComplex Make(LD re, LD im) { return DComplex{Part(re), Part(im)}; }
@@ -419,10 +423,9 @@ std::string GeneralNumberText(long double x, int precision) {
 bool Negligible(double x) { return std::fabs(x) <= 1e-12; }
 
 bool CoarselyNegligible(double x) {
-    const float f = static_cast<float>(x);
-    if (std::isinf(f))
+    if (std::fabs(x) >= kSingleOverflow)
         MathError(kOverflow);
-    return std::fabs(f) <= 1e-4f;
+    return std::fabs(static_cast<float>(x)) <= 1e-4f;
 }
 
 bool NearlyEqual(double a, double b) {
