@@ -1,1 +1,351 @@
-// placeholder
+// The engine's owner interface, the operator table, the term list, the scanner and name
+// resolution. The reduction is in CompTinyReduce.cpp, user functions in UserFunctions.cpp.
+#include "engine/CompTinyParseEngine.h"
+
+#include "engine/EngineText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+
+namespace vexmo {
+
+// ---- operator table ----
+
+void TOpeList::Clear() {
+    items_.clear();
+    for (auto& v : byFirstChar_)
+        v.clear();
+}
+
+void TOpeList::Add(std::string_view text, std::int32_t priority) {
+    items_.push_back(TOpe{std::string(text), priority});
+}
+
+void TOpeList::SortLongestFirst() {
+    std::stable_sort(items_.begin(), items_.end(), [](const TOpe& a, const TOpe& b) {
+        return a.Text.size() > b.Text.size();
+    });
+    for (auto& v : byFirstChar_)
+        v.clear();
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (!items_[i].Text.empty())
+            byFirstChar_[static_cast<unsigned char>(items_[i].Text[0])].push_back(
+                static_cast<int>(i));
+}
+
+void BuildOperatorTable(TOpeList& table) {
+    static constexpr const char* kFunctions[] = {
+        "TRUNC",    "CEIL",     "FLOOR",   "FRAC",     "ROUND",    "ABS",      "EXP",
+        "LN",       "LOG",      "SQRT",    "SIN",      "COS",      "TAN",      "SINH",
+        "COSH",     "TANH",     "ARCSIN",  "ARCCOS",   "ARCTAN",   "ARCSINH",  "ARCCOSH",
+        "ARCTANH",  "SIND",     "COSD",    "TAND",     "SINHD",    "COSHD",    "TANHD",
+        "ARCSIND",  "ARCCOSD",  "ARCTAND", "ARCSINHD", "ARCCOSHD", "ARCTANHD", "ANGLE",
+        "RADTODEG", "DEGTORAD", "RE",      "IM",       "CONJ",     "CAP",      "IND",
+        "ACAP",     "AIND",     "DB",      "DB2",      "ADB",      "ADB2",     "SUM",
+        "MEAN",     "MAX",      "MIN",     "IF"};
+    table.Clear();
+    table.Add("+", 60);
+    table.Add("-", 60);
+    table.Add("*", 90);
+    table.Add("/", 90);
+    table.Add("%", 90);
+    table.Add("#", 90);
+    table.Add("^", 95);
+    table.Add("//", 70);
+    table.Add("\\\\", 70);
+    table.Add("@", 96);
+    for (const char* f : kFunctions)
+        table.Add(f, TermKind::Function);
+    for (const char* c : {"==", "!=", ">", ">=", "<", "<=", ">>", ">>=", "<<", "<<="})
+        table.Add(c, 50);
+    table.Add("!", 40);
+    table.Add("&", 30);
+    table.Add("|", 30);
+    table.Add(",", 20);
+    table.Add("[", 15);
+    table.Add("]", 15);
+    table.Add("(", 10);
+    table.Add(")", 10);
+    table.Add(":=", 5);
+    table.SortLongestFirst();
+}
+
+// ---- term list ----
+
+void TCompTermList::Clear() {
+    nodes_.clear();
+    first_ = last_ = None;
+    count_ = 0;
+}
+
+TCompTermList::Handle TCompTermList::Append(std::int32_t priority, const DComplex& value,
+                                            std::string text) {
+    const auto h = static_cast<Handle>(nodes_.size());
+    Node& n = nodes_.emplace_back();
+    n.Term.Priority = priority;
+    n.Term.Value = value;
+    n.Term.Text = std::move(text);
+    n.Prev = last_;
+    if (last_ != None)
+        nodes_[last_].Next = h;
+    else
+        first_ = h;
+    last_ = h;
+    ++count_;
+    return h;
+}
+
+void TCompTermList::Delete(Handle h) {
+    Node& n = nodes_[h];
+    if (!n.Alive)
+        return;
+    if (n.Prev != None)
+        nodes_[n.Prev].Next = n.Next;
+    else
+        first_ = n.Next;
+    if (n.Next != None)
+        nodes_[n.Next].Prev = n.Prev;
+    else
+        last_ = n.Prev;
+    n.Alive = false;
+    n.Term.Args.clear();
+    n.Term.Args.shrink_to_fit();
+    --count_;
+}
+
+TCompTermList::Handle TCompTermList::HandleAt(int position) const {
+    Handle h = first_;
+    for (int i = 0; i < position && h != None; ++i)
+        h = nodes_[h].Next;
+    return position < 0 ? None : h;
+}
+
+std::vector<TCompTermList::Handle> TCompTermList::InOrder() const {
+    std::vector<Handle> out;
+    out.reserve(static_cast<std::size_t>(count_));
+    for (Handle h = first_; h != None; h = nodes_[h].Next)
+        out.push_back(h);
+    return out;
+}
+
+// ---- engine ----
+
+TCompTinyParser::TCompTinyParser()
+    : ownTable_(std::make_unique<TOpeList>()), table_(ownTable_.get()) {
+    BuildOperatorTable(*ownTable_);
+    const auto ticks = static_cast<std::uint64_t>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    ownRng_ = std::make_unique<RandomSource>(ticks ^ reinterpret_cast<std::uintptr_t>(this));
+    rng_ = ownRng_.get();
+}
+
+TCompTinyParser::TCompTinyParser(TCompTinyParser& parent)
+    : variables_(parent.variables_), table_(parent.table_), rng_(parent.rng_),
+      budget_(parent.budget_), depth_(parent.depth_ + 1) {}
+
+TCompTinyParser::~TCompTinyParser() = default;
+
+void TCompTinyParser::SetExpression(std::string_view text) {
+    expression_.assign(text);
+    resultText_.clear();
+}
+
+DComplex TCompTinyParser::ResultValue() {
+    if (resultText_.empty())
+        Calculate();
+    return resultValue_;
+}
+
+const std::string& TCompTinyParser::ResultText() {
+    if (resultText_.empty())
+        Calculate();
+    return resultText_;
+}
+
+void TCompTinyParser::Calculate() {
+    errorState_ = 0;
+    if (depth_ == 0)
+        *budget_ = CallBudget{};
+    ScanExpression();
+    if (DefineFunction()) {
+        resultValue_ = DComplex{};
+        resultText_ = "0 +_I 0";
+        return;
+    }
+    ResolveNames(true, true);
+    ReduceTerms();
+}
+
+// ---- scanner ----
+
+void TCompTinyParser::ScanExpression() {
+    resultText_.clear();
+    errorState_ = 0;
+    terms_.Clear();
+
+    std::string s = expression_;
+    for (char& c : s)
+        c = engine_text::UpperAscii(c);
+    std::size_t pos = 0;
+    std::size_t end = s.size();
+    while (end > pos && engine_text::IsTrimmed(s[end - 1]))
+        --end;
+    auto skipLeading = [&] {
+        while (pos < end && engine_text::IsTrimmed(s[pos]))
+            ++pos;
+    };
+    skipLeading();
+
+    struct Raw {
+        std::int32_t Priority;
+        DComplex Value;
+        std::string Text;
+    };
+    std::vector<Raw> raw;
+    auto addOperand = [&](std::size_t from, std::size_t to, bool numeric) {
+        const std::string_view chars(s.data() + from, to - from);
+        std::string text(engine_text::Trim(chars));
+        if (numeric)
+            raw.push_back(Raw{TermKind::Value,
+                              DComplex{static_cast<double>(DorvStrToFloat(chars)), 0.0},
+                              std::move(text)});
+        else
+            raw.push_back(Raw{TermKind::Name, DComplex{}, std::move(text)});
+    };
+
+    const TOpeList& table = *table_;
+    constexpr int kNoBreak = -1;
+    constexpr int kBlank = -2;
+    while (pos < end) {
+        const bool numeric = engine_text::IsDigit(s[pos]) || s[pos] == '.';
+        std::size_t breakAt = end;
+        int entry = kNoBreak;
+        for (std::size_t p = pos; p < end; ++p) {
+            const char c = s[p];
+            // The sign of an exponent belongs to the number (1E-5).
+            if (numeric && p > pos && (c == '+' || c == '-') && s[p - 1] == 'E')
+                continue;
+            for (int idx : table.StartingWith(static_cast<unsigned char>(c))) {
+                const std::string& t = table.At(static_cast<std::size_t>(idx)).Text;
+                const bool isFunction = engine_text::IsUpperLetter(t[0]);
+                if (isFunction && p != pos)
+                    continue; // names are recognised only at the start of a token
+                if (t.size() > end - p || s.compare(p, t.size(), t) != 0)
+                    continue;
+                if (isFunction && p + t.size() < end && engine_text::IsUpperLetter(s[p + t.size()]))
+                    continue; // SINE is a name, not SIN followed by E
+                entry = idx;
+                break;
+            }
+            if (entry != kNoBreak || c == ' ') {
+                breakAt = p;
+                if (entry == kNoBreak)
+                    entry = kBlank;
+                break;
+            }
+        }
+        if (entry == kNoBreak) {
+            addOperand(pos, end, numeric);
+            break;
+        }
+        if (breakAt > pos)
+            addOperand(pos, breakAt, numeric);
+        if (entry == kBlank) {
+            pos = breakAt + 1;
+        } else {
+            const TOpe& op = table.At(static_cast<std::size_t>(entry));
+            raw.push_back(Raw{op.Priority, DComplex{}, op.Text});
+            pos = breakAt + op.Text.size();
+        }
+        skipLeading();
+    }
+
+    // A name directly before "[" reads an array element; before "(" it calls a user function.
+    // A bracket in the last position is not looked at.
+    const std::size_t n = raw.size();
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        if (raw[i].Text == "[" && raw[i - 1].Priority == TermKind::Name)
+            raw[i - 1].Priority = TermKind::ArrayName;
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        if (raw[i].Text == "(" && raw[i - 1].Priority == TermKind::Name)
+            raw[i - 1].Priority = TermKind::UserCall;
+
+    // Juxtaposition multiplies: 2(3), 2 PI, X SIN(Y), A[1] B. Never before a user call.
+    auto impliesProduct = [](const Raw& l, const Raw& r) {
+        const bool rOperandLike = r.Priority <= 0 || r.Priority == TermKind::ArrayName ||
+                                  r.Priority == TermKind::Function;
+        if (l.Priority == TermKind::Value || l.Text == ")" || l.Text == "]")
+            return rOperandLike || r.Text == "(";
+        return l.Priority < 0 && rOperandLike;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && impliesProduct(raw[i - 1], raw[i]))
+            terms_.Append(90, DComplex{}, "*");
+        terms_.Append(raw[i].Priority, raw[i].Value, std::move(raw[i].Text));
+    }
+}
+
+// ---- name resolution ----
+
+void TCompTinyParser::ResolveNames(bool constants, bool variables) {
+    auto isCandidate = [this](Handle h) {
+        const TCompTerm& t = terms_[h];
+        if (t.Priority != TermKind::Name || t.Text.empty())
+            return false;
+        if (!engine_text::IsUpperLetter(t.Text[0]) && t.Text[0] != '_')
+            return false;
+        const Handle next = terms_.Next(h);
+        return next == TCompTermList::None || terms_[next].Text != ":="; // assignment target
+    };
+    if (constants) {
+        for (Handle h = terms_.First(); h != TCompTermList::None; h = terms_.Next(h)) {
+            if (!isCandidate(h))
+                continue;
+            if (auto v = ConstantValue(terms_[h].Text, *rng_)) {
+                terms_[h].Value = *v;
+                terms_[h].Priority = TermKind::Value;
+            }
+        }
+    }
+    if (variables && variables_ != nullptr) {
+        for (Handle h = terms_.First(); h != TCompTermList::None; h = terms_.Next(h)) {
+            // A constant name always means the constant, also where constants are not
+            // resolved yet (a function body keeps it as a name).
+            if (!isCandidate(h) || IsConstantName(terms_[h].Text))
+                continue;
+            const std::string text = variables_->Read(terms_[h].Text);
+            if (text.empty())
+                continue;
+            terms_[h].Value = StrToDComplex(engine_text::FirstElementText(text));
+            terms_[h].Priority = TermKind::Value;
+        }
+    }
+}
+
+// ---- array elements ----
+
+DComplex TCompTinyParser::ReadElement(std::string_view name, int index) const {
+    if (variables_ == nullptr || index < 0)
+        return DComplex{};
+    const std::vector<std::string> elements = engine_text::ElementsOf(variables_->Read(name));
+    if (static_cast<std::size_t>(index) >= elements.size())
+        return DComplex{};
+    return StrToDComplex(elements[static_cast<std::size_t>(index)]);
+}
+
+void TCompTinyParser::WriteElement(std::string_view name, int index, const DComplex& value) {
+    if (index >= engine_text::kMaxElements)
+        return;
+    if (index < 0)
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    if (variables_ == nullptr)
+        return;
+    std::vector<std::string> elements = engine_text::ElementsOf(variables_->Read(name));
+    while (elements.size() < static_cast<std::size_t>(index) + 1)
+        elements.emplace_back("0 +_I 0");
+    elements[static_cast<std::size_t>(index)] = DComplexToStr(value);
+    variables_->Write(name, JoinCommaText(elements));
+}
+
+} // namespace vexmo

@@ -207,8 +207,8 @@ class TCompTinyParser {
     const TOpeList* table_ = nullptr;
     TCompTermList terms_;
 
-    RandomSource ownRng_;
-    RandomSource* rng_ = &ownRng_;
+    std::unique_ptr<RandomSource> ownRng_; // null in a child engine
+    RandomSource* rng_ = nullptr;
     CallBudget ownBudget_;
     CallBudget* budget_ = &ownBudget_;
     int depth_ = 0;

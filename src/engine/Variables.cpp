@@ -1,1 +1,144 @@
-// placeholder
+#include "engine/Variables.h"
+
+#include <stdexcept>
+
+namespace vexmo {
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+// Blanks of the comma text: the space and every control character.
+bool IsBlank(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u != 0 && u <= ' ';
+}
+
+bool NeedsQuotes(std::string_view element) {
+    if (element.empty())
+        return true; // keeps an empty element when the text is read back
+    for (char c : element)
+        if (IsBlank(c) || c == ',' || c == '"' || c == '\0')
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string Variables::Read(std::string_view name) const {
+    const int i = IndexOf(name);
+    return i < 0 ? std::string() : lines_[static_cast<std::size_t>(i)].Value;
+}
+
+void Variables::Write(std::string_view name, std::string_view value) {
+    const int i = IndexOf(name);
+    if (value.empty()) {
+        if (i >= 0)
+            lines_.erase(lines_.begin() + i);
+        return;
+    }
+    if (i >= 0)
+        lines_[static_cast<std::size_t>(i)].Value.assign(value);
+    else
+        lines_.push_back(Line{std::string(name), std::string(value)});
+}
+
+int Variables::IndexOf(std::string_view name) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (SameName(lines_[i].Name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void Variables::Remove(std::string_view name) {
+    const int i = IndexOf(name);
+    if (i >= 0)
+        lines_.erase(lines_.begin() + i);
+}
+
+void Variables::Clear() { lines_.clear(); }
+
+std::size_t Variables::Count() const { return lines_.size(); }
+
+const Variables::Line& Variables::At(std::size_t i) const { return lines_.at(i); }
+
+const std::vector<Variables::Line>& Variables::Lines() const { return lines_; }
+
+void Variables::Append(std::string_view name, std::string_view value) {
+    lines_.push_back(Line{std::string(name), std::string(value)});
+}
+
+std::string JoinCommaText(const std::vector<std::string>& elements) {
+    std::string out;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        const std::string& e = elements[i];
+        if (!NeedsQuotes(e)) {
+            out += e;
+            continue;
+        }
+        out += '"';
+        for (char c : e) {
+            if (c == '"')
+                out += '"';
+            out += c;
+        }
+        out += '"';
+    }
+    return out;
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text) {
+    std::vector<std::string> out;
+    std::size_t p = 0;
+    const std::size_t n = text.size();
+    auto skipBlanks = [&] {
+        while (p < n && IsBlank(text[p]))
+            ++p;
+    };
+    skipBlanks();
+    while (p < n) {
+        std::string element;
+        if (text[p] == '"') {
+            ++p;
+            while (p < n) {
+                if (text[p] == '"') {
+                    if (p + 1 < n && text[p + 1] == '"') {
+                        element += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p; // closing quote
+                    break;
+                }
+                element += text[p++];
+            }
+        } else {
+            const std::size_t start = p;
+            while (p < n && !IsBlank(text[p]) && text[p] != ',')
+                ++p;
+            element.assign(text.substr(start, p - start));
+        }
+        out.push_back(std::move(element));
+        skipBlanks();
+        if (p < n && text[p] == ',') {
+            ++p;
+            skipBlanks();
+            if (p >= n)
+                out.emplace_back(); // a trailing comma ends with an empty element
+        }
+    }
+    return out;
+}
+
+} // namespace vexmo

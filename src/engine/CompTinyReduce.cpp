@@ -1,0 +1,371 @@
+// Reduction of the scanned term list and the meaning of every operator.
+//
+// The list is reduced group by group: the first closing bracket and the nearest opening
+// bracket before it bound the group, and inside it the leftmost operator of highest
+// priority is applied until one term is left. Ordered indexes of the brackets and a heap
+// of the group's operators keep long lines (1+1+1+..., deep nesting) near linear.
+#include "engine/CompTinyParseEngine.h"
+
+#include "engine/EngineText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+
+namespace vexmo {
+
+namespace {
+
+using Handle = TCompTermList::Handle;
+constexpr Handle kNone = TCompTermList::None;
+
+const DComplex kZero{0.0, 0.0};
+const DComplex kOne{1.0, 0.0};
+
+DComplex Truth(bool b) { return b ? kOne : kZero; }
+
+bool IsClosingText(const std::string& t) { return t == ")" || t == "]"; }
+bool IsOpeningText(const std::string& t) { return t == "(" || t == "["; }
+
+// A part truncated toward zero to a signed 64-bit integer.
+std::int64_t TruncInt64(double x) {
+    if (!(x > -9223372036854775809.0 && x < 9223372036854775808.0))
+        throw EMathError("Invalid floating point operation");
+    return static_cast<std::int64_t>(x);
+}
+
+// Remainder with the sign of the dividend; a zero divisor part leaves the dividend part.
+std::int64_t PartRemainder(std::int64_t a, std::int64_t b) {
+    if (b == 0)
+        return a;
+    if (b == -1)
+        return 0; // INT64_MIN % -1 would trap
+    return a % b;
+}
+
+// An element index: the real part truncated toward zero, held to the 32-bit range.
+std::int32_t TruncIndex(double x) {
+    if (std::isnan(x))
+        throw EMathError("Invalid floating point operation");
+    if (x >= 2147483647.0)
+        return std::numeric_limits<std::int32_t>::max();
+    if (x <= -2147483648.0)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(x);
+}
+
+} // namespace
+
+void TCompTinyParser::ReduceTerms() {
+    closings_.clear();
+    openings_.clear();
+    for (Handle h = terms_.First(); h != kNone; h = terms_.Next(h)) {
+        const std::string& t = terms_[h].Text;
+        if (IsClosingText(t))
+            closings_.push_back(h);
+        else if (IsOpeningText(t))
+            openings_.push_back(h);
+    }
+    openingSkip_.resize(openings_.size());
+    std::iota(openingSkip_.begin(), openingSkip_.end(), 0);
+
+    // Latest usable opening bracket at or below index j of openings_, or -1. Brackets that
+    // were deleted or became values are skipped once for good (path compression).
+    auto findOpening = [this](int j) {
+        int r = j;
+        while (r >= 0) {
+            const int up = openingSkip_[static_cast<std::size_t>(r)];
+            if (up != r) {
+                r = up;
+                continue;
+            }
+            const Handle h = openings_[static_cast<std::size_t>(r)];
+            if (terms_.Alive(h) && IsOpeningText(terms_[h].Text))
+                break;
+            openingSkip_[static_cast<std::size_t>(r)] = r - 1;
+            r = r - 1;
+        }
+        for (int i = j; i > r;) {
+            const int next = openingSkip_[static_cast<std::size_t>(i)];
+            openingSkip_[static_cast<std::size_t>(i)] = r;
+            i = next;
+        }
+        return r;
+    };
+
+    std::size_t closeCursor = 0;
+    while (terms_.Count() > 1) {
+        // The first closing bracket after the first term; the first term is never taken.
+        const Handle head = terms_.First();
+        while (closeCursor < closings_.size()) {
+            const Handle c = closings_[closeCursor];
+            if (c > head && terms_.Alive(c) && IsClosingText(terms_[c].Text))
+                break;
+            ++closeCursor;
+        }
+        Handle hiNode;
+        Handle after = kNone;
+        if (closeCursor < closings_.size()) {
+            const Handle c = closings_[closeCursor++];
+            hiNode = terms_.Prev(c);
+            after = terms_.Next(c);
+            terms_.Delete(c);
+        } else {
+            hiNode = terms_.Last();
+        }
+        // The nearest opening bracket before the group's last term (not that term itself,
+        // so "()" is no pair).
+        Handle before = kNone;
+        const int j = static_cast<int>(
+                          std::lower_bound(openings_.begin(), openings_.end(), hiNode) -
+                          openings_.begin()) -
+                      1;
+        const int o = findOpening(j);
+        if (o >= 0) {
+            const Handle oh = openings_[static_cast<std::size_t>(o)];
+            before = terms_.Prev(oh);
+            terms_.Delete(oh);
+        }
+        ReduceGroup(before, after);
+    }
+
+    if (terms_.Count() == 0) {
+        resultText_.clear();
+        resultValue_ = kZero;
+    } else {
+        resultValue_ = terms_[terms_.First()].Value;
+        resultText_ = DComplexToStr(resultValue_);
+    }
+}
+
+void TCompTinyParser::ReduceGroup(Handle before, Handle after) {
+    const Handle lo = before == kNone ? terms_.First() : terms_.Next(before);
+    int size = 0;
+    heap_.clear();
+    for (Handle h = lo; h != after; h = terms_.Next(h)) {
+        ++size;
+        if (terms_[h].Priority > 0)
+            heap_.emplace_back(terms_[h].Priority, h);
+    }
+    // Highest priority first, leftmost among equals.
+    auto lower = [](const std::pair<std::int32_t, Handle>& a,
+                    const std::pair<std::int32_t, Handle>& b) {
+        return a.first != b.first ? a.first < b.first : a.second > b.second;
+    };
+    std::make_heap(heap_.begin(), heap_.end(), lower);
+    while (size > 1) {
+        Handle k = kNone;
+        while (!heap_.empty()) {
+            const auto [priority, h] = heap_.front();
+            std::pop_heap(heap_.begin(), heap_.end(), lower);
+            heap_.pop_back();
+            // Operators only ever stop being operators, so a stale entry is just skipped.
+            if (terms_.Alive(h) && terms_[h].Priority == priority) {
+                k = h;
+                break;
+            }
+        }
+        if (k == kNone) {
+            MergeOperands(before, after, size);
+            break;
+        }
+        ApplyOperator(before, after, k, size);
+    }
+}
+
+void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& groupSize) {
+    TCompTerm& t = terms_[k];
+    const Handle prev = terms_.Prev(k);
+    const Handle next = terms_.Next(k);
+    const bool atLo = prev == before;
+    const bool atHi = next == after;
+    const bool prefix = atLo || engine_text::IsUpperLetter(t.Text[0]) ||
+                        t.Priority == TermKind::ArrayName || terms_[prev].Priority > 0;
+    if (prefix) {
+        if (atHi) { // nothing to apply it to
+            t.Priority = TermKind::Value;
+            errorState_ = 2;
+            return;
+        }
+        const std::string text = std::move(t.Text);
+        const std::int32_t priority = t.Priority;
+        terms_.Delete(k);
+        --groupSize;
+        TCompTerm& operand = terms_[next];
+        try {
+            ApplyPrefix(text, priority, operand);
+        } catch (...) {
+            operand.Value = kZero;
+            operand.Priority = TermKind::Value;
+            errorState_ = 1;
+        }
+        return;
+    }
+    if (atLo || atHi) {
+        t.Priority = TermKind::Value;
+        errorState_ = 2;
+        return;
+    }
+    const std::string text = std::move(t.Text);
+    TCompTerm& left = terms_[prev];
+    const DComplex u = left.Value;
+    const DComplex r = terms_[next].Value;
+    terms_.Delete(next);
+    terms_.Delete(k);
+    groupSize -= 2;
+    try {
+        left.Value = ApplyInfix(text, left, u, r);
+    } catch (...) {
+        left.Value = u;
+        errorState_ = 1;
+    }
+    left.Priority = TermKind::Value;
+}
+
+void TCompTinyParser::MergeOperands(Handle before, Handle after, int& groupSize) {
+    const Handle lo = before == kNone ? terms_.First() : terms_.Next(before);
+    TCompTerm& first = terms_[lo];
+    for (Handle h = terms_.Next(lo); h != after;) {
+        const Handle next = terms_.Next(h);
+        first.Text += terms_[h].Text;
+        terms_.Delete(h);
+        h = next;
+    }
+    first.Value = kZero;
+    first.Priority = TermKind::Value;
+    groupSize = 1;
+}
+
+void TCompTinyParser::ApplyPrefix(const std::string& text, std::int32_t priority,
+                                  TCompTerm& operand) {
+    const DComplex v = operand.Value;
+    DComplex result = kZero;
+    if (text == "+") {
+        result = v;
+    } else if (text == "-") {
+        result = ComplexNeg(v);
+    } else if (text == "!") {
+        result = Truth(ComplexEqual(v, kZero));
+    } else if (priority == TermKind::Function && IsBuiltinFunction(text)) {
+        // A function's result is one value: the list it consumed does not travel on.
+        const std::vector<DComplex> args = std::move(operand.Args);
+        operand.Args.clear();
+        const VariableReader reader =
+            [this](std::string_view name) -> std::optional<std::string> {
+            if (variables_ == nullptr)
+                return std::nullopt;
+            return variables_->Read(name);
+        };
+        result = EvaluateBuiltinFunction(text, args, v, reader);
+    } else if (priority == TermKind::ArrayName) {
+        ReadElementInto(text, v, operand);
+        return; // stays an element reference, so ":=" can assign it
+    } else if (priority == TermKind::UserCall) {
+        result = CallUserFunction(text, operand);
+    }
+    // Anything else in prefix position (a leading "*") gives zero.
+    operand.Value = result;
+    operand.Priority = TermKind::Value;
+}
+
+DComplex TCompTinyParser::ApplyInfix(const std::string& text, TCompTerm& left, const DComplex& u,
+                                     const DComplex& r) {
+    if (text.empty())
+        return u;
+    const char c0 = text[0];
+    const char c1 = text.size() > 1 ? text[1] : '\0';
+    const std::size_t len = text.size();
+    switch (c0) {
+    case '+':
+        return ComplexAdd(u, r);
+    case '-':
+        return ComplexSub(u, r);
+    case '*':
+        return ComplexMul(u, r);
+    case '/':
+        if (len == 2) // "//": parallel combination
+            return ComplexDiv(ComplexMul(u, r), ComplexAdd(u, r));
+        return ComplexDiv(u, r);
+    case '\\': // "\\": the element that, in parallel with r, gives u
+        return ComplexDiv(ComplexMul(u, r), ComplexSub(r, u));
+    case '%': {
+        const DComplex q = ComplexDiv(u, r);
+        return DComplex{std::trunc(q.Real), std::trunc(q.Imaginary)};
+    }
+    case '#': {
+        const std::int64_t ar = TruncInt64(u.Real), ai = TruncInt64(u.Imaginary);
+        const std::int64_t br = TruncInt64(r.Real), bi = TruncInt64(r.Imaginary);
+        if (br == 0 && bi == 0)
+            throw EMathError("Division by zero");
+        return DComplex{static_cast<double>(PartRemainder(ar, br)),
+                        static_cast<double>(PartRemainder(ai, bi))};
+    }
+    case '^':
+        return ComplexPower(u, r);
+    case '@':
+        return ComplexMul(u, ComplexExp(ComplexTimesI(r)));
+    case '=':
+        return len == 2 && c1 == '=' ? Truth(ComplexEqual(u, r)) : u;
+    case '!':
+        return len == 2 && c1 == '=' ? Truth(!ComplexEqual(u, r)) : u;
+    case '>':
+        if (len == 1)
+            return Truth(u.Real > r.Real);
+        if (text == ">=")
+            return Truth(u.Real >= r.Real);
+        if (text == ">>")
+            return Truth(ComplexAbs(u) > ComplexAbs(r));
+        return Truth(ComplexAbs(u) >= ComplexAbs(r)); // ">>="
+    case '<':
+        if (len == 1)
+            return Truth(u.Real < r.Real);
+        if (text == "<=")
+            return Truth(u.Real <= r.Real);
+        if (text == "<<")
+            return Truth(ComplexAbs(u) < ComplexAbs(r));
+        return Truth(ComplexAbs(u) <= ComplexAbs(r)); // "<<="
+    case '&':
+        return Truth(!ComplexEqual(ComplexMul(u, r), kZero));
+    case '|':
+        return Truth(!ComplexEqual(u, kZero) || !ComplexEqual(r, kZero));
+    case ',':
+        left.Args.push_back(u);
+        return r;
+    case ':':
+        return Assign(left, r);
+    default:
+        return u; // brackets, or a name standing between two operands
+    }
+}
+
+DComplex TCompTinyParser::Assign(TCompTerm& left, const DComplex& r) {
+    std::string name = left.Text;
+    if (variables_ == nullptr || name.empty() ||
+        !(engine_text::IsUpperLetter(name[0]) || name[0] == '_'))
+        return left.Value;
+    std::string valueText = DComplexToStr(r);
+    if (left.Priority == TermKind::ElementRef) {
+        if (onSubstitute_)
+            onSubstitute_(*this, name, valueText, left.Index);
+        WriteElement(name, left.Index, r);
+    } else {
+        if (onSubstitute_)
+            onSubstitute_(*this, name, valueText, -1);
+        // The handler may have changed the value text; the store gets the engine's own.
+        variables_->Write(name, DComplexToStr(r));
+    }
+    return r;
+}
+
+void TCompTinyParser::ReadElementInto(const std::string& name, const DComplex& index,
+                                      TCompTerm& e) const {
+    const std::int32_t i = TruncIndex(index.Real);
+    e.Index = i;
+    e.Value = ReadElement(name, i);
+    e.Text = name;
+    e.Priority = TermKind::ElementRef;
+}
+
+} // namespace vexmo

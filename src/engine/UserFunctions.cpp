@@ -1,0 +1,157 @@
+// User-defined functions. A definition NAME(P1,...) := body is kept as one more line of the
+// variable store; a call evaluates that line's body in a child engine with the parameters
+// bound to the call's arguments.
+#include "engine/CompTinyParseEngine.h"
+
+#include "engine/EngineText.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vexmo {
+
+namespace {
+
+using Handle = TCompTermList::Handle;
+constexpr Handle kNone = TCompTermList::None;
+
+// Absorbed by the calling operator like any failing operation.
+class UserFunctionError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// A value folded into a body is read back by the scanner, which takes the full stop as the
+// decimal point whatever the locale.
+std::string BodyValueText(const DComplex& v) {
+    std::string t = DComplexToStr(v);
+    const char sep = DecimalSeparator();
+    if (sep != '.' && sep != ' ' && sep != '+' && sep != '-' && sep != '_')
+        std::replace(t.begin(), t.end(), sep, '.');
+    return t;
+}
+
+} // namespace
+
+int TCompTinyParser::FindHeaderEnd() const {
+    const int n = terms_.Count();
+    if (n <= 4)
+        return -1;
+    const Handle first = terms_.First();
+    const Handle second = terms_.Next(first);
+    if (terms_[first].Priority != TermKind::UserCall || terms_[second].Text != "(")
+        return -1;
+    Handle h = terms_.Next(second);
+    for (int k = 2; k <= n - 2; ++k) {
+        const Handle next = terms_.Next(h);
+        if (terms_[h].Text == ")" && terms_[next].Text == ":=")
+            return k;
+        h = next;
+    }
+    return -1;
+}
+
+void TCompTinyParser::RemoveHead(int count) {
+    for (int i = 0; i < count && terms_.First() != kNone; ++i)
+        terms_.Delete(terms_.First());
+}
+
+bool TCompTinyParser::DefineFunction() {
+    const int k = FindHeaderEnd();
+    if (k < 0)
+        return false;
+    std::string header;
+    std::vector<std::string> params;
+    Handle h = terms_.First();
+    for (int i = 0; i <= k; ++i, h = terms_.Next(h)) {
+        header += terms_[h].Text;
+        if (i >= 1 && terms_[h].Priority == TermKind::Name)
+            params.push_back(terms_[h].Text);
+    }
+    RemoveHead(k + 2); // the header and ":="
+    // Stored variables are folded in now; parameters, constants and unknown names stay names.
+    ResolveNames(false, true);
+    std::string body;
+    for (h = terms_.First(); h != kNone; h = terms_.Next(h)) {
+        const TCompTerm& t = terms_[h];
+        const bool operand = t.Priority == TermKind::Value || t.Priority == TermKind::Name;
+        if (operand && t.Priority != TermKind::Name &&
+            std::find(params.begin(), params.end(), t.Text) == params.end())
+            body += "(" + BodyValueText(t.Value) + ")";
+        else
+            body += t.Text;
+    }
+    if (variables_ != nullptr)
+        variables_->Write(header, body); // an empty body removes the definition
+    return true;
+}
+
+DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& operand) {
+    // The call consumes its argument list.
+    const std::vector<DComplex> args = std::move(operand.Args);
+    operand.Args.clear();
+    const DComplex last = operand.Value;
+
+    if (variables_ == nullptr)
+        throw UserFunctionError("No variable store for " + name);
+    if (budget_->LimitHit || depth_ + 1 > MaxCallDepth ||
+        budget_->Calls >= MaxCallsPerCalculation) {
+        budget_->LimitHit = true;
+        throw UserFunctionError("Too many nested or repeated calls of " + name);
+    }
+    ++budget_->Calls;
+
+    const Variables::Line* line = nullptr;
+    for (const Variables::Line& l : variables_->Lines()) {
+        if (l.Name.size() > name.size() && l.Name.compare(0, name.size(), name) == 0 &&
+            l.Name[name.size()] == '(') {
+            line = &l;
+            break;
+        }
+    }
+    if (line == nullptr)
+        throw UserFunctionError("Unknown function " + name);
+
+    TCompTinyParser child(*this);
+    std::string text = line->Name + "=" + line->Value;
+    text.replace(text.find('='), 1, ":=");
+    child.expression_ = std::move(text);
+    child.ScanExpression(); // an unreadable number fails this call
+
+    const int k = child.FindHeaderEnd();
+    if (k < 0)
+        throw UserFunctionError("Invalid definition of " + name);
+    std::vector<std::string> params;
+    Handle h = child.terms_.First();
+    for (int i = 0; i <= k; ++i, h = child.terms_.Next(h))
+        if (child.terms_[h].Priority == TermKind::Name)
+            params.push_back(child.terms_[h].Text);
+    child.RemoveHead(k + 2);
+    child.ResolveNames(true, false);
+
+    // With c leading arguments, parameter p takes argument p+1 when p < c, the last
+    // argument when p == c, and 0 beyond.
+    const std::size_t c = args.size();
+    for (h = child.terms_.First(); h != kNone; h = child.terms_.Next(h)) {
+        TCompTerm& t = child.terms_[h];
+        if (t.Priority != TermKind::Name)
+            continue;
+        const auto it = std::find(params.begin(), params.end(), t.Text);
+        if (it == params.end())
+            continue;
+        const auto p = static_cast<std::size_t>(it - params.begin());
+        t.Value = p == c ? last : (p < c ? args[p] : DComplex{});
+    }
+    child.ReduceTerms();
+
+    // A limit reached anywhere below fails every call that led to it, not only the
+    // innermost one, so the outermost caller sees the failure.
+    if (budget_->LimitHit) {
+        if (depth_ == 0)
+            budget_->LimitHit = false; // later, independent calls may still run
+        throw UserFunctionError("Too many nested or repeated calls of " + name);
+    }
+    return child.resultValue_;
+}
+
+} // namespace vexmo
