@@ -1,0 +1,55 @@
+#pragma once
+// The text rules of clipboard exchange: what clipboard text becomes as _CLIP, how it is
+// read as an array, and what an assignment to _CLIP or one of its elements makes of it.
+// Pure functions over the settings values they need; the clipboard itself is the
+// caller's.
+
+#include "document/core/AnswerFormat.h"
+#include "regex/bmRegExp.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexmo {
+
+// The array separator of OptNumFormatArray: 0 ",", 1 TAB, 2 " ", 3 CR LF, otherwise ",".
+std::string ArraySeparatorText(int optNumFormatArray);
+
+// The pattern NormaliseClipText replaces by "," for OptNumFormatArray.
+const char* ClipNormalisePattern(int optNumFormatArray);
+
+// The text stored as _CLIP for the clipboard's text: trimmed of characters at or below the
+// blank, then separator runs tightened to "," by the pattern of OptNumFormatArray.
+std::string NormaliseClipText(std::string_view text, int optNumFormatArray);
+// The same through the caller's component (its line separator should be CR LF).
+std::string NormaliseClipText(std::string_view text, int optNumFormatArray, TAWKStr& awk);
+
+// Lines of text: CR LF, a lone CR and a lone LF each end a line; a break at the very end
+// makes no empty last line.
+std::vector<std::string> SplitClipLines(std::string_view text);
+
+// Elements of a delimited text: blanks and control characters end an element, quoted
+// elements may hold anything ("" inside stands for one quote).
+std::vector<std::string> SplitDelimitedText(std::string_view text, char separator);
+
+// The clipboard's text read as an array for OptNumFormatArray; with the TAB setting the
+// elements are paired into complex numbers ("re<TAB>im").
+std::vector<std::string> ClipArrayElements(std::string_view text, int optNumFormatArray);
+
+// The element texts joined by the array separator, with none after the last.
+std::string JoinArrayText(const std::vector<std::string>& elements, int optNumFormatArray);
+
+// The largest element index an assignment may write into the clipboard's array; a larger
+// one would have to pad the clipboard with that many zeros.
+inline constexpr int MaxClipElementIndex = 999'999;
+
+// The clipboard text after assigning value (a DComplexToStr text) to _CLIP (idx -1) or to
+// its element idx, given the clipboard's current text. Empty when the assignment names no
+// element (idx below -1, or above MaxClipElementIndex): the clipboard keeps its text and
+// the caller counts a failed operation. Raises EConvertError for an unreadable value.
+std::optional<std::string> ClipAssignmentText(std::string_view clipText, std::string_view value,
+                                              int idx, const NumberFormatSettings& settings);
+
+} // namespace vexmo
