@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -31,34 +32,32 @@ namespace vexmo {
 
 namespace {
 
-// Client size of the dialog at 100 %, and the dialog font it was laid out for.
-constexpr int kClientWidth = 359;
-constexpr int kClientHeight = 288;
+// The dialog at 100 %: its font, its height and its narrowest width. The width grows with the
+// page captions so that all seven stay visible in one row.
 constexpr int kFontPoints = 9;
+constexpr int kClientHeight = 320;
+constexpr int kMinClientWidth = 520;
 
 std::optional<int> IntegerText(const QString& text) {
     return ParseIntegerText(text.toStdString());
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& bounds) {
+QLabel* MakeLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(bounds);
     return label;
 }
 
-QComboBox* MakeList(QWidget* parent, const char* name, const QRect& bounds, bool editable) {
+QComboBox* MakeList(QWidget* parent, const char* name, bool editable) {
     auto* list = new QComboBox(parent);
     list->setObjectName(QString::fromLatin1(name));
     list->setEditable(editable);
-    list->setGeometry(bounds);
     return list;
 }
 
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const QRect& bounds) {
+QCheckBox* MakeCheck(QWidget* parent, const char* name) {
     auto* check = new QCheckBox(parent);
     check->setObjectName(QString::fromLatin1(name));
-    check->setGeometry(bounds);
     return check;
 }
 
@@ -169,11 +168,9 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
     QFont font = this->font();
     font.setPointSize(kFontPoints);
     setFont(font);
-    setFixedSize(kClientWidth, kClientHeight);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
-    PageControl1->setGeometry(4, 4, 351, 246);
     PageControl1->setUsesScrollButtons(true);
     PageControl1->setElideMode(Qt::ElideNone);
     TabNumberFormat = MakePage(PageControl1, "TabNumberFormat");
@@ -194,7 +191,6 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
 
     DlgZoomButton1 = new TDlgZoomButton(this);
     DlgZoomButton1->setObjectName("DlgZoomButton1");
-    DlgZoomButton1->setGeometry(6, 258, 25, 25);
     DlgZoomButton1->SetMediumRatio(125);
     DlgZoomButton1->SetLargeRatio(150);
     DlgZoomButton1->SetSizeable(false);
@@ -203,16 +199,78 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
 
     BtnOK = new QPushButton(this);
     BtnOK->setObjectName("BtnOK");
-    BtnOK->setGeometry(196, 258, 75, 25);
     BtnOK->setDefault(true);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     BtnCancel = new QPushButton(this);
     BtnCancel->setObjectName("BtnCancel");
-    BtnCancel->setGeometry(278, 258, 75, 25);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     SetEnglishTexts();
+    FitToTexts();
+}
+
+void TFrmOptions::FitToTexts() {
+    const auto* tabs = PageControl1->findChild<QTabBar*>();
+    const int captions = tabs ? tabs->sizeHint().width() : 0;
+    PlaceControls(std::max(kMinClientWidth, captions + 24));
     DlgZoomButton1->RecordLayout();
+}
+
+void TFrmOptions::PlaceControls(int width) {
+    setFixedSize(width, kClientHeight);
+    PageControl1->setGeometry(4, 4, width - 8, 272);
+    DlgZoomButton1->setGeometry(6, 287, 25, 25);
+    BtnOK->setGeometry(width - 172, 285, 80, 28);
+    BtnCancel->setGeometry(width - 86, 285, 80, 28);
+    const int pw = width - 16;  // inner width of a page
+
+    RGrpNumFormat->setGeometry(8, 6, 176, 134);
+    LblPrecision->setGeometry(196, 12, 100, 18);
+    EditPrecision->setGeometry(300, 8, 64, 26);
+    LblDigits->setGeometry(196, 46, 100, 18);
+    EditDigits->setGeometry(300, 42, 64, 26);
+    LblUserFormat->setGeometry(196, 82, pw - 204, 18);
+    CboUserFormat->setGeometry(196, 102, std::min(280, pw - 204), 28);
+    LblSample->setGeometry(8, 146, 160, 18);
+    MemoSample->setGeometry(8, 166, pw - 16, 70);
+
+    LblReturn->setGeometry(16, 22, 160, 18);
+    CboReturn->setGeometry(184, 18, 220, 28);
+    LblShiftReturn->setGeometry(16, 62, 160, 18);
+    CboShiftReturn->setGeometry(184, 58, 220, 28);
+    LblCtrlReturn->setGeometry(16, 102, 160, 18);
+    CboCtrlReturn->setGeometry(184, 98, 220, 28);
+
+    RGrpClipboardFormat->setGeometry(8, 4, pw - 16, 68);
+    RGrpArrayFormat->setGeometry(8, 76, pw - 16, 68);
+    RGrpComplexFormat->setGeometry(8, 148, pw - 16, 86);
+
+    LblFontNameCaption->setGeometry(16, 16, 110, 18);
+    LblFontName->setGeometry(130, 16, pw - 146, 18);
+    LblFontSizeCaption->setGeometry(16, 44, 110, 18);
+    LblFontSize->setGeometry(130, 44, 80, 18);
+    BtnChangeFont->setGeometry(pw - 148, 40, 132, 28);
+    LblFontSample->setGeometry(16, 80, 160, 18);
+    MemoFontSample->setGeometry(16, 100, pw - 32, 138);
+
+    RGrpLanguage->setGeometry(8, 6, 220, 74);
+
+    QCheckBox* checks[] = {ChkTipHint,      ChkRecallLastFile, ChkRecallLastVariables,
+                           ChkQueryDiscard, ChkStayOnTop,      ChkSemiTransparent,
+                           ChkSimpleMode};
+    for (int i = 0; i < 7; ++i) {
+        const int indent = checks[i] == ChkSemiTransparent ? 24 : 0;
+        checks[i]->setGeometry(16 + indent, 10 + i * 30, pw - 32 - indent, 24);
+    }
+
+    QLabel* colourLabels[] = {LblColorBack, LblColorExpression, LblColorArrow, LblColorAnswer};
+    QComboBox* colourLists[] = {CboColorBack, CboColorExpression, CboColorArrow, CboColorAnswer};
+    for (int i = 0; i < 4; ++i) {
+        colourLabels[i]->setGeometry(16, 18 + i * 34, 110, 18);
+        colourLists[i]->setGeometry(130, 14 + i * 34, 260, 28);
+    }
+    LblColorSample->setGeometry(16, 156, 160, 18);
+    REditColorSample->setGeometry(16, 176, pw - 32, 56);
 }
 
 TFrmOptions::~TFrmOptions() = default;
@@ -220,21 +278,17 @@ TFrmOptions::~TFrmOptions() = default;
 void TFrmOptions::BuildNumberFormatPage() {
     QWidget* page = TabNumberFormat;
     RGrpNumFormat = new TRadioGroup(page, "RGrpNumFormat", 5);
-    RGrpNumFormat->setGeometry(6, 4, 156, 118);
-    LblPrecision = MakeLabel(page, "LblPrecision", QRect(170, 10, 80, 18));
+    LblPrecision = MakeLabel(page, "LblPrecision");
     EditPrecision = new TNumberBox(page, "EditPrecision");
-    EditPrecision->setGeometry(256, 8, 56, 22);
-    LblDigits = MakeLabel(page, "LblDigits", QRect(170, 38, 80, 18));
+    LblDigits = MakeLabel(page, "LblDigits");
     EditDigits = new TNumberBox(page, "EditDigits");
-    EditDigits->setGeometry(256, 36, 56, 22);
-    LblUserFormat = MakeLabel(page, "LblUserFormat", QRect(170, 66, 168, 18));
-    CboUserFormat = MakeList(page, "CboUserFormat", QRect(170, 86, 168, 24), true);
+    LblUserFormat = MakeLabel(page, "LblUserFormat");
+    CboUserFormat = MakeList(page, "CboUserFormat", true);
     CboUserFormat->addItems({"#,##0.000;-#,##0.000;0.000", "0,;-0,;0", "0,;(0,);0"});
     CboUserFormat->setInsertPolicy(QComboBox::NoInsert);
-    LblSample = MakeLabel(page, "LblSample", QRect(6, 124, 120, 18));
+    LblSample = MakeLabel(page, "LblSample");
     MemoSample = new QPlainTextEdit(page);
     MemoSample->setObjectName("MemoSample");
-    MemoSample->setGeometry(6, 142, 332, 72);
     MemoSample->setReadOnly(true);
     MemoSample->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -247,12 +301,12 @@ void TFrmOptions::BuildNumberFormatPage() {
 
 void TFrmOptions::BuildKeyMapPage() {
     QWidget* page = TabKeyMap;
-    LblReturn = MakeLabel(page, "LblReturn", QRect(16, 22, 130, 18));
-    CboReturn = MakeList(page, "CboReturn", QRect(150, 18, 170, 24), false);
-    LblShiftReturn = MakeLabel(page, "LblShiftReturn", QRect(16, 60, 130, 18));
-    CboShiftReturn = MakeList(page, "CboShiftReturn", QRect(150, 56, 170, 24), false);
-    LblCtrlReturn = MakeLabel(page, "LblCtrlReturn", QRect(16, 98, 130, 18));
-    CboCtrlReturn = MakeList(page, "CboCtrlReturn", QRect(150, 94, 170, 24), false);
+    LblReturn = MakeLabel(page, "LblReturn");
+    CboReturn = MakeList(page, "CboReturn", false);
+    LblShiftReturn = MakeLabel(page, "LblShiftReturn");
+    CboShiftReturn = MakeList(page, "CboShiftReturn", false);
+    LblCtrlReturn = MakeLabel(page, "LblCtrlReturn");
+    CboCtrlReturn = MakeList(page, "CboCtrlReturn", false);
     for (QComboBox* list : {CboReturn, CboShiftReturn, CboCtrlReturn})
         list->addItems({QString(), QString(), QString()});
 }
@@ -260,27 +314,22 @@ void TFrmOptions::BuildKeyMapPage() {
 void TFrmOptions::BuildClipboardPage() {
     QWidget* page = TabClipboard;
     RGrpClipboardFormat = new TRadioGroup(page, "RGrpClipboardFormat", 2);
-    RGrpClipboardFormat->setGeometry(6, 2, 332, 58);
     RGrpArrayFormat = new TRadioGroup(page, "RGrpArrayFormat", 4, 2);
-    RGrpArrayFormat->setGeometry(6, 62, 332, 58);
     RGrpComplexFormat = new TRadioGroup(page, "RGrpComplexFormat", 3);
-    RGrpComplexFormat->setGeometry(6, 122, 332, 92);
 }
 
 void TFrmOptions::BuildFontPage() {
     QWidget* page = TabFont;
-    LblFontNameCaption = MakeLabel(page, "LblFontNameCaption", QRect(12, 14, 90, 18));
-    LblFontName = MakeLabel(page, "LblFontName", QRect(104, 14, 232, 18));
-    LblFontSizeCaption = MakeLabel(page, "LblFontSizeCaption", QRect(12, 38, 90, 18));
-    LblFontSize = MakeLabel(page, "LblFontSize", QRect(104, 38, 60, 18));
+    LblFontNameCaption = MakeLabel(page, "LblFontNameCaption");
+    LblFontName = MakeLabel(page, "LblFontName");
+    LblFontSizeCaption = MakeLabel(page, "LblFontSizeCaption");
+    LblFontSize = MakeLabel(page, "LblFontSize");
     BtnChangeFont = new QPushButton(page);
     BtnChangeFont->setObjectName("BtnChangeFont");
-    BtnChangeFont->setGeometry(226, 36, 110, 25);
     BtnChangeFont->setAutoDefault(false);
-    LblFontSample = MakeLabel(page, "LblFontSample", QRect(12, 70, 120, 18));
+    LblFontSample = MakeLabel(page, "LblFontSample");
     MemoFontSample = new QPlainTextEdit(page);
     MemoFontSample->setObjectName("MemoFontSample");
-    MemoFontSample->setGeometry(12, 88, 324, 124);
     MemoFontSample->setReadOnly(true);
     MemoFontSample->setLineWrapMode(QPlainTextEdit::NoWrap);
     MemoFontSample->setPlainText(SampleAnswerLine() +
@@ -290,34 +339,32 @@ void TFrmOptions::BuildFontPage() {
 
 void TFrmOptions::BuildLanguagePage() {
     RGrpLanguage = new TRadioGroup(TabLanguage, "RGrpLanguage", 2);
-    RGrpLanguage->setGeometry(6, 4, 200, 62);
 }
 
 void TFrmOptions::BuildOthersPage() {
     QWidget* page = TabOthers;
-    ChkTipHint = MakeCheck(page, "ChkTipHint", QRect(10, 6, 326, 22));
-    ChkRecallLastFile = MakeCheck(page, "ChkRecallLastFile", QRect(10, 32, 326, 22));
-    ChkRecallLastVariables = MakeCheck(page, "ChkRecallLastVariables", QRect(10, 58, 326, 22));
-    ChkQueryDiscard = MakeCheck(page, "ChkQueryDiscard", QRect(10, 84, 326, 22));
-    ChkStayOnTop = MakeCheck(page, "ChkStayOnTop", QRect(10, 110, 326, 22));
-    ChkSemiTransparent = MakeCheck(page, "ChkSemiTransparent", QRect(30, 136, 306, 22));
-    ChkSimpleMode = MakeCheck(page, "ChkSimpleMode", QRect(10, 162, 326, 22));
+    ChkTipHint = MakeCheck(page, "ChkTipHint");
+    ChkRecallLastFile = MakeCheck(page, "ChkRecallLastFile");
+    ChkRecallLastVariables = MakeCheck(page, "ChkRecallLastVariables");
+    ChkQueryDiscard = MakeCheck(page, "ChkQueryDiscard");
+    ChkStayOnTop = MakeCheck(page, "ChkStayOnTop");
+    ChkSemiTransparent = MakeCheck(page, "ChkSemiTransparent");
+    ChkSimpleMode = MakeCheck(page, "ChkSimpleMode");
 }
 
 void TFrmOptions::BuildColorPage() {
     QWidget* page = TabColor;
-    LblColorBack = MakeLabel(page, "LblColorBack", QRect(12, 14, 96, 18));
-    CboColorBack = MakeList(page, "CboColorBack", QRect(110, 10, 226, 24), false);
-    LblColorExpression = MakeLabel(page, "LblColorExpression", QRect(12, 44, 96, 18));
-    CboColorExpression = MakeList(page, "CboColorExpression", QRect(110, 40, 226, 24), false);
-    LblColorArrow = MakeLabel(page, "LblColorArrow", QRect(12, 74, 96, 18));
-    CboColorArrow = MakeList(page, "CboColorArrow", QRect(110, 70, 226, 24), false);
-    LblColorAnswer = MakeLabel(page, "LblColorAnswer", QRect(12, 104, 96, 18));
-    CboColorAnswer = MakeList(page, "CboColorAnswer", QRect(110, 100, 226, 24), false);
-    LblColorSample = MakeLabel(page, "LblColorSample", QRect(12, 136, 120, 18));
+    LblColorBack = MakeLabel(page, "LblColorBack");
+    CboColorBack = MakeList(page, "CboColorBack", false);
+    LblColorExpression = MakeLabel(page, "LblColorExpression");
+    CboColorExpression = MakeList(page, "CboColorExpression", false);
+    LblColorArrow = MakeLabel(page, "LblColorArrow");
+    CboColorArrow = MakeList(page, "CboColorArrow", false);
+    LblColorAnswer = MakeLabel(page, "LblColorAnswer");
+    CboColorAnswer = MakeList(page, "CboColorAnswer", false);
+    LblColorSample = MakeLabel(page, "LblColorSample");
     REditColorSample = new QTextEdit(page);
     REditColorSample->setObjectName("REditColorSample");
-    REditColorSample->setGeometry(12, 154, 324, 44);
     REditColorSample->setReadOnly(true);
     REditColorSample->setLineWrapMode(QTextEdit::NoWrap);
     REditColorSample->setAutoFillBackground(true);

@@ -156,6 +156,9 @@ class TFrmOptions : public QDialog {
   protected:
     // Texts of the key-map lists, in list order.
     void SetKeyMapItems(const QStringList& items);
+    // Sizes the dialog to its captions, places every control and records the zoom layout;
+    // run again whenever the captions were replaced.
+    void FitToTexts();
 
   private:
     void BuildNumberFormatPage();
@@ -166,6 +169,7 @@ class TFrmOptions : public QDialog {
     void BuildOthersPage();
     void BuildColorPage();
     void SetEnglishTexts();
+    void PlaceControls(int width);
 
     void RGrpNumFormatClick();
     void RefreshFontPage();

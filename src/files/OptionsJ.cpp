@@ -63,6 +63,7 @@ TFrmOptionsJ::TFrmOptionsJ(QWidget* parent) : TFrmOptions(parent) {
     LblColorArrow->setText(QStringLiteral("矢印:"));
     LblColorAnswer->setText(QStringLiteral("結果:"));
     LblColorSample->setText(QStringLiteral("サンプル:"));
+    FitToTexts();
 }
 
 }  // namespace vexmo
