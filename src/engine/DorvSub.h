@@ -55,10 +55,12 @@ constexpr int UnitSuffixCount = 12;
 
 // ---- tolerance tests ----
 bool Negligible(double x);                    // |x| <= 1e-12
-bool CoarselyNegligible(double x);            // |(float)x| <= 1e-4f
+bool CoarselyNegligible(double x);            // |(float)x| <= 1e-4f; overflow beyond float range
 bool NearlyEqual(double a, double b);
 
 // ---- complex arithmetic (raise EMathError) ----
+// Division fails only for an exactly zero divisor and a power treats only an exactly zero base
+// as zero, so the small values of electronics (1/1U, 1/(2*_PI*1K*10P)) compute normally.
 DComplex ComplexAdd(const DComplex& z, const DComplex& w);
 DComplex ComplexSub(const DComplex& z, const DComplex& w);
 DComplex ComplexMul(const DComplex& z, const DComplex& w);
