@@ -55,27 +55,58 @@ Decimal ParsePrintfDecimal(const char* text)
     return d;
 }
 
-// Rounds |x| (finite) to n significant digits, to nearest.
-Decimal RoundSignificant(long double ax, int n)
+// The first 45 significant digits of |x| (finite). A long double carries 64 bits, so a
+// value that is not exactly halfway at some digit up to the 20th differs from halfway
+// well before the 45th: the digits decide every rounding made here exactly.
+Decimal LeadingDigits(long double ax)
 {
-    n = std::clamp(n, 1, 40);
     char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%.*Le", n - 1, ax);
+    std::snprintf(buffer, sizeof buffer, "%.44Le", ax);
     return ParsePrintfDecimal(buffer);
 }
 
-// Rounds |x| (finite) to `decimals` places and to at most `maxSignificant` digits, by one
-// rounding of the exact value at whichever position is coarser.
+// Keeps `keep` significant digits, rounding halves away from zero.
+Decimal RoundAt(Decimal d, int keep)
+{
+    if (d.Digits.empty() || keep >= static_cast<int>(d.Digits.size()))
+        return d;
+    if (keep < 0)
+        return {};
+    const bool up = d.Digits[static_cast<std::size_t>(keep)] >= '5';
+    d.Digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.Digits[static_cast<std::size_t>(i)] == '9')
+            d.Digits[static_cast<std::size_t>(i--)] = '0';
+        if (i < 0) {
+            d.Digits.insert(d.Digits.begin(), '1');
+            ++d.Exponent;
+        } else {
+            ++d.Digits[static_cast<std::size_t>(i)];
+        }
+    }
+    const std::size_t last = d.Digits.find_last_not_of('0');
+    if (last == std::string::npos)
+        return {};
+    d.Digits.resize(last + 1);
+    return d;
+}
+
+// Rounds |x| (finite) to n significant digits (at most 18).
+Decimal RoundSignificant(long double ax, int n)
+{
+    return RoundAt(LeadingDigits(ax), std::clamp(n, 1, 18));
+}
+
+// Rounds |x| (finite) to `decimals` places and to at most `maxSignificant` digits, at
+// whichever position is coarser.
 Decimal RoundDecimals(long double ax, int decimals, int maxSignificant)
 {
-    Decimal bySignificance = RoundSignificant(ax, maxSignificant);
-    if (bySignificance.Digits.empty() || bySignificance.Exponent + decimals >= maxSignificant)
-        return bySignificance;
-    // Here ax < 10^maxSignificant and decimals < maxSignificant - Exponent, so the
-    // text is bounded.
-    std::vector<char> buffer(static_cast<std::size_t>(decimals) + maxSignificant + 16);
-    std::snprintf(buffer.data(), buffer.size(), "%.*Lf", decimals, ax);
-    return ParsePrintfDecimal(buffer.data());
+    const Decimal d = LeadingDigits(ax);
+    if (d.Digits.empty())
+        return d;
+    const long long byPlace = static_cast<long long>(d.Exponent) + decimals;
+    return RoundAt(d, static_cast<int>(std::min<long long>(byPlace, std::clamp(maxSignificant, 1, 18))));
 }
 
 // The digits of the integer part ("" below 1) and of the fraction (no trailing zeros).
