@@ -1,0 +1,408 @@
+#include "shell/MainWnd.h"
+
+#include "files/InterfaceTexts.h"
+#include "shell/ErrorBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace vexmo {
+
+namespace {
+
+constexpr int kSemiTransparentAlpha = 160;
+constexpr QSize kDesignedSize(554, 416);
+const char* const kHomePage = "https://www.example.com/dorv/";
+
+QString StandardCaption(const QString& documentPath) {
+    const QString name =
+        documentPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(documentPath).fileName();
+    return name + QStringLiteral(" - Vexmo");
+}
+
+// The first local file of a drop, or empty.
+// The pane's own guarded edits when it has them, the plain editor's otherwise.
+template <class Pane> void PasteInto(Pane* pane) {
+    if constexpr (requires { pane->InsertText(QString()); })
+        pane->paste();
+    else
+        pane->insertPlainText(QGuiApplication::clipboard()->text());
+}
+
+template <class Pane> void DeleteSelectionOf(Pane* pane) {
+    if constexpr (requires { pane->DeleteSelection(); }) {
+        pane->DeleteSelection();
+    } else {
+        QTextCursor cursor = pane->textCursor();
+        cursor.removeSelectedText();
+        pane->setTextCursor(cursor);
+    }
+}
+
+template <class Pane> void InsertInto(Pane* pane, const QString& text) {
+    if constexpr (requires { pane->InsertText(text); })
+        pane->InsertText(text);
+    else
+        pane->insertPlainText(text);
+}
+
+QString FirstDroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
+
+}  // namespace
+
+TFrmMain::TFrmMain(QStringList arguments, QWidget* parent)
+    : QMainWindow(parent), arguments_(std::move(arguments)),
+      helpFile_(QString::fromLatin1(HelpFileJapanese.data(), HelpFileJapanese.size())),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    FormCreate();
+}
+
+TFrmMain::~TFrmMain() = default;
+
+void TFrmMain::FormCreate() {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowIcon(ProgramIcon());
+    resize(kDesignedSize);
+
+    // The pane: plain text, no wrap, both scroll bars; Return is the key map's business.
+    REdit1 = new TEditPane(this);  // owned by the window
+    REdit1->setObjectName(QStringLiteral("REdit1"));
+    REdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    REdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    REdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    REdit1->clear();
+    REdit1->document()->setModified(false);
+    REdit1->installEventFilter(this);
+    REdit1->viewport()->installEventFilter(this);
+    setCentralWidget(REdit1);
+
+    CreateToolBar();
+    CreateMenus();
+    CreatePopupMenu();
+    CreateStatusBar();
+
+    idleTimer_ = new QTimer(this);  // owned by the window
+    idleTimer_->setSingleShot(true);
+    idleTimer_->setInterval(0);
+    connect(idleTimer_, &QTimer::timeout, this, &TFrmMain::UpdateActions);
+    ConnectActions();
+
+    TP1.SetVariables(&store_);
+    setAcceptDrops(true);
+
+    RefreshTitle();
+    UpdateActions();
+    // The rest waits until the Variables window exists too.
+    QMetaObject::invokeMethod(this, &TFrmMain::DeferredStartup, Qt::QueuedConnection);
+}
+
+void TFrmMain::DeferredStartup() {
+    ReadSettings();
+    ApplyInterfaceTexts();
+    ApplyWindowMode();
+    ApplyEditorColors();
+    ReloadLastVariables();
+    LoadStartupDocument();
+    REdit1->document()->setModified(false);
+    RefreshTitle();
+    ScheduleUpdate();
+    emit StartupFinished();
+}
+
+void TFrmMain::ConnectActions() {
+    auto on = [this](std::string_view name, auto&& handler) {
+        connect(actions_[name], &QAction::triggered, this, handler);
+    };
+    on("AtnFileNew", [this] { FileNew(); });
+    on("AtnFileOpen", [this] { FileOpen(); });
+    on("AtnFileSave", [this] { FileSave(); });
+    on("AtnFileSaveAs", [this] { FileSaveAs(); });
+    on("AtnFileClearVariables", [this] { ClearVariables(); });
+    on("AtnFileOpenVariables", [this] { OpenVariables(); });
+    on("AtnFileSaveVariablesAs", [this] { SaveVariablesAs(); });
+    on("AtnFileExit", [this] { close(); });
+    on("AtnEditUndo", [this] { EditUndo(); });
+    on("AtnEditCut", [this] { EditCut(); });
+    on("AtnEditCopy", [this] { EditCopy(); });
+    on("AtnEditPaste", [this] { EditPaste(); });
+    on("AtnEditDelete", [this] { EditDelete(); });
+    on("AtnEditSelectAll", [this] { EditSelectAll(); });
+    on("AtnEditSendToClipboard",
+       [this](bool checked) { opt_.OptAutomaticallyCopyState = checked; });
+    on("AtnOptionShowVariables", [this](bool checked) { ShowVariables(checked); });
+    on("AtnOptions", [this] { ShowOptions(); });
+    on("AtnOptionsSimpleWindow", [this] {
+        opt_.OptSimpleMode = !opt_.OptSimpleMode;
+        ApplyWindowMode();
+    });
+    on("AtnOptionRegistry", [this] { RegisterFileType(); });
+    on("AtnOptionDelRegistry", [this] { UnregisterFileType(); });
+    on("AtnVexmiCalculate", [this] { CalculateCurrentLine(); });
+    on("AtnVexmiRemoveAnswers", [this] { RemoveAnswers(); });
+    on("AtnVexmiReCalc", [this] { CalculateAgain(); });
+    on("AtnHelpIndex", [this] { HelpIndex(); });
+    on("AtnHelpDorvHomepage", [this] { HelpHomepage(); });
+    on("AtnHelpAbout", [this] { ShowAbout(); });
+    for (QAction* action : actions_.All()) {
+        if (CategoryOf(action) == ActionCategory::Insert)
+            connect(action, &QAction::triggered, this, [this, action] { InsertCommand(action); });
+        // A command may change anything an enabling rule looks at.
+        connect(action, &QAction::triggered, this, &TFrmMain::ScheduleUpdate);
+    }
+
+    connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
+    connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);
+    connect(REdit1, &QPlainTextEdit::undoAvailable, this, &TFrmMain::ScheduleUpdate);
+    connect(REdit1, &QPlainTextEdit::modificationChanged, this, &TFrmMain::ScheduleUpdate);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TFrmMain::ScheduleUpdate);
+    connect(qApp, &QApplication::focusChanged, this, &TFrmMain::ScheduleUpdate);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &TFrmMain::ApplicationStateChanged);
+}
+
+void TFrmMain::ScheduleUpdate() {
+    if (!idleTimer_->isActive()) idleTimer_->start();
+}
+
+void TFrmMain::UpdateActions() {
+    const QTextDocument* document = REdit1->document();
+    const bool selection = REdit1->textCursor().hasSelection();
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    const bool clipText = clip && clip->hasText();
+    const bool hasText = !document->isEmpty();
+    for (QAction* action : actions_.All()) {
+        const QString& name = action->objectName();
+        bool enabled = true;
+        if (name == u"AtnFileSave")
+            enabled = document->isModified();
+        else if (name == u"AtnEditUndo")
+            enabled = document->isUndoAvailable();
+        else if (name == u"AtnEditCut" || name == u"AtnEditCopy" || name == u"AtnEditDelete")
+            enabled = selection;
+        else if (name == u"AtnEditPaste")
+            enabled = clipText;
+        else if (name == u"AtnVexmiRemoveAnswers" || name == u"AtnVexmiReCalc")
+            enabled = hasText;
+        action->setEnabled(enabled);
+    }
+    actions_["AtnOptionsSimpleWindow"]->setChecked(opt_.OptSimpleMode);
+    actions_["AtnEditSendToClipboard"]->setChecked(opt_.OptAutomaticallyCopyState);
+    actions_["AtnOptionShowVariables"]->setChecked(FrmVariables && FrmVariables->isVisible());
+}
+
+void TFrmMain::DisableAllCommands() {
+    for (QAction* action : actions_.All()) action->setEnabled(false);
+    // Show it now: the command that follows runs before the event loop paints again.
+    if (toolBar_->isVisible()) toolBar_->repaint();
+    if (menuBar()->isVisible()) menuBar()->repaint();
+    ScheduleUpdate();
+}
+
+void TFrmMain::ApplyInterfaceTexts() {
+    opt_.Language = ResolveLanguage(opt_.Language, SystemLocaleIsJapanese());
+    const int language = opt_.Language;
+    for (QAction* action : actions_.All())
+        action->setText(CommandCaption(action->objectName().toStdString(), language));
+    for (QAction* action : actions_.All())
+        action->setToolTip(CommandHint(action->objectName().toStdString(), language));
+    for (const MenuTexts& texts : MenuTextTable()) {
+        const QString name = QString::fromLatin1(texts.Name.data(), texts.Name.size());
+        if (QMenu* menu = findChild<QMenu*>(name)) menu->setTitle(MenuCaption(texts.Name, language));
+    }
+    if (FrmVariables) FrmVariables->setWindowTitle(VariablesWindowCaption(language));
+    helpFile_ = HelpFilePath(QCoreApplication::applicationDirPath(), language);
+}
+
+void TFrmMain::SetVariablesWindow(QWidget* window) {
+    FrmVariables = window;
+    if (FrmVariables) {
+        FrmVariables->installEventFilter(this);
+        if (opt_.Language != LanguageUnset)
+            FrmVariables->setWindowTitle(VariablesWindowCaption(opt_.Language));
+    }
+    ScheduleUpdate();
+}
+
+void TFrmMain::ApplyWindowMode() {
+    const bool simple = opt_.OptSimpleMode;
+    Qt::WindowFlags flags = windowFlags() & ~Qt::WindowType_Mask;
+    flags |= simple ? Qt::Tool : Qt::Window;
+    flags.setFlag(Qt::WindowStaysOnTopHint, opt_.OptStayOnTop);
+    if (flags != windowFlags()) {
+        // Changing the flags re-creates the native window and hides it.
+        const bool visible = isVisible();
+        const QRect bounds = geometry();
+        setWindowFlags(flags);
+        setGeometry(bounds);
+        if (visible) show();
+    }
+    menuBar()->setVisible(!simple);
+    toolBar_->setVisible(!simple);
+    statusBar()->setVisible(!simple);
+    actions_["AtnOptionsSimpleWindow"]->setChecked(simple);
+
+    const bool inactive = QGuiApplication::applicationState() != Qt::ApplicationActive;
+    SetTransparent(opt_.OptStayOnTop && opt_.OptSemiTransparent && inactive);
+}
+
+void TFrmMain::ApplicationStateChanged(Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) {
+        if (opt_.OptSemiTransparent) SetTransparent(false);
+    } else if (opt_.OptStayOnTop && opt_.OptSemiTransparent) {
+        SetTransparent(true);
+    }
+    ScheduleUpdate();
+}
+
+void TFrmMain::SetTransparent(bool on) {
+    transparent_ = on;
+    setWindowOpacity(on ? kSemiTransparentAlpha / 255.0 : 1.0);
+}
+
+void TFrmMain::ApplyEditorColors() {
+    QPalette palette = REdit1->palette();
+    palette.setColor(QPalette::Text, ColorFromNumber(opt_.OptColorExpression, palette));
+    palette.setColor(QPalette::Base, ColorFromNumber(opt_.OptColorBack, palette));
+    REdit1->setPalette(palette);
+}
+
+void TFrmMain::RefreshTitle() {
+    const QString caption = StandardCaption(documentPath_);
+    setWindowTitle(caption);
+    statusPanels_[0]->setText(REdit1->document()->isModified() ? QStringLiteral("Modified")
+                                                               : QString());
+    statusPanels_[1]->clear();
+}
+
+void TFrmMain::ShowError(const QString& message) { ShowErrorBox(this, message); }
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    if (!CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    WriteSettings();
+    event->accept();
+    if (FrmVariables) FrmVariables->hide();
+    emit Closed();
+}
+
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ToolTip && !opt_.TipHint && qobject_cast<QWidget*>(watched) &&
+        static_cast<QWidget*>(watched)->parentWidget() == toolBar_)
+        return true;
+
+    if (watched == REdit1 && type == QEvent::ShortcutOverride) {
+        // The pane would take the edit keys for itself; the commands must see them so that
+        // they run with their own rules (plain-text paste, title refresh).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* action : actions_.All())
+            if (action->isEnabled() && !action->shortcut().isEmpty() &&
+                action->shortcut() == pressed)
+                return true;  // left unaccepted: the shortcut fires
+    }
+
+    if (watched == REdit1->viewport() &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString file = FirstDroppedFile(drop->mimeData());
+        if (!file.isEmpty()) {
+            drop->acceptProposedAction();
+            if (type == QEvent::Drop) FileDropped(file);
+            return true;
+        }
+    }
+
+    if (watched == FrmVariables && (type == QEvent::Show || type == QEvent::Hide))
+        ScheduleUpdate();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFrmMain::dropEvent(QDropEvent* event) {
+    const QString file = FirstDroppedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    FileDropped(file);
+}
+
+// ---- edit, insert and help commands ----
+
+void TFrmMain::EditUndo() {
+    REdit1->undo();
+    RefreshTitle();
+}
+
+void TFrmMain::EditCut() {
+    REdit1->cut();
+    RefreshTitle();
+}
+
+void TFrmMain::EditCopy() { REdit1->copy(); }
+
+void TFrmMain::EditPaste() {
+    PasteInto(REdit1);
+    RefreshTitle();
+}
+
+void TFrmMain::EditDelete() {
+    DeleteSelectionOf(REdit1);
+    RefreshTitle();
+}
+
+void TFrmMain::EditSelectAll() { REdit1->selectAll(); }
+
+void TFrmMain::InsertCommand(const QAction* action) {
+    const InsertText insert = InsertTextFor(action->objectName().toStdString());
+    if (insert.Text.isEmpty()) return;
+    InsertInto(REdit1, insert.Text);
+    if (insert.CaretBack > 0) {
+        QTextCursor cursor = REdit1->textCursor();
+        cursor.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor, insert.CaretBack);
+        REdit1->setTextCursor(cursor);
+    }
+}
+
+void TFrmMain::HelpIndex() {
+    // The Japanese help file in either language: it is the one that covers everything.
+    const QString path = HelpFilePath(QCoreApplication::applicationDirPath(), LanguageJapanese);
+    if (!QFileInfo::exists(path)) {
+        ShowError(QStringLiteral("Cannot find the help file \"%1\"").arg(path));
+        return;
+    }
+    OpenUrl(QUrl::fromLocalFile(path));
+}
+
+void TFrmMain::HelpHomepage() { OpenUrl(QUrl(QString::fromLatin1(kHomePage))); }
+
+void TFrmMain::OpenUrl(const QUrl& url) {
+    if (!urlOpener_(url))
+        ShowError(QStringLiteral("Cannot open \"%1\"").arg(url.toDisplayString()));
+}
+
+}  // namespace vexmo

@@ -1,0 +1,160 @@
+#pragma once
+// The main window: tool bar, calculation pane, status bar, main menu, the pane's pop-up menu
+// and the commands they share. It owns the pane, the engine, the variable store and the
+// settings, wires them together and keeps the commands' enabled states up to date.
+
+#include "engine/CompTinyParseEngine.h"
+#include "engine/Variables.h"
+#include "files/Settings.h"
+#include "shell/Actions.h"
+
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace vexmo {
+
+// The editing pane's class; the calculation commands and the protection live in it.
+using TEditPane = QPlainTextEdit;
+
+class TFrmMain : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // `arguments` are the command-line arguments after the program name.
+    explicit TFrmMain(QStringList arguments = {}, QWidget* parent = nullptr);
+    ~TFrmMain() override;
+
+    TEditPane* Pane() const { return REdit1; }
+    QAction* Action(std::string_view name) const { return actions_[name]; }
+    const TActionList& Actions() const { return actions_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    QMenu* PopupMenu() const { return popupMenu_; }
+    // The two status panels: 0 shows "Modified", 1 stays empty.
+    QLabel* StatusPanel(int index) const;
+
+    Settings& Opt() { return opt_; }
+    const Settings& Opt() const { return opt_; }
+    Variables& Store() { return store_; }
+    TCompTinyParser& Engine() { return TP1; }
+
+    // The help file of the current language, a full path once the texts have been applied.
+    const QString& HelpFile() const { return helpFile_; }
+    // The second top-level window, created after this one; captions follow the language.
+    void SetVariablesWindow(QWidget* window);
+
+    // Puts every caption and hint into the language of Opt().Language; 0 asks the system
+    // locale first and keeps the answer.
+    void ApplyInterfaceTexts();
+    // Simple style, stay on top and semi-transparency from the settings.
+    void ApplyWindowMode();
+    // Runs every enabling rule now (normally done when the event loop goes idle).
+    void UpdateActions();
+    // Disables every command until the next idle update, repainting at once.
+    void DisableAllCommands();
+    // Window caption and the "Modified" panel from the document path and modified state.
+    void RefreshTitle();
+    // Transparency follows the application's activation while stay on top and
+    // semi-transparency are both on.
+    void ApplicationStateChanged(Qt::ApplicationState state);
+    // Opens help files and the home page; replaceable so tests do not start a browser.
+    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+    // Shows the standard error box for a failure that ended a command.
+    void ShowError(const QString& message);
+
+    const QString& DocumentPath() const { return documentPath_; }
+
+  signals:
+    // The deferred start-up has run (settings, texts, window mode, documents).
+    void StartupFinished();
+    // The window has closed; the program ends.
+    void Closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void FormCreate();
+    void DeferredStartup();
+
+    void CreateMenus();
+    void CreatePopupMenu();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void ConnectActions();
+    void ScheduleUpdate();
+    void ApplyEditorColors();
+    void SetTransparent(bool on);
+
+    // Settings, documents and variables.
+    void ReadSettings();
+    void WriteSettings();
+    void ReloadLastVariables();
+    void LoadStartupDocument();
+    bool CloseQuery();
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FileDropped(const QString& path);
+    void ClearVariables();
+    void OpenVariables();
+    void SaveVariablesAs();
+    void ShowVariables(bool show);
+    void ShowOptions();
+    void RegisterFileType();
+    void UnregisterFileType();
+    void ShowAbout();
+
+    // Calculation commands.
+    void RefreshClip();
+    void CalculateCurrentLine();
+    void RemoveAnswers();
+    void CalculateAgain();
+
+    // Edit, insert and help commands.
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    void EditDelete();
+    void EditSelectAll();
+    void InsertCommand(const QAction* action);
+    void HelpIndex();
+    void HelpHomepage();
+    void OpenUrl(const QUrl& url);
+
+    TActionList actions_{this};
+    TEditPane* REdit1 = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QLabel* statusPanels_[2] = {nullptr, nullptr};
+    QTimer* idleTimer_ = nullptr;
+    QPointer<QWidget> FrmVariables;
+
+    Settings opt_;
+    Variables store_;
+    TCompTinyParser TP1;
+
+    QStringList arguments_;
+    QString documentPath_;
+    QString helpFile_;
+    bool transparent_ = false;
+    std::function<bool(const QUrl&)> urlOpener_;
+};
+
+}  // namespace vexmo

@@ -1,0 +1,126 @@
+// The main window's commands that hand over to the settings, documents, variables,
+// calculation, registration and About parts.
+
+#include "shell/MainWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+
+namespace vexmo {
+
+// ---- settings ----
+
+void TFrmMain::ReadSettings() {
+    QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect screenBounds = screen ? screen->geometry() : QRect();
+    const StoredPlacement placement = vexmo::ReadSettings(store, opt_, screenBounds);
+    if (placement.MainWnd) {
+        move(placement.MainWnd->topLeft());
+        resize(placement.MainWnd->size());
+    }
+    if (FrmVariables) {
+        if (placement.VariablesVisible) FrmVariables->setVisible(*placement.VariablesVisible);
+        if (placement.Variables) {
+            FrmVariables->move(placement.Variables->topLeft());
+            FrmVariables->resize(placement.Variables->size());
+        }
+    }
+    if (opt_.FontStored) REdit1->setFont(EditorFontFrom(opt_, REdit1->font()));
+    actions_["AtnEditSendToClipboard"]->setChecked(opt_.OptAutomaticallyCopyState);
+}
+
+void TFrmMain::WriteSettings() {
+    QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
+    opt_.RecallFileName = documentPath_;
+    if (opt_.FontStored) StoreEditorFont(opt_, REdit1->font());
+    WindowPlacement windows;
+    windows.MainWnd = frameGeometry();
+    if (FrmVariables) {
+        windows.Variables = FrmVariables->frameGeometry();
+        windows.VariablesVisible = FrmVariables->isVisible();
+    }
+    if (!vexmo::WriteSettings(store, opt_, windows))
+        ShowError(QStringLiteral("The settings could not be written to \"%1\"")
+                      .arg(store.fileName()));
+}
+
+// ---- documents ----
+
+void TFrmMain::LoadStartupDocument() {
+    // Opening the command-line document or recalling the last one comes with document files.
+}
+
+bool TFrmMain::CloseQuery() {
+    // The discard question comes with document files; until then closing always proceeds.
+    return true;
+}
+
+void TFrmMain::FileNew() {
+    REdit1->clear();
+    REdit1->document()->setModified(false);
+    documentPath_.clear();
+    RefreshTitle();
+}
+
+void TFrmMain::FileOpen() {}
+
+void TFrmMain::FileSave() {}
+
+void TFrmMain::FileSaveAs() {}
+
+void TFrmMain::FileDropped(const QString& path) { Q_UNUSED(path); }
+
+// ---- variables ----
+
+void TFrmMain::ReloadLastVariables() {}
+
+void TFrmMain::ClearVariables() {}
+
+void TFrmMain::OpenVariables() {}
+
+void TFrmMain::SaveVariablesAs() {}
+
+void TFrmMain::ShowVariables(bool show) {
+    if (FrmVariables) FrmVariables->setVisible(show);
+}
+
+// ---- options, registration, About ----
+
+void TFrmMain::ShowOptions() {}
+
+void TFrmMain::RegisterFileType() {}
+
+void TFrmMain::UnregisterFileType() {}
+
+void TFrmMain::ShowAbout() {
+    QMessageBox::about(this, QStringLiteral("Vexmo"),
+                       QStringLiteral("Vexmo %1").arg(QCoreApplication::applicationVersion()));
+}
+
+// ---- calculation ----
+
+void TFrmMain::RefreshClip() {}
+
+void TFrmMain::CalculateCurrentLine() {
+    RefreshClip();
+    DisableAllCommands();
+    RefreshTitle();
+}
+
+void TFrmMain::RemoveAnswers() {
+    DisableAllCommands();
+    RefreshTitle();
+}
+
+void TFrmMain::CalculateAgain() {
+    RefreshClip();
+    DisableAllCommands();
+    RefreshTitle();
+}
+
+}  // namespace vexmo
