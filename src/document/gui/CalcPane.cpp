@@ -1,0 +1,502 @@
+#include "document/gui/CalcPane.h"
+
+#include "document/core/CalcLine.h"
+#include "engine/CompTinyParseEngine.h"
+#include "engine/Variables.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
+#include <optional>
+
+namespace vexmo {
+
+namespace {
+
+const QString ModifiedText = QStringLiteral("Modified");
+
+// Byte offset in UTF-8 -> offset in UTF-16 units of the same text.
+int ArrowPosition(const QString& line) {
+    const std::string text = line.toStdString();
+    const std::size_t arrow = FindAnswerArrow(text);
+    if (arrow == std::string::npos)
+        return -1;
+    return static_cast<int>(Utf16Length(std::string_view(text).substr(0, arrow)));
+}
+
+} // namespace
+
+// Scope of a change the program makes to the pane. The protection handling ignores it and
+// it never reaches the undo stack: switching undo off also clears the stack, so Undo cannot
+// reach back across a calculation. Painting alone leaves the modified flag as it was.
+class TCalcPane::ProgramEdit {
+  public:
+    enum Kind { ChangesText, PaintsOnly };
+
+    ProgramEdit(TCalcPane& pane, Kind kind)
+        : pane_(pane), kind_(kind), modified_(pane.document()->isModified()) {
+        if (pane_.internalChange_++ == 0)
+            pane_.document()->setUndoRedoEnabled(false);
+        pane_.BeginProgramChange();
+        cursor_ = QTextCursor(pane_.document());
+        cursor_.beginEditBlock();
+    }
+    ~ProgramEdit() {
+        cursor_.endEditBlock();
+        if (kind_ == PaintsOnly)
+            pane_.document()->setModified(modified_);
+        else if (textChanged_)
+            pane_.document()->setModified(true);
+        if (--pane_.internalChange_ == 0)
+            pane_.document()->setUndoRedoEnabled(true);
+        pane_.EndProgramChange();
+    }
+    ProgramEdit(const ProgramEdit&) = delete;
+    ProgramEdit& operator=(const ProgramEdit&) = delete;
+
+    QTextCursor& Cursor() { return cursor_; }
+    void TextChanged() { textChanged_ = true; }
+
+  private:
+    TCalcPane& pane_;
+    Kind kind_;
+    bool modified_;
+    bool textChanged_ = false;
+    QTextCursor cursor_;
+};
+
+TCalcPane::TCalcPane(QWidget* parent) : TProtectedEdit(parent) {
+    setWordWrapMode(QTextOption::NoWrap);
+}
+
+void TCalcPane::SetColors(const QColor& expression, const QColor& arrow, const QColor& answer,
+                          const QColor& back) {
+    SetExpressionColor(expression);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, back);
+    setPalette(colors);
+    arrowColor_ = arrow;
+    answerColor_ = answer;
+}
+
+void TCalcPane::SetKeyMap(int optReturn, int optShiftReturn, int optCtrlReturn) {
+    optReturn_ = optReturn;
+    optShiftReturn_ = optShiftReturn;
+    optCtrlReturn_ = optCtrlReturn;
+}
+
+int TCalcPane::LineCount() const {
+    return document()->isEmpty() ? 0 : document()->blockCount();
+}
+
+QString TCalcPane::LineText(int line) const {
+    return document()->findBlockByNumber(line).text();
+}
+
+QTextCharFormat TCalcPane::ExpressionFormat() const {
+    return PlainFormat(QTextCharFormat());
+}
+
+// ---- lines ----
+
+void TCalcPane::SetBlockText(QTextCursor& cursor, const QTextBlock& block, const QString& text) {
+    cursor.setPosition(block.position());
+    cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    if (text.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertText(text, ExpressionFormat());
+}
+
+void TCalcPane::MoveToNextLine(QTextCursor& cursor, const QTextBlock& block) {
+    const QTextBlock next = block.next();
+    if (next.isValid()) {
+        cursor.setPosition(next.position());
+        return;
+    }
+    cursor.setPosition(block.position() + block.length() - 1);
+    cursor.insertBlock(QTextBlockFormat(), ExpressionFormat());
+}
+
+void TCalcPane::PaintBlock(QTextCursor& cursor, const QTextBlock& block, bool protect) {
+    const QString text = block.text();
+    const int arrow = ArrowPosition(text);
+    if (arrow < 0)
+        return;
+    const int start = block.position();
+    const int end = start + static_cast<int>(text.size());
+    const int answer = start + arrow + static_cast<int>(AnswerArrow.size());
+
+    QTextCharFormat run;
+    run.setForeground(arrowColor_);
+    run.setFontWeight(QFont::Normal);
+    run.setProperty(ProtectedProperty, protect);
+    cursor.setPosition(start + arrow);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(run);
+
+    QTextCharFormat value;
+    value.setForeground(answerColor_);
+    value.setFontWeight(QFont::Bold);
+    cursor.setPosition(answer);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(value);
+    cursor.clearSelection();
+}
+
+void TCalcPane::PaintAnswer(int line) {
+    const QTextBlock block = document()->findBlockByNumber(line);
+    if (!block.isValid())
+        return;
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    PaintBlock(edit.Cursor(), block, true);
+}
+
+void TCalcPane::PaintAnswerUnprotected(int line) {
+    const QTextBlock block = document()->findBlockByNumber(line);
+    if (!block.isValid())
+        return;
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    PaintBlock(edit.Cursor(), block, false);
+}
+
+void TCalcPane::PaintAllAnswers() {
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        PaintBlock(edit.Cursor(), block, true);
+}
+
+void TCalcPane::UnprotectAllAnswers() {
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        PaintBlock(edit.Cursor(), block, false);
+}
+
+void TCalcPane::ApplyEditorFont() {
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    UnprotectAllAnswers();
+    const QFont editorFont = font();
+    QTextCharFormat format;
+    format.setFontFamilies({editorFont.family()});
+    if (editorFont.pointSizeF() > 0)
+        format.setFontPointSize(editorFont.pointSizeF());
+    format.setProperty(ProtectedProperty, false);
+    QTextCursor& cursor = edit.Cursor();
+    cursor.select(QTextCursor::Document);
+    cursor.mergeCharFormat(format);
+    cursor.clearSelection();
+    document()->setDefaultFont(editorFont);
+    PaintAllAnswers();
+}
+
+// ---- calculation ----
+
+TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlock& block,
+                                             bool copyAllowed, QString& error) {
+    if (!engine_ || !variables_) {
+        error = QStringLiteral("No calculator is attached to the pane.");
+        return Outcome::Failed;
+    }
+    LineCalculator calculator(*engine_, *variables_, numberFormat_);
+    calculator.SetShowValue([this](const std::string& name, const std::string& value) {
+        emit variableChanged(QString::fromStdString(name), QString::fromStdString(value));
+    });
+    const LineOutcome outcome = calculator.Calculate(block.text().toStdString());
+    if (!outcome.Ok()) {
+        error = QString::fromStdString(ErrorBoxText(outcome.ErrorMessage));
+        return Outcome::Failed;
+    }
+    const LineCalculation& line = *outcome.Result;
+    SetBlockText(cursor, block, QString::fromStdString(line.NewText));
+    if (line.HasAnswer)
+        PaintBlock(cursor, block, true);
+    MoveToNextLine(cursor, block);
+    if (copyAllowed && copyAutomatically_)
+        CopyToClipboard(line.Value);
+    return Outcome::Calculated;
+}
+
+void TCalcPane::CopyToClipboard(const DComplex& value) {
+    const QString text = QString::fromStdString(ClipboardNumberText(value, numberFormat_));
+    QApplication::clipboard()->setText(text);
+    emit answerCopied(text);
+}
+
+bool TCalcPane::CalculateLine(bool copyAllowed) {
+    QString error;
+    std::optional<int> caret;
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        const QTextBlock block = document()->findBlock(textCursor().selectionStart());
+        if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Calculated) {
+            edit.TextChanged();
+            caret = edit.Cursor().position();
+        }
+    }
+    // The error box is shown only once the document is consistent again.
+    if (!caret) {
+        emit errorRaised(error);
+        return false;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(*caret);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    return true;
+}
+
+void TCalcPane::CarriageReturn() {
+    int caret = 0;
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        const QTextBlock block = document()->findBlock(textCursor().selectionStart());
+        const QString text = block.text();
+        const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
+        if (expression != text) {
+            SetBlockText(edit.Cursor(), block, expression);
+            edit.TextChanged();
+        }
+        if (!block.next().isValid())
+            edit.TextChanged();
+        MoveToNextLine(edit.Cursor(), block);
+        caret = edit.Cursor().position();
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(caret);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TCalcPane::BreakLine() {
+    int caret = 0;
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        caret = textCursor().selectionStart();
+        const QTextBlock block = document()->findBlock(caret);
+        const QString text = block.text();
+        const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
+        if (expression != text) {
+            SetBlockText(edit.Cursor(), block, expression);
+            edit.TextChanged();
+        }
+        // A caret that stood in the removed answer run goes to the end of the expression.
+        caret = std::clamp(caret, block.position(), block.position() + block.length() - 1);
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(caret);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+// ---- commands ----
+
+void TCalcPane::AtnVexmiCalculateExecute() {
+    emit beforeCalculation();
+    emit disableAllCommands();
+    CalculateLine(true);
+    emit calculationFinished();
+}
+
+void TCalcPane::AtnVexmiReCalcExecute() {
+    emit beforeCalculation();
+    emit disableAllCommands();
+    QString error;
+    int caret = textCursor().position();
+    bool failed = false;
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        CalculateAgainSteps steps;
+        steps.LineCount = [this] { return static_cast<std::size_t>(document()->blockCount()); };
+        steps.LineIsEmpty = [this](std::size_t line) {
+            return document()->findBlockByNumber(static_cast<int>(line)).length() <= 1;
+        };
+        steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
+            const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+            caret = block.position();
+            if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Failed)
+                return false;
+            edit.TextChanged();
+            caret = edit.Cursor().position();
+            return true;
+        };
+        failed = CalculateAgain(steps).has_value();
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(caret, TextLength()));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    if (failed)
+        emit errorRaised(error);
+    emit calculationFinished();
+}
+
+void TCalcPane::AtnVexmiRemoveAnswersExecute() {
+    const QString question =
+        language_ == 1 ? QStringLiteral("Are you sure you want to remove all the answers?[y/n]")
+                       : QStringLiteral("計算結果をすべて削除してよろしいですか？[y/n]");
+    const bool yes = question_ ? question_(question)
+                               : QMessageBox::question(this, window()->windowTitle(), question,
+                                                       QMessageBox::Yes | QMessageBox::No) ==
+                                     QMessageBox::Yes;
+    if (!yes)
+        return;
+    emit disableAllCommands();
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            const QString text = block.text();
+            const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
+            if (expression != text) {
+                SetBlockText(edit.Cursor(), block, expression);
+                edit.TextChanged();
+            }
+        }
+    }
+    emit calculationFinished();
+}
+
+QString TCalcPane::InsertCommandTextOf(const QString& commandName, int* caretBack) {
+    static const QString constPrefix = QStringLiteral("AtnInsertConst");
+    static const QString funcPrefix = QStringLiteral("AtnInsertFunc");
+    if (caretBack)
+        *caretBack = 0;
+    if (commandName.startsWith(constPrefix, Qt::CaseSensitive)) {
+        const QString name = commandName.mid(constPrefix.size());
+        // The speed of light is "_C"; "_C0" would be an unknown name that reads as zero.
+        return QLatin1Char('_') + (name == QLatin1String("C0") ? QStringLiteral("C") : name);
+    }
+    if (commandName.startsWith(funcPrefix, Qt::CaseSensitive)) {
+        if (caretBack)
+            *caretBack = 1;
+        return commandName.mid(funcPrefix.size()) + QStringLiteral("()");
+    }
+    return {};
+}
+
+void TCalcPane::InsertCommandText(const QString& commandName) {
+    int back = 0;
+    const QString text = InsertCommandTextOf(commandName, &back);
+    if (text.isEmpty())
+        return;
+    InsertText(text);
+    if (back > 0) {
+        QTextCursor cursor = textCursor();
+        cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, back);
+        setTextCursor(cursor);
+    }
+}
+
+// ---- key map and protection ----
+
+int TCalcPane::ActionOfKey(const QKeyEvent* event) const {
+    if (event->modifiers() & Qt::ControlModifier)
+        return optCtrlReturn_;
+    if (event->modifiers() & Qt::ShiftModifier)
+        return optShiftReturn_;
+    return optReturn_;
+}
+
+void TCalcPane::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !isReadOnly()) {
+        event->accept();
+        emit disableAllCommands();
+        switch (ActionOfKey(event)) {
+        case ActCalculate:
+            emit beforeCalculation();
+            CalculateLine(true);
+            break;
+        case ActCarriageReturn:
+            CarriageReturn();
+            break;
+        default:
+            BreakLine();
+            break;
+        }
+        answerEdit_ = false;
+        // Return is not typed as text; Ctrl+Return keeps its line break at the caret.
+        if (modifiers & Qt::ControlModifier)
+            InsertText(QStringLiteral("\n"));
+        return;
+    }
+    if ((key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier)) ||
+        (key == Qt::Key_V && (modifiers & Qt::ControlModifier))) {
+        event->accept();
+        answerEdit_ = false;
+        paste();
+        return;
+    }
+    answerEdit_ = false;
+    TProtectedEdit::keyPressEvent(event);
+}
+
+void TCalcPane::keyReleaseEvent(QKeyEvent* event) {
+    TProtectedEdit::keyReleaseEvent(event);
+    if (document()->isModified())
+        emit statusText(ModifiedText);
+}
+
+void TCalcPane::mousePressEvent(QMouseEvent* event) {
+    answerEdit_ = false;
+    TProtectedEdit::mousePressEvent(event);
+}
+
+void TCalcPane::ProtectChange(int start, int end) {
+    if (internalChange_ > 0) {
+        answerEdit_ = false;
+        return;
+    }
+    answerEdit_ = true;
+    answerEditStart_ = start;
+    emit protectionNotice(start, end);
+}
+
+void TCalcPane::Change() {
+    if (!answerEdit_)
+        return;
+    answerEdit_ = false;
+    // Remove what is left of the answer run on both sides of the user's change, in the same
+    // undo step as the change itself.
+    QTextCursor current = textCursor();
+    int position = current.selectionStart();
+    int length = current.selectionEnd() - position;
+    const int textLength = TextLength();
+
+    int forward = position;
+    while (forward < textLength && IsProtected(forward))
+        ++forward;
+    int backward = answerEditStart_;
+    while (backward > 0 && IsProtected(backward - 1))
+        --backward;
+
+    QTextCursor removal(document());
+    removal.joinPreviousEditBlock();
+    if (forward > position) {
+        removal.setPosition(position);
+        removal.setPosition(forward, QTextCursor::KeepAnchor);
+        removal.removeSelectedText();
+        length = std::max(length - (forward - position), 0);
+    }
+    if (backward < answerEditStart_) {
+        removal.setPosition(backward);
+        removal.setPosition(answerEditStart_, QTextCursor::KeepAnchor);
+        removal.removeSelectedText();
+        position -= answerEditStart_ - backward;
+    }
+    removal.endEditBlock();
+
+    current.setPosition(position);
+    current.setPosition(position + length, QTextCursor::KeepAnchor);
+    setTextCursor(current);
+}
+
+void TCalcPane::EndUserEdit() {
+    answerEdit_ = false;
+}
+
+} // namespace vexmo

@@ -1,0 +1,149 @@
+#pragma once
+// The calculation pane (REdit1): the document as lines of calculations. Calculating a line
+// writes its answer run behind it, painted and protected; editing inside an answer run
+// removes the rest of it; the Return key runs the action chosen in the settings.
+//
+// The text rules of a line live in document/core; this class applies them to the editor,
+// paints, protects and moves the caret. The owner hands in the engine, the store and the
+// settings and answers the signals (clipboard refresh, error box, title, commands).
+
+#include "document/core/AnswerFormat.h"
+#include "document/gui/ProtectedEdit.h"
+#include "engine/DorvSub.h"
+
+#include <QColor>
+#include <functional>
+
+class QTextBlock;
+class QTextCursor;
+
+namespace vexmo {
+
+class TCompTinyParser;
+class Variables;
+
+class TCalcPane : public TProtectedEdit {
+    Q_OBJECT
+
+  public:
+    // Values of OptReturn, OptShiftReturn and OptCtrlReturn.
+    enum ReturnAction { ActCalculate = 1, ActCarriageReturn = 2, ActLineBreak = 3 };
+
+    explicit TCalcPane(QWidget* parent = nullptr);
+
+    // Not owned; both must outlive the pane's calculations.
+    void SetEngine(TCompTinyParser* engine) { engine_ = engine; }
+    void SetVariables(Variables* variables) { variables_ = variables; }
+    void SetNumberFormat(const NumberFormatSettings& settings) { numberFormat_ = settings; }
+    const NumberFormatSettings& NumberFormat() const { return numberFormat_; }
+
+    // OptColorExpression, OptColorArrow, OptColorAnswer, OptColorBack. Existing answers keep
+    // their colours until they are painted again (PaintAllAnswers).
+    void SetColors(const QColor& expression, const QColor& arrow, const QColor& answer,
+                   const QColor& back);
+    QColor ArrowColor() const { return arrowColor_; }
+    QColor AnswerColor() const { return answerColor_; }
+
+    // OptReturn, OptShiftReturn, OptCtrlReturn.
+    void SetKeyMap(int optReturn, int optShiftReturn, int optCtrlReturn);
+    // The checked state of Copy automatically.
+    void SetCopyAutomatically(bool on) { copyAutomatically_ = on; }
+    bool CopyAutomatically() const { return copyAutomatically_; }
+    // The interface language (1 English, otherwise Japanese) for the Remove answers question.
+    void SetLanguage(int language) { language_ = language; }
+
+    // Asks a yes/no question; true for Yes. The default shows a message box.
+    using QuestionHook = std::function<bool(const QString& text)>;
+    void SetQuestionHook(QuestionHook hook) { question_ = std::move(hook); }
+
+    // ---- operations on lines ----
+    // Calculates the caret's line. False when the engine raised (errorRaised was emitted and
+    // nothing changed).
+    bool CalculateLine(bool copyAllowed);
+    void PaintAnswer(int line);
+    void PaintAnswerUnprotected(int line);
+    void PaintAllAnswers();
+    void UnprotectAllAnswers();
+    // Gives the whole text the pane's font family and size.
+    void ApplyEditorFont();
+    void CarriageReturn();
+    void BreakLine();
+
+    // The Insert command named `commandName` ("AtnInsertConstPI", "AtnInsertFuncSQRT"...).
+    void InsertCommandText(const QString& commandName);
+    // The text an Insert command inserts, and how far the caret then moves back.
+    static QString InsertCommandTextOf(const QString& commandName, int* caretBack = nullptr);
+
+    int LineCount() const;
+    QString LineText(int line) const;
+
+  public slots:
+    void AtnVexmiCalculateExecute();
+    void AtnVexmiReCalcExecute();
+    void AtnVexmiRemoveAnswersExecute();
+
+  signals:
+    // Before every calculation command: the owner stores the clipboard text as _CLIP.
+    void beforeCalculation();
+    // Every command of the window goes disabled until its next idle update.
+    void disableAllCommands();
+    // A failure that ended a command; the owner shows `message` in the error box (the full
+    // stop rule is already applied).
+    void errorRaised(const QString& message);
+    // ANS or _ANS changed in the store (the Variables window shows it).
+    void variableChanged(const QString& name, const QString& value);
+    // Copy automatically put `text` on the clipboard.
+    void answerCopied(const QString& text);
+    // A calculation command finished (the owner refreshes the title).
+    void calculationFinished();
+    // Status text for the first panel after a key release.
+    void statusText(const QString& text);
+    // The user's edit touched an answer run.
+    void protectionNotice(int start, int end);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+    void ProtectChange(int start, int end) override;
+    void Change() override;
+    void EndUserEdit() override;
+
+  private:
+    class ProgramEdit;
+    enum class Outcome { Calculated, Failed };
+
+    // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
+    // cursor stands at the start of the next line, appended when needed. On failure nothing
+    // changed and `error` holds the error box text.
+    Outcome CalculateBlock(QTextCursor& cursor, const QTextBlock& block, bool copyAllowed,
+                           QString& error);
+    // Replaces the text of a line, keeping its line break, in the expression format.
+    void SetBlockText(QTextCursor& cursor, const QTextBlock& block, const QString& text);
+    void PaintBlock(QTextCursor& cursor, const QTextBlock& block, bool protect);
+    // Moves the cursor to the start of the line after `block`, appending an empty line after
+    // the last one.
+    void MoveToNextLine(QTextCursor& cursor, const QTextBlock& block);
+    QTextCharFormat ExpressionFormat() const;
+    void CopyToClipboard(const DComplex& value);
+    int ActionOfKey(const QKeyEvent* event) const;
+
+    TCompTinyParser* engine_ = nullptr;
+    Variables* variables_ = nullptr;
+    NumberFormatSettings numberFormat_;
+    QColor arrowColor_{Qt::red};
+    QColor answerColor_{0, 128, 0};
+    int optReturn_ = ActCalculate;
+    int optShiftReturn_ = ActCarriageReturn;
+    int optCtrlReturn_ = ActLineBreak;
+    bool copyAutomatically_ = false;
+    int language_ = 1;
+    QuestionHook question_;
+
+    int internalChange_ = 0; // nesting depth of program-made changes
+    bool answerEdit_ = false; // the user's edit touched an answer run
+    int answerEditStart_ = 0;
+};
+
+} // namespace vexmo

@@ -1,0 +1,330 @@
+#include "document/gui/ProtectedEdit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace vexmo {
+
+TProtectedEdit::TProtectedEdit(QWidget* parent)
+    : QPlainTextEdit(parent) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(document(), &QTextDocument::contentsChanged, this, &TProtectedEdit::OnContentsChanged);
+}
+
+bool TProtectedEdit::IsProtected(int position) const {
+    if (position < 0)
+        return false;
+    const QTextBlock block = document()->findBlock(position);
+    if (!block.isValid() || position >= block.position() + block.length() - 1)
+        return false; // outside the text, or the line break
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (position < fragment.position() + fragment.length())
+            return fragment.charFormat().boolProperty(ProtectedProperty);
+    }
+    return false;
+}
+
+bool TProtectedEdit::TouchesProtected(int start, int end) const {
+    if (start >= end)
+        return IsProtected(start - 1) && IsProtected(start);
+    // Walk fragment by fragment so a large selection costs its own length only.
+    int position = start;
+    while (position < end) {
+        const QTextBlock block = document()->findBlock(position);
+        if (!block.isValid())
+            return false;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int from = fragment.position();
+            const int to = from + fragment.length();
+            if (to <= position || from >= end)
+                continue;
+            if (fragment.charFormat().boolProperty(ProtectedProperty))
+                return true;
+        }
+        position = block.position() + block.length();
+    }
+    return false;
+}
+
+int TProtectedEdit::TextLength() const {
+    return document()->characterCount() - 1; // without the document's closing separator
+}
+
+void TProtectedEdit::SetExpressionColor(const QColor& color) {
+    QPalette colors = palette();
+    colors.setColor(QPalette::Text, color);
+    setPalette(colors);
+}
+
+QColor TProtectedEdit::ExpressionColor() const {
+    return palette().color(QPalette::Text);
+}
+
+QTextCharFormat TProtectedEdit::PlainFormat(QTextCharFormat format) {
+    format.clearProperty(ProtectedProperty);
+    format.clearProperty(QTextFormat::FontWeight);
+    format.clearForeground();
+    return format;
+}
+
+void TProtectedEdit::ProtectChange(int, int) {}
+
+void TProtectedEdit::Change() {}
+
+void TProtectedEdit::EndUserEdit() {}
+
+void TProtectedEdit::BeginProgramChange() {
+    if (programDepth_++ == 0)
+        programChanged_ = false;
+}
+
+void TProtectedEdit::EndProgramChange() {
+    if (--programDepth_ == 0 && programChanged_) {
+        programChanged_ = false;
+        emit documentChanged();
+    }
+}
+
+void TProtectedEdit::OnContentsChanged() {
+    if (programDepth_ > 0)
+        programChanged_ = true;
+    else if (userEditDepth_ == 0)
+        emit documentChanged(); // undo, redo
+}
+
+void TProtectedEdit::InsertPlainText(QTextCursor& cursor, const QString& text) {
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    plain.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    QTextCharFormat format = cursor.charFormat();
+    if (format.boolProperty(ProtectedProperty))
+        format = PlainFormat(format);
+    cursor.insertText(plain, format);
+    cursor.endEditBlock();
+}
+
+void TProtectedEdit::InsertText(const QString& text) {
+    QTextCursor cursor = textCursor();
+    UserEdit(cursor.selectionStart(), cursor.selectionEnd(), [&] {
+        const bool changed = cursor.hasSelection() || !text.isEmpty();
+        InsertPlainText(cursor, text);
+        setTextCursor(cursor);
+        return changed;
+    });
+    ensureCursorVisible();
+}
+
+void TProtectedEdit::DeleteSelection() {
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return;
+    UserEdit(cursor.selectionStart(), cursor.selectionEnd(), [&] {
+        cursor.removeSelectedText();
+        setTextCursor(cursor);
+        return true;
+    });
+}
+
+void TProtectedEdit::cut() {
+    if (!textCursor().hasSelection() || isReadOnly())
+        return;
+    copy();
+    DeleteSelection();
+}
+
+void TProtectedEdit::paste() {
+    if (isReadOnly())
+        return;
+    const QMimeData* source = QApplication::clipboard()->mimeData();
+    if (source && canInsertFromMimeData(source))
+        insertFromMimeData(source);
+}
+
+bool TProtectedEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText();
+}
+
+void TProtectedEdit::insertFromMimeData(const QMimeData* source) {
+    // Only plain text ever enters the pane.
+    if (source->hasText())
+        InsertText(source->text());
+}
+
+void TProtectedEdit::dropEvent(QDropEvent* event) {
+    // Moving a selection inside the pane removes it before the drop is inserted, beyond the
+    // reach of the notice; a move that would take protected text along becomes a copy.
+    if (event->source() == this || event->source() == viewport()) {
+        const QTextCursor cursor = textCursor();
+        if (TouchesProtected(cursor.selectionStart(), cursor.selectionEnd()))
+            event->setDropAction(Qt::CopyAction);
+    }
+    QPlainTextEdit::dropEvent(event);
+}
+
+bool TProtectedEdit::EditRangeOfKey(QKeyEvent* event, int& start, int& end) const {
+    QTextCursor cursor = textCursor();
+    const bool selection = cursor.hasSelection();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    QTextCursor::MoveOperation move = QTextCursor::NoMove;
+    if (event->key() == Qt::Key_Backspace && !(modifiers & ~(Qt::ShiftModifier | Qt::KeypadModifier)))
+        move = QTextCursor::PreviousCharacter;
+    else if (event == QKeySequence::Delete)
+        move = QTextCursor::NextCharacter;
+    else if (event == QKeySequence::DeleteStartOfWord)
+        move = QTextCursor::PreviousWord;
+    else if (event == QKeySequence::DeleteEndOfWord)
+        move = QTextCursor::NextWord;
+    else if (event == QKeySequence::DeleteEndOfLine)
+        move = QTextCursor::EndOfBlock;
+    else if (event == QKeySequence::DeleteCompleteLine)
+        move = QTextCursor::StartOfBlock;
+    else
+        return false;
+    if (!selection) {
+        if (move == QTextCursor::PreviousCharacter) {
+            // One code point back (a surrogate pair counts as one), as the editor itself does.
+            const int position = cursor.position();
+            if (position == 0)
+                return false;
+            int back = position - 1;
+            if (back > 0 && document()->characterAt(back).isLowSurrogate() &&
+                document()->characterAt(back - 1).isHighSurrogate())
+                --back;
+            cursor.setPosition(back, QTextCursor::KeepAnchor);
+        } else if (move == QTextCursor::StartOfBlock) {
+            cursor.movePosition(QTextCursor::StartOfBlock);
+            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        } else if (move == QTextCursor::EndOfBlock && cursor.atBlockEnd()) {
+            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        } else {
+            cursor.movePosition(move, QTextCursor::KeepAnchor);
+        }
+    }
+    start = cursor.selectionStart();
+    end = cursor.selectionEnd();
+    return true;
+}
+
+void TProtectedEdit::keyPressEvent(QKeyEvent* event) {
+    if (isReadOnly()) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    if (event == QKeySequence::Cut) {
+        cut();
+        event->accept();
+        return;
+    }
+    if (event == QKeySequence::Paste) {
+        paste();
+        event->accept();
+        return;
+    }
+    int start = 0;
+    int end = 0;
+    if (EditRangeOfKey(event, start, end)) {
+        event->accept();
+        if (start == end)
+            return;
+        UserEdit(start, end, [&] {
+            QTextCursor cursor = textCursor();
+            cursor.setPosition(start);
+            cursor.setPosition(end, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+            setTextCursor(cursor);
+            return true;
+        });
+        ensureCursorVisible();
+        return;
+    }
+    const QString text = event->text();
+    const bool control = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
+    if (!text.isEmpty() && !control && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'))) {
+        QTextCursor cursor = textCursor();
+        const int from = cursor.selectionStart();
+        const int to = cursor.selectionEnd();
+        if (!cursor.hasSelection() && !cursor.charFormat().boolProperty(ProtectedProperty)) {
+            // The editor's own typing keeps its undo merging of consecutive characters.
+            UserEdit(from, to, [&] {
+                QPlainTextEdit::keyPressEvent(event);
+                return true;
+            });
+            return;
+        }
+        event->accept();
+        UserEdit(from, to, [&] {
+            InsertPlainText(cursor, text);
+            setTextCursor(cursor);
+            return true;
+        });
+        ensureCursorVisible();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TProtectedEdit::inputMethodEvent(QInputMethodEvent* event) {
+    if (isReadOnly() || (event->commitString().isEmpty() && event->replacementLength() == 0)) {
+        QPlainTextEdit::inputMethodEvent(event); // pre-edit text is not part of the document
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    int from = cursor.selectionStart();
+    int to = cursor.selectionEnd();
+    if (!cursor.hasSelection() && event->replacementLength() > 0) {
+        from = std::max(0, cursor.position() + event->replacementStart());
+        to = std::min(TextLength(), from + event->replacementLength());
+    }
+    UserEdit(from, to, [&] {
+        QTextCursor current = textCursor();
+        if (current.hasSelection()) {
+            current.removeSelectedText();
+            setTextCursor(current);
+        }
+        const QTextCharFormat format = current.charFormat();
+        if (format.boolProperty(ProtectedProperty))
+            setCurrentCharFormat(PlainFormat(format));
+        QPlainTextEdit::inputMethodEvent(event);
+        return true;
+    });
+}
+
+void TProtectedEdit::contextMenuEvent(QContextMenuEvent* event) {
+    // The standard menu's edit entries would bypass the protection notice; offer our own.
+    QMenu menu(this);
+    const bool editable = !isReadOnly();
+    const bool selection = textCursor().hasSelection();
+    menu.addAction(tr("&Undo"), this, &QPlainTextEdit::undo)
+        ->setEnabled(editable && document()->isUndoAvailable());
+    menu.addAction(tr("&Redo"), this, &QPlainTextEdit::redo)
+        ->setEnabled(editable && document()->isRedoAvailable());
+    menu.addSeparator();
+    menu.addAction(tr("Cu&t"), this, &TProtectedEdit::cut)->setEnabled(editable && selection);
+    menu.addAction(tr("&Copy"), this, &QPlainTextEdit::copy)->setEnabled(selection);
+    menu.addAction(tr("&Paste"), this, &TProtectedEdit::paste)
+        ->setEnabled(editable && QApplication::clipboard()->mimeData() &&
+                     QApplication::clipboard()->mimeData()->hasText());
+    menu.addAction(tr("Delete"), this, &TProtectedEdit::DeleteSelection)
+        ->setEnabled(editable && selection);
+    menu.addSeparator();
+    menu.addAction(tr("Select All"), this, &QPlainTextEdit::selectAll)
+        ->setEnabled(!document()->isEmpty());
+    menu.exec(event->globalPos());
+}
+
+} // namespace vexmo

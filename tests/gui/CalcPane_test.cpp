@@ -1,0 +1,332 @@
+// The calculation pane on the real widget: answered lines, their paint and protection, the
+// key map, the edit clean-up around answers, the calculation commands and undo.
+#include "document/gui/CalcPane.h"
+#include "engine/CompTinyParseEngine.h"
+#include "engine/Variables.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace vexmo;
+
+namespace {
+
+const QColor Arrow(200, 0, 0);
+const QColor Answer(0, 150, 0);
+
+class CalcPaneTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        engine.SetVariables(&store);
+        pane.SetEngine(&engine);
+        pane.SetVariables(&store);
+        pane.SetColors(Qt::black, Arrow, Answer, Qt::white);
+    }
+    // Replaces the document and puts the caret at `position`.
+    void Load(const QString& text, int position = 0) {
+        pane.setPlainText(text);
+        pane.PaintAllAnswers();
+        Caret(position);
+    }
+    void Caret(int position, int anchor = -1) {
+        QTextCursor cursor = pane.textCursor();
+        cursor.setPosition(anchor < 0 ? position : anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        pane.setTextCursor(cursor);
+    }
+    QTextCharFormat FormatAt(int position) {
+        QTextCursor cursor(pane.document());
+        cursor.setPosition(position + 1);
+        return cursor.charFormat();
+    }
+    bool AnyProtected() {
+        for (int i = 0; i < pane.TextLength(); ++i)
+            if (pane.IsProtected(i))
+                return true;
+        return false;
+    }
+    QStringList Lines() { return pane.toPlainText().split(QLatin1Char('\n')); }
+
+    Variables store;
+    TCompTinyParser engine;
+    TCalcPane pane;
+};
+
+TEST_F(CalcPaneTest, CalculatedLineText) {
+    struct Row {
+        const char* name;
+        QString line;
+        QString expected;
+        bool setsAns;
+    } rows[] = {
+        {"sum", "1+2", "1+2 ==> 3 +_I 0 ", true},
+        {"blanks and comment", "   A:=2   ;note", "A:=2   ;note ==> 2 +_I 0 ", true},
+        {"hidden", "X:=5 $", "X:=5 $", true},
+        {"only hide marker", "  $ ", "$", false},
+        {"only comment", " ;c ", ";c", false},
+        {"only blanks", "   ", "", false},
+        {"typed old answer", "7 ==> 99", "7 ==> 7 +_I 0 ", true},
+        {"answer replaced", "4 ==> 1 ==> 2 ", "4 ==> 4 +_I 0 ", true},
+        {"hidden with comment", "Y:=3 $ hide ;c", "Y:=3 $ hide ;c", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Write("ANS", "42 +_I 0");
+        Load(row.line, 1);
+        ASSERT_TRUE(pane.CalculateLine(false));
+        EXPECT_EQ(Lines(), (QStringList{row.expected, ""}));
+        EXPECT_EQ(pane.textCursor().position(), row.expected.size() + 1);
+        EXPECT_EQ(store.Read("ANS") != "42 +_I 0", row.setsAns);
+    }
+}
+
+TEST_F(CalcPaneTest, ErrorArrowShowsEvenOnHiddenLine) {
+    for (const QString line : {"1/0", "1/0 $"}) {
+        SCOPED_TRACE(line.toStdString());
+        Load(line);
+        pane.CalculateLine(false);
+        EXPECT_TRUE(Lines().first().startsWith(line + " >>> ")) << Lines().first().toStdString();
+    }
+}
+
+TEST_F(CalcPaneTest, AnswerRunIsPaintedAndProtected) {
+    Load("1+2\nnext", 0);
+    pane.CalculateLine(false);
+    EXPECT_EQ(Lines(), (QStringList{"1+2 ==> 3 +_I 0 ", "next"}));
+    EXPECT_EQ(pane.textCursor().position(), 17) << "start of the next line, nothing appended";
+    for (int i = 0; i < 16; ++i) {
+        SCOPED_TRACE(i);
+        const QTextCharFormat format = FormatAt(i);
+        const bool arrow = i >= 3 && i < 8;
+        const bool answer = i >= 8;
+        EXPECT_EQ(pane.IsProtected(i), arrow || answer);
+        EXPECT_EQ(format.fontWeight() == QFont::Bold, answer);
+        if (arrow || answer)
+            EXPECT_EQ(format.foreground().color(), arrow ? Arrow : Answer);
+        else
+            EXPECT_EQ(format.foreground().style(), Qt::NoBrush) << "expression keeps the pane colour";
+    }
+    EXPECT_FALSE(pane.IsProtected(16)) << "line break";
+
+    // Text typed behind the answer takes the expression's attributes.
+    Caret(16);
+    QTest::keyClicks(&pane, "x");
+    EXPECT_EQ(Lines().first(), "1+2 ==> 3 +_I 0 x");
+    EXPECT_FALSE(pane.IsProtected(16));
+    EXPECT_NE(FormatAt(16).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAt(16).foreground().style(), Qt::NoBrush);
+}
+
+TEST_F(CalcPaneTest, FailingCalculationChangesNothing) {
+    store.Write("BAD", "abc");
+    store.Write("ANS", "42 +_I 0");
+    Load("1\nBAD+1\n3", 4);
+    QSignalSpy errors(&pane, &TCalcPane::errorRaised);
+    EXPECT_FALSE(pane.CalculateLine(true));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_FALSE(errors.first().first().toString().isEmpty());
+    EXPECT_EQ(Lines(), (QStringList{"1", "BAD+1", "3"}));
+    EXPECT_EQ(store.Read("ANS"), "42 +_I 0");
+    EXPECT_EQ(pane.textCursor().position(), 4);
+}
+
+TEST_F(CalcPaneTest, CalculateAgain) {
+    struct Row {
+        const char* name;
+        QString document;
+        QStringList expected;
+        int caretLine;
+        int errors;
+    } rows[] = {
+        {"empty last line left alone", "A:=1\nB:=A+1\nB*10\n",
+         {"A:=1 ==> 1 +_I 0 ", "B:=A+1 ==> 2 +_I 0 ", "B*10 ==> 20 +_I 0 ", ""}, 3, 0},
+        {"line appended after the last", "2\n3", {"2 ==> 2 +_I 0 ", "3 ==> 3 +_I 0 ", ""}, 2, 0},
+        {"stops at the failing line", "1\nBAD\n3", {"1 ==> 1 +_I 0 ", "BAD", "3"}, 1, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        store.Write("BAD", "abc");
+        pane.SetCopyAutomatically(true);
+        QApplication::clipboard()->setText("before");
+        Load(row.document);
+        QSignalSpy errors(&pane, &TCalcPane::errorRaised);
+        QSignalSpy refreshes(&pane, &TCalcPane::beforeCalculation);
+        pane.AtnVexmiReCalcExecute();
+        EXPECT_EQ(Lines(), row.expected);
+        EXPECT_EQ(pane.textCursor().blockNumber(), row.caretLine);
+        EXPECT_EQ(pane.textCursor().positionInBlock(), 0);
+        EXPECT_EQ(errors.count(), row.errors);
+        EXPECT_EQ(refreshes.count(), 1);
+    }
+    // Copy automatically copied the last line's answer only.
+    Load("5\n6");
+    pane.AtnVexmiReCalcExecute();
+    EXPECT_EQ(QApplication::clipboard()->text(), "6 + 0i");
+}
+
+TEST_F(CalcPaneTest, EditingInsideAnswerRemovesTheRun) {
+    const QString answered = "1+2 ==> 3 +_I 0 ";
+    struct Row {
+        const char* name;
+        int position;
+        int anchor;
+        std::function<void(TCalcPane&)> edit;
+        QString expected;
+    } rows[] = {
+        {"backspace after the trailing space", 16, -1,
+         [](TCalcPane& p) { QTest::keyClick(&p, Qt::Key_Backspace); }, "1+2"},
+        {"delete at the arrow", 3, -1, [](TCalcPane& p) { QTest::keyClick(&p, Qt::Key_Delete); }, "1+2"},
+        {"typing inside the answer", 9, -1, [](TCalcPane& p) { QTest::keyClicks(&p, "x"); }, "1+2x"},
+        {"word-wise backspace", 12, -1,
+         [](TCalcPane& p) { QTest::keyClick(&p, Qt::Key_Backspace, Qt::ControlModifier); }, "1+2"},
+        {"paste inside the answer", 10, -1,
+         [](TCalcPane& p) {
+             QApplication::clipboard()->setText("*4");
+             QTest::keyClick(&p, Qt::Key_V, Qt::ControlModifier);
+         },
+         "1+2*4"},
+        {"selection from expression into answer", 9, 2,
+         [](TCalcPane& p) { QTest::keyClicks(&p, "5"); }, "1+5"},
+        {"insert command", 6, -1, [](TCalcPane& p) { p.InsertCommandText("AtnInsertConstPI"); },
+         "1+2_PI"},
+        {"cut", 12, 5, [](TCalcPane& p) { p.cut(); }, "1+2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Load(answered, row.position);
+        if (row.anchor >= 0)
+            Caret(row.position, row.anchor);
+        QSignalSpy notices(&pane, &TCalcPane::protectionNotice);
+        row.edit(pane);
+        EXPECT_EQ(pane.toPlainText(), row.expected);
+        EXPECT_FALSE(AnyProtected());
+        EXPECT_EQ(notices.count(), 1);
+    }
+}
+
+TEST_F(CalcPaneTest, EditingBesideAnswerLeavesIt) {
+    Load("1+2 ==> 3 +_I 0 \n", 17);
+    QSignalSpy notices(&pane, &TCalcPane::protectionNotice);
+    QTest::keyClick(&pane, Qt::Key_Backspace); // the line break only
+    QTest::keyClicks(&pane, "7");
+    Caret(0);
+    QTest::keyClicks(&pane, "9");
+    EXPECT_EQ(pane.toPlainText(), "91+2 ==> 3 +_I 0 7");
+    EXPECT_EQ(notices.count(), 0);
+    EXPECT_TRUE(pane.IsProtected(4));
+}
+
+TEST_F(CalcPaneTest, ReturnKeyMap) {
+    const QString answered = "1+2 ==> 3 +_I 0 ";
+    struct Row {
+        const char* name;
+        int optReturn, optShift, optCtrl;
+        Qt::KeyboardModifiers modifiers;
+        int caret;
+        QStringList expected;
+        int expectedCaret;
+    } rows[] = {
+        {"return calculates", 1, 2, 3, Qt::NoModifier, 1, {"1+2 ==> 3 +_I 0 ", ""}, 17},
+        {"shift+return carriage return", 1, 2, 3, Qt::ShiftModifier, 1, {"1+2", ""}, 4},
+        {"ctrl+return line break splits", 1, 2, 3, Qt::ControlModifier, 1, {"1", "+2"}, 2},
+        {"line break on return keeps line whole", 3, 2, 1, Qt::NoModifier, 12, {"1+2"}, 3},
+        {"ctrl+shift+return is ctrl+return", 2, 1, 3, Qt::ControlModifier | Qt::ShiftModifier, 2,
+         {"1+", "2"}, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        pane.SetKeyMap(row.optReturn, row.optShift, row.optCtrl);
+        Load(answered, row.caret);
+        QSignalSpy disabled(&pane, &TCalcPane::disableAllCommands);
+        QTest::keyClick(&pane, Qt::Key_Return, row.modifiers);
+        EXPECT_EQ(Lines(), row.expected);
+        EXPECT_EQ(pane.textCursor().position(), row.expectedCaret);
+        EXPECT_EQ(disabled.count(), 1);
+    }
+}
+
+TEST_F(CalcPaneTest, RemoveAnswersAsksFirst) {
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        Load(" 1 ==> 1 +_I 0 \n2 $ >>> 0 +_I 0 \n  3  ");
+        QTimer::singleShot(0, [yes] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->text(), "Are you sure you want to remove all the answers?[y/n]");
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        pane.AtnVexmiRemoveAnswersExecute();
+        const QStringList expected = yes ? QStringList{"1", "2 $", "3"}
+                                         : QStringList{" 1 ==> 1 +_I 0 ", "2 $ >>> 0 +_I 0 ", "  3  "};
+        EXPECT_EQ(Lines(), expected);
+        EXPECT_EQ(AnyProtected(), !yes);
+    }
+}
+
+TEST_F(CalcPaneTest, UndoNeverCrossesACalculation) {
+    Load("1+2");
+    pane.document()->setModified(false);
+    pane.PaintAllAnswers();
+    EXPECT_FALSE(pane.document()->isModified()) << "painting alone is no change";
+
+    Caret(3);
+    QTest::keyClicks(&pane, "0");
+    EXPECT_TRUE(pane.document()->isUndoAvailable());
+    pane.CalculateLine(false);
+    EXPECT_FALSE(pane.document()->isUndoAvailable());
+    EXPECT_TRUE(pane.document()->isModified());
+    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ");
+
+    // Undoing an edit inside an answer brings the whole answer back, protected.
+    Caret(10);
+    QTest::keyClicks(&pane, "y");
+    EXPECT_EQ(Lines().first(), "1+20y");
+    pane.undo();
+    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ");
+    EXPECT_TRUE(pane.IsProtected(4));
+    EXPECT_TRUE(pane.IsProtected(17));
+    pane.undo();
+    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ") << "nothing before the calculation";
+}
+
+TEST_F(CalcPaneTest, InsertCommands) {
+    struct Row {
+        const char* command;
+        QString text;
+        int caretBack;
+    } rows[] = {
+        {"AtnInsertConstPI", "_PI", 0},    {"AtnInsertConstC0", "_C", 0},
+        {"AtnInsertFuncSQRT", "SQRT()", 1}, {"atnInsertConstPI", "", 0},
+        {"AtnEditCopy", "", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        Load("a");
+        Caret(1);
+        pane.InsertCommandText(row.command);
+        EXPECT_EQ(pane.toPlainText(), "a" + row.text);
+        EXPECT_EQ(pane.textCursor().position(), 1 + row.text.size() - row.caretBack);
+    }
+}
+
+TEST_F(CalcPaneTest, ModifiedStatusOnKeyRelease) {
+    Load("1");
+    pane.document()->setModified(false);
+    QSignalSpy status(&pane, &TCalcPane::statusText);
+    QTest::keyClick(&pane, Qt::Key_Right);
+    EXPECT_EQ(status.count(), 0);
+    QTest::keyClicks(&pane, "2");
+    ASSERT_EQ(status.count(), 1);
+    EXPECT_EQ(status.first().first().toString(), "Modified");
+}
+
+} // namespace
