@@ -279,9 +279,11 @@ void TCompTinyParser::ScanExpression() {
             return rOperandLike || r.Text == "(";
         return l.Priority < 0 && rOperandLike;
     };
+    bool productBefore = false;
     for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && impliesProduct(raw[i - 1], raw[i]))
+        if (productBefore)
             terms_.Append(90, DComplex{}, "*");
+        productBefore = i + 1 < n && impliesProduct(raw[i], raw[i + 1]);
         terms_.Append(raw[i].Priority, raw[i].Value, std::move(raw[i].Text));
     }
 }
