@@ -1,1 +1,281 @@
+#include "document/core/CalcLine.h"
+#include "document/core/DocumentText.h"
+#include "engine/CompTinyParseEngine.h"
+#include "engine/Variables.h"
+
 #include <gtest/gtest.h>
+
+using namespace vexmo;
+
+namespace {
+
+TEST(CalcLineText, StripAnswer)
+{
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"answered line", "1+2 ==> 3 +_I 0 ", "1+2"},
+        {"error arrow", "1/0 >>> 1 +_I 0 ", "1/0"},
+        {"unanswered line is trimmed", " \t A+1 \x01", "A+1"},
+        {"normal arrow wins wherever it stands", "a >>> b ==> c", "a >>> b"},
+        {"typed by hand", "A ==> B", "A"},
+        {"arrow needs its blanks", "A==>B", "A==>B"},
+        {"multi-byte characters are no blanks", "\xC3\xA9 ==> 1", "\xC3\xA9"},
+        {"blank line", "    ", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(StripAnswer(row.line), row.expected);
+    }
+}
+
+TEST(CalcLineText, SplitCalculationText)
+{
+    struct Row {
+        const char* name;
+        const char* expression;
+        const char* text;
+        bool hidden;
+    };
+    const Row rows[] = {
+        {"comment with inner blanks", "A:=2   ;note", "A:=2", false},
+        {"hide marker", "X:=5 $", "X:=5", true},
+        {"text between marker and comment is ignored", "1+1 $ignored ; c", "1+1", true},
+        {"marker inside the comment does not hide", "2 ; cost $5", "2", false},
+        {"marker first", "$ 1+2", "", true},
+        {"comment only", ";just words", "", false},
+        {"Japanese comment", "3*4 ;\xE8\xA8\x88\xE7\xAE\x97", "3*4", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CalculationText c = SplitCalculationText(row.expression);
+        EXPECT_EQ(c.Text, row.text);
+        EXPECT_EQ(c.Hidden, row.hidden);
+    }
+}
+
+TEST(CalcLineText, Utf16LengthAndErrorBoxText)
+{
+    struct Row {
+        const char* name;
+        const char* text;
+        std::size_t units;
+    };
+    const Row rows[] = {
+        {"ASCII", "abc", 3},
+        {"two-byte", "\xC3\xA9", 1},
+        {"three-byte", "\xE3\x81\x82\xE3\x81\x84", 2},
+        {"four-byte is a surrogate pair", "\xF0\x9F\x98\x80", 2},
+        {"stray bytes count one each", "\xFF\x80" "a", 3},
+        {"truncated sequence", "\xE3\x81", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Utf16Length(row.text), row.units);
+    }
+    EXPECT_EQ(ErrorBoxText("'1E' is not a valid floating point value"),
+              "'1E' is not a valid floating point value.");
+    EXPECT_EQ(ErrorBoxText("DorvStrToFloat: Not a number."), "DorvStrToFloat: Not a number.");
+    EXPECT_EQ(ErrorBoxText("ends with a bracket)"), "ends with a bracket)");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+class LineCalculatorTest : public ::testing::Test {
+  protected:
+    LineCalculatorTest() : calc(engine, store, settings)
+    {
+        SetDecimalSeparator('.');
+        engine.SetVariables(&store);
+    }
+    LineCalculation Ok(const char* line)
+    {
+        LineOutcome outcome = calc.Calculate(line);
+        EXPECT_TRUE(outcome.Ok()) << outcome.ErrorMessage;
+        return outcome.Ok() ? *outcome.Result : LineCalculation{};
+    }
+
+    NumberFormatSettings settings;
+    TCompTinyParser engine;
+    Variables store;
+    LineCalculator calc;
+};
+
+TEST_F(LineCalculatorTest, RewritesTheLine)
+{
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* expected;
+        bool answered, errorArrow;
+    };
+    const Row rows[] = {
+        {"sum", "1+2", "1+2 ==> 3 +_I 0 ", true, false},
+        {"comment kept, expression trimmed", "   A:=2   ;note", "A:=2   ;note ==> 2 +_I 0 ", true, false},
+        {"old answer replaced", "A*3 ==> 99 +_I 0 ", "A*3 ==> 6 +_I 0 ", true, false},
+        {"old error answer replaced", "A+1 >>> 0 +_I 0 ", "A+1 ==> 3 +_I 0 ", true, false},
+        {"hidden line keeps its text", "  X:=5 $  ", "X:=5 $", false, false},
+        {"hidden line shows an error", "1/0 $", "1/0 $ >>> 1 +_I 0 ", true, true},
+        {"engine error arrow", "1/0", "1/0 >>> 1 +_I 0 ", true, true},
+        {"default precision", "0.1", "0.1 ==> 0.100000000000000006 +_I 0 ", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const LineCalculation r = Ok(row.line);
+        EXPECT_EQ(r.NewText, row.expected);
+        EXPECT_EQ(r.HasAnswer, row.answered);
+        EXPECT_EQ(r.ErrorArrow, row.errorArrow);
+        EXPECT_TRUE(r.Calculated);
+    }
+    EXPECT_EQ(store.Read("X"), "5 +_I 0");
+    // An arrow typed before the answer run stays part of the expression.
+    EXPECT_EQ(StripAnswer(Ok("A >>> 5 ==> 1 ").NewText), "A >>> 5");
+}
+
+TEST_F(LineCalculatorTest, SetsAnsAndTellsTheWindowFirst)
+{
+    std::vector<std::string> seen;
+    calc.SetShowValue([&](const std::string& name, const std::string& value) {
+        seen.push_back(name + "=" + value + " stored:" + store.Read(name));
+    });
+    const LineCalculation r = Ok("2*3 $");
+    EXPECT_EQ(r.Value, (DComplex{6, 0}));
+    EXPECT_EQ(r.Answer, "6 +_I 0");
+    EXPECT_EQ(seen, (std::vector<std::string>{"ANS=6 +_I 0 stored:", "_ANS=6 +_I 0 stored:"}));
+    EXPECT_EQ(store.Read("ANS"), "6 +_I 0");
+    EXPECT_EQ(store.Read("_ANS"), "6 +_I 0");
+    EXPECT_EQ(Ok("ANS+_ANS").Answer, "12 +_I 0");
+}
+
+TEST_F(LineCalculatorTest, EmptyCalculationTextKeepsAns)
+{
+    Ok("7");
+    for (const char* line : {"   ", "$ 1+2", " ;comment only ", " ==> 3 +_I 0 "}) {
+        SCOPED_TRACE(line);
+        const LineCalculation r = Ok(line);
+        EXPECT_FALSE(r.Calculated);
+        EXPECT_FALSE(r.HasAnswer);
+        EXPECT_EQ(r.NewText, StripAnswer(line));
+        EXPECT_EQ(r.Value, DComplex{});
+    }
+    EXPECT_EQ(store.Read("ANS"), "7 +_I 0");
+}
+
+TEST_F(LineCalculatorTest, FailureChangesNothing)
+{
+    Ok("5");
+    store.Write("BAD", "not a number");
+    for (const char* line : {"1E", "BAD+1", "2+1E ==> 0 "}) {
+        SCOPED_TRACE(line);
+        const LineOutcome outcome = calc.Calculate(line);
+        EXPECT_FALSE(outcome.Ok());
+        EXPECT_FALSE(outcome.ErrorMessage.empty());
+    }
+    EXPECT_EQ(calc.Calculate("1E").ErrorMessage, "'1E' is not a valid floating point value");
+    EXPECT_EQ(store.Read("ANS"), "5 +_I 0");
+    EXPECT_EQ(store.Read("_ANS"), "5 +_I 0");
+}
+
+TEST_F(LineCalculatorTest, AnswerPositionsCountBytesAndUtf16)
+{
+    // "\xE3\x81\x82" is one character of three bytes.
+    const LineCalculation r = Ok("1 ;\xE3\x81\x82");
+    EXPECT_EQ(r.NewText, "1 ;\xE3\x81\x82 ==> 1 +_I 0 ");
+    EXPECT_EQ(r.AnswerStart, 6u);
+    EXPECT_EQ(r.AnswerStartUtf16, 4u);
+    EXPECT_EQ(r.NewText.substr(r.AnswerStart, ArrowLength), AnswerArrow);
+}
+
+TEST_F(LineCalculatorTest, UsesTheNumberFormat)
+{
+    settings.OptNumFormat = 3;
+    settings.OptPrecision = 6;
+    EXPECT_EQ(Ok("0.0005").NewText, "0.0005 ==> 0.5M +_I 0 ");
+    EXPECT_EQ(store.Read("ANS"), "0.0005 +_I 0") << "the store keeps full text, not the answer";
+}
+
+TEST(CalculateAgain, SequencesTheLines)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> lines;
+        std::vector<std::size_t> failing;
+        std::vector<std::string> calls; // "i" or "i copy"
+        std::optional<std::size_t> stoppedAt;
+    };
+    const Row rows[] = {
+        {"empty last line stops", {"a", "b", ""}, {}, {"0", "1"}, std::nullopt},
+        {"last line is copied", {"a", "b"}, {}, {"0", "1 copy"}, std::nullopt},
+        {"raising line ends the command", {"a", "b", "c"}, {1}, {"0", "1"}, 1},
+        {"empty document", {""}, {}, {}, std::nullopt},
+        {"empty middle line is calculated", {"a", "", "c"}, {}, {"0", "1", "2 copy"}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> lines = row.lines;
+        std::vector<std::string> calls;
+        CalculateAgainSteps steps;
+        steps.LineCount = [&] { return lines.size(); };
+        steps.LineIsEmpty = [&](std::size_t i) { return lines[i].empty(); };
+        steps.CalculateLine = [&](std::size_t i, bool copy) {
+            calls.push_back(std::to_string(i) + (copy ? " copy" : ""));
+            if (std::find(row.failing.begin(), row.failing.end(), i) != row.failing.end())
+                return false;
+            if (i + 1 == lines.size())
+                lines.emplace_back();
+            return true;
+        };
+        EXPECT_EQ(CalculateAgain(steps), row.stoppedAt);
+        EXPECT_EQ(calls, row.calls);
+    }
+}
+
+TEST(DocumentText, SplitAndJoinKeepTheText)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        std::size_t lines;
+        std::optional<LineBreak> lineBreak;
+    };
+    const Row rows[] = {
+        {"CR LF with final break", "a\r\nb\r\n", 3, LineBreak::CrLf},
+        {"LF without final break", "a\nb", 2, LineBreak::Lf},
+        {"CR", "a\rb\r", 3, LineBreak::Cr},
+        {"one line", "abc", 1, std::nullopt},
+        {"empty", "", 1, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DocumentLines doc = SplitDocument(row.text);
+        EXPECT_EQ(doc.Lines.size(), row.lines);
+        EXPECT_EQ(doc.Break, row.lineBreak);
+        EXPECT_EQ(JoinDocument(doc.Lines, doc.Break.value_or(LineBreak::Lf)), row.text);
+    }
+    EXPECT_EQ(SplitDocument("a\r\nb\nc").Lines, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(DocumentText, CalculateDocument)
+{
+    SetDecimalSeparator('.');
+    NumberFormatSettings settings;
+    TCompTinyParser engine;
+    Variables store;
+    engine.SetVariables(&store);
+    LineCalculator calc(engine, store, settings);
+
+    std::vector<std::string> lines = {"A:=2", "A*ANS", "", "1E", "A+1"};
+    const auto failure = CalculateDocument(lines, calc);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->Line, 3u);
+    EXPECT_EQ(lines, (std::vector<std::string>{"A:=2 ==> 2 +_I 0 ", "A*ANS ==> 4 +_I 0 ", "",
+                                               "1E", "A+1"}));
+
+    std::vector<std::string> last = {"A+1 ==> 0 "};
+    EXPECT_FALSE(CalculateDocument(last, calc).has_value());
+    EXPECT_EQ(last, (std::vector<std::string>{"A+1 ==> 3 +_I 0 ", ""}));
+}
+
+} // namespace
