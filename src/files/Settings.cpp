@@ -65,6 +65,14 @@ struct Bounds {
     QRect Rect() const { return QRect(Left, Top, Width, Height); }
 };
 
+// Checked on the stored numbers, before a rectangle is made of them, so that huge values
+// cannot wrap round.
+bool BoundsFit(const Bounds& b, const QRect& screen) {
+    return b.Left >= 0 && b.Width >= 160 && b.Top >= 0 && b.Height >= 160 &&
+           qint64(b.Left) + b.Width <= qint64(screen.x()) + screen.width() &&
+           qint64(b.Top) + b.Height <= qint64(screen.y()) + screen.height();
+}
+
 Bounds ReadBounds(const QSettings& store) {
     Bounds b;
     b.Left = ReadInt(store, "Left");
@@ -143,11 +151,7 @@ constexpr std::array<NamedColor, NamedColorCount> kNamedColors{{
 }  // namespace
 
 bool PlacementFits(const QRect& bounds, const QRect& screen) {
-    const qint64 left = bounds.x(), top = bounds.y();
-    const qint64 width = bounds.width(), height = bounds.height();
-    return left >= 0 && width >= 160 && top >= 0 && height >= 160 &&
-           left + width <= qint64(screen.x()) + screen.width() &&
-           top + height <= qint64(screen.y()) + screen.height();
+    return BoundsFit({bounds.x(), bounds.width(), bounds.y(), bounds.height()}, screen);
 }
 
 StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen) {
@@ -156,7 +160,7 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     store.beginGroup("MainWnd");
     try {
         const Bounds b = ReadBounds(store);
-        if (PlacementFits(b.Rect(), screen))
+        if (BoundsFit(b, screen))
             placement.MainWnd = b.Rect();
     } catch (const MissingValue&) {
     }
@@ -166,7 +170,7 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     try {
         const Bounds b = ReadBounds(store);
         placement.VariablesVisible = ReadBool(store, "Visible");
-        if (PlacementFits(b.Rect(), screen))
+        if (BoundsFit(b, screen))
             placement.Variables = b.Rect();
     } catch (const MissingValue&) {
     }
