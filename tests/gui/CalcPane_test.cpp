@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -199,6 +200,13 @@ TEST_F(CalcPaneTest, EditingInsideAnswerRemovesTheRun) {
         {"insert command", 6, -1, [](TCalcPane& p) { p.InsertCommandText("AtnInsertConstPI"); },
          "1+2_PI"},
         {"cut", 12, 5, [](TCalcPane& p) { p.cut(); }, "1+2"},
+        {"input method", 9, -1,
+         [](TCalcPane& p) {
+             QInputMethodEvent event;
+             event.setCommitString("z");
+             QApplication::sendEvent(&p, &event);
+         },
+         "1+2z"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -296,6 +304,21 @@ TEST_F(CalcPaneTest, UndoNeverCrossesACalculation) {
     EXPECT_TRUE(pane.IsProtected(17));
     pane.undo();
     EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ") << "nothing before the calculation";
+}
+
+TEST_F(CalcPaneTest, EditorFontKeepsAnswersPainted) {
+    Load("1+2 ==> 3 +_I 0 ");
+    pane.document()->setModified(false);
+    pane.setFont(QFont("Monospace", 17));
+    pane.ApplyEditorFont();
+    for (const int i : {0, 5, 10}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(FormatAt(i).fontPointSize(), 17);
+        EXPECT_EQ(pane.IsProtected(i), i > 0);
+    }
+    EXPECT_EQ(FormatAt(10).fontWeight(), QFont::Bold);
+    EXPECT_FALSE(pane.document()->isModified());
+    EXPECT_FALSE(pane.document()->isUndoAvailable());
 }
 
 TEST_F(CalcPaneTest, InsertCommands) {

@@ -235,6 +235,12 @@ void TProtectedEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A plain line break, never the editor's in-line separator.
+        event->accept();
+        InsertText(QStringLiteral("\n"));
+        return;
+    }
     int start = 0;
     int end = 0;
     if (EditRangeOfKey(event, start, end)) {
