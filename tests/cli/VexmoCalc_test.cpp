@@ -1,0 +1,230 @@
+// End-to-end runs of the real vexmo-calc binary.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spit(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class VexmoCalc : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "vexmo-calc-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path File(const char* name) const { return dir_ / name; }
+
+    // Runs vexmo-calc with `input` on standard input (a file, so it is never a terminal).
+    RunResult Calc(const std::vector<std::string>& args, const std::string& input = "")
+    {
+        const fs::path in = dir_ / ".stdin", out = dir_ / ".stdout", err = dir_ / ".stderr";
+        Spit(in, input);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fds[3] = {::open(in.c_str(), O_RDONLY),
+                                ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+                                ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)};
+            for (int i = 0; i < 3; ++i)
+                ::dup2(fds[i], i);
+            std::vector<char*> argv{const_cast<char*>(VEXMO_CALC_PATH)};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(VEXMO_CALC_PATH, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        RunResult r;
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        return r;
+    }
+
+  private:
+    fs::path dir_;
+};
+
+TEST_F(VexmoCalc, CalculatesDocuments)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"lines, comment, variable and ANS",
+         {},
+         "1+2\n   A:=2   ;note\nA*ANS\n",
+         "1+2 ==> 3 +_I 0 \nA:=2   ;note ==> 2 +_I 0 \nA*ANS ==> 4 +_I 0 \n"},
+        {"CR LF is kept", {"-"}, "0.1\r\n", "0.1 ==> 0.100000000000000006 +_I 0 \r\n"},
+        {"last line gets its line break", {}, "2*3", "2*3 ==> 6 +_I 0 \n"},
+        {"hidden, empty and error lines", {},
+         "X:=5 $\n\n;c\n1/0\nX\n",
+         "X:=5 $\n\n;c\n1/0 >>> 1 +_I 0 \nX ==> 5 +_I 0 \n"},
+        {"old answers are replaced", {}, "1+1 ==> 7 +_I 0 \n", "1+1 ==> 2 +_I 0 \n"},
+        {"number format options", {"--format", "engineering", "--precision", "6"},
+         "0.0005\n", "0.0005 ==> 0.5M +_I 0 \n"},
+        {"user format", {"--format=user", "--user-format", "0,;(0,);0"}, "-1234\n",
+         "-1234 ==> (1,234) +_I 0 \n"},
+        {"fixed digits", {"--format", "fixed", "--digits", "3"}, "2/3\n",
+         "2/3 ==> 0.667 +_I 0.000 \n"},
+        // Bytes that are not UTF-8 pass through unchanged.
+        {"legacy bytes survive", {}, "caf\xE9 ;\xFF\n", "caf\xE9 ;\xFF ==> 0 +_I 0 \n"},
+        {"empty input", {}, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RunResult r = Calc(row.args, row.input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, row.expected);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(VexmoCalc, FailingLineStopsWithExitOne)
+{
+    const RunResult r = Calc({}, "1+1\n1E\n2+2\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "1+1 ==> 2 +_I 0 \n1E\n2+2\n");
+    EXPECT_EQ(r.err, "<stdin>:2: '1E' is not a valid floating point value\n");
+
+    Spit(File("doc.vxm"), "A:=1\r\nA+1E\r\n");
+    const RunResult named = Calc({File("doc.vxm").string()});
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.err, File("doc.vxm").string() + ":2: '1E' is not a valid floating point value\n");
+}
+
+TEST_F(VexmoCalc, EvaluatesExpressions)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {"answers in order, variables persist", {"-e", "A:=1+1", "--eval", "A*ANS"}, 0,
+         "2 +_I 0\n4 +_I 0\n", ""},
+        {"hidden or empty lines print an empty line", {"-e", "5 $", "-e", ";x", "-e", "ANS"}, 0,
+         "\n\n5 +_I 0\n", ""},
+        {"error arrow still prints the answer", {"-e", "1/0"}, 0, "1 +_I 0\n", ""},
+        {"failure stops", {"-e", "1", "-e", "1E", "-e", "2"}, 1, "1 +_I 0\n",
+         "-e:2: '1E' is not a valid floating point value\n"},
+        {"no clipboard", {"-e", "_CLIP"}, 0, "0 +_I 0\n", ""},
+        {"exponent format", {"--format", "exponent", "--precision", "3", "--digits", "3", "-e", "0"},
+         0, "0.00E+000 +_I 0.00E+000\n", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RunResult r = Calc(row.args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.err, row.err);
+    }
+}
+
+TEST_F(VexmoCalc, RefusesBadUsageAndInput)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        const char* errContains;
+    };
+    Spit(File("a.vxm"), "1\n");
+    const Row rows[] = {
+        {"unknown option", {"--bogus"}, "", "unknown option '--bogus'"},
+        {"bad number", {"--precision", "six"}, "", "--precision needs a whole number"},
+        {"bad format", {"--format", "roman"}, "", "unknown format 'roman'"},
+        {"missing value", {"--vars"}, "", "--vars needs a value"},
+        {"in place without a file", {"-i"}, "1\n", "-i/--in-place needs a FILE"},
+        {"two files", {"a", "b"}, "", "only one FILE"},
+        {"eval with a file", {"-e", "1", File("a.vxm").string()}, "", "leave FILE out"},
+        {"missing document", {File("none.vxm").string()}, "", "none.vxm"},
+        {"missing variables file", {"--vars", File("none.txt").string(), "-e", "1"}, "", "none.txt"},
+        {"NUL bytes", {}, std::string("1+1\n\0\n", 6), "NUL bytes"},
+        {"unwritable variables file", {"-e", "1", "--save-vars", File("no/such/v.txt").string()},
+         "", "v.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RunResult r = Calc(row.args, row.input);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(row.errContains), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(VexmoCalc, HelpAndVersion)
+{
+    const RunResult help = Calc({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: vexmo-calc", 0), 0u);
+    const RunResult version = Calc({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("vexmo-calc ", 0), 0u);
+}
+
+TEST_F(VexmoCalc, VariablesFilesCarryValuesBetweenRuns)
+{
+    const std::string vars = File("vars.txt").string();
+    EXPECT_EQ(Calc({"-e", "R1:=10K", "-e", "R2:=R1//R1", "--save-vars", vars}).status, 0);
+    EXPECT_EQ(Slurp(vars), "R1=10000 +_I 0\r\nANS=5000 +_I 0\r\n_ANS=5000 +_I 0\r\nR2=5000 +_I 0\r\n");
+
+    const RunResult r = Calc({"--vars", vars, "-e", "R2*2", "--save-vars", vars});
+    EXPECT_EQ(r.out, "10000 +_I 0\n");
+    EXPECT_EQ(Slurp(vars), "R1=10000 +_I 0\r\nANS=10000 +_I 0\r\n_ANS=10000 +_I 0\r\nR2=5000 +_I 0\r\n");
+}
+
+TEST_F(VexmoCalc, InPlaceRewritesTheFile)
+{
+    const fs::path doc = File("doc.vxm");
+    Spit(doc, "F(X):=X*2\r\nF(21)\r\n");
+    const RunResult r = Calc({"-i", doc.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Slurp(doc), "F(X):=X*2 ==> 0 +_I 0 \r\nF(21) ==> 42 +_I 0 \r\n");
+
+    // A failing line still writes the lines above it.
+    Spit(doc, "2+2\n1E\n");
+    EXPECT_EQ(Calc({"--in-place", doc.string()}).status, 1);
+    EXPECT_EQ(Slurp(doc), "2+2 ==> 4 +_I 0 \n1E\n");
+}
+
+} // namespace
