@@ -307,6 +307,7 @@ bool WriteSettings(QSettings& store, const Settings& s, const WindowPlacement& w
 
 QColor ColorFromNumber(ColorNumber number, const QPalette& palette) {
     if ((number >> 24) != 0x80) {
+        // clDefault and clNone have no colour of their own: their low bytes give black, white.
         return QColor(int(number & 0xFF), int((number >> 8) & 0xFF), int((number >> 16) & 0xFF));
     }
     using R = QPalette::ColorRole;
