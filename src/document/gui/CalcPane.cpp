@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 namespace vexmo {
@@ -205,7 +206,13 @@ TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlo
     calculator.SetShowValue([this](const std::string& name, const std::string& value) {
         emit variableChanged(QString::fromStdString(name), QString::fromStdString(value));
     });
-    const LineOutcome outcome = calculator.Calculate(block.text().toStdString());
+    LineOutcome outcome;
+    try {
+        outcome = calculator.Calculate(block.text().toStdString());
+    } catch (const std::exception& e) {
+        // Nothing is written before the value is known, so the line is still untouched.
+        outcome.ErrorMessage = e.what();
+    }
     if (!outcome.Ok()) {
         error = QString::fromStdString(ErrorBoxText(outcome.ErrorMessage));
         return Outcome::Failed;
