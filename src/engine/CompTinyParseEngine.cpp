@@ -74,21 +74,33 @@ void BuildOperatorTable(TOpeList& table) {
 // ---- term list ----
 
 void TCompTermList::Clear() {
-    nodes_.clear();
+    // A huge line's nodes are not worth keeping around.
+    if (nodes_.size() > 4096) {
+        nodes_.clear();
+        nodes_.shrink_to_fit();
+    }
+    used_ = 0;
     first_ = last_ = None;
     count_ = 0;
 }
 
 TCompTermList::Handle TCompTermList::Append(std::int32_t priority, const DComplex& value,
-                                            std::string text) {
-    const auto h = static_cast<Handle>(nodes_.size());
-    Node& n = nodes_.emplace_back();
+                                            std::string_view text) {
+    const auto h = static_cast<Handle>(used_);
+    if (used_ == nodes_.size())
+        nodes_.emplace_back();
+    ++used_;
+    Node& n = nodes_[static_cast<std::size_t>(h)];
+    n.Term.Args.clear();
     n.Term.Priority = priority;
+    n.Term.Index = 0;
     n.Term.Value = value;
-    n.Term.Text = std::move(text);
+    n.Term.Text.assign(text);
+    n.Alive = true;
+    n.Next = None;
     n.Prev = last_;
     if (last_ != None)
-        nodes_[last_].Next = h;
+        nodes_[static_cast<std::size_t>(last_)].Next = h;
     else
         first_ = h;
     last_ = h;
@@ -110,7 +122,6 @@ void TCompTermList::Delete(Handle h) {
         last_ = n.Prev;
     n.Alive = false;
     n.Term.Args.clear();
-    n.Term.Args.shrink_to_fit();
     --count_;
 }
 
@@ -148,19 +159,31 @@ TCompTinyParser::~TCompTinyParser() = default;
 
 void TCompTinyParser::SetExpression(std::string_view text) {
     expression_.assign(text);
-    resultText_.clear();
+    fresh_ = false;
 }
 
 DComplex TCompTinyParser::ResultValue() {
-    if (resultText_.empty())
+    if (!fresh_)
         Calculate();
     return resultValue_;
 }
 
 const std::string& TCompTinyParser::ResultText() {
-    if (resultText_.empty())
+    if (!fresh_)
         Calculate();
+    if (!fresh_) {
+        resultText_.clear(); // nothing was left to show
+    } else if (!textMade_) {
+        resultText_ = DComplexToStr(resultValue_);
+        textMade_ = true;
+    }
     return resultText_;
+}
+
+void TCompTinyParser::SetResult(bool fresh, const DComplex& value) {
+    fresh_ = fresh;
+    resultValue_ = value;
+    textMade_ = false;
 }
 
 void TCompTinyParser::Calculate() {
@@ -169,8 +192,7 @@ void TCompTinyParser::Calculate() {
         *budget_ = CallBudget{};
     ScanExpression();
     if (DefineFunction()) {
-        resultValue_ = DComplex{};
-        resultText_ = "0 +_I 0";
+        SetResult(true, DComplex{});
         return;
     }
     ResolveNames(true, true);
@@ -180,11 +202,12 @@ void TCompTinyParser::Calculate() {
 // ---- scanner ----
 
 void TCompTinyParser::ScanExpression() {
-    resultText_.clear();
+    SetResult(false, DComplex{});
     errorState_ = 0;
     terms_.Clear();
 
-    std::string s = expression_;
+    std::string& s = scanText_;
+    s = expression_;
     for (char& c : s)
         c = engine_text::UpperAscii(c);
     std::size_t pos = 0;
@@ -197,21 +220,14 @@ void TCompTinyParser::ScanExpression() {
     };
     skipLeading();
 
-    struct Raw {
-        std::int32_t Priority;
-        DComplex Value;
-        std::string Text;
-    };
-    std::vector<Raw> raw;
     auto addOperand = [&](std::size_t from, std::size_t to, bool numeric) {
         const std::string_view chars(s.data() + from, to - from);
-        std::string text(engine_text::Trim(chars));
         if (numeric)
-            raw.push_back(Raw{TermKind::Value,
-                              DComplex{static_cast<double>(DorvStrToFloat(chars)), 0.0},
-                              std::move(text)});
+            terms_.Append(TermKind::Value,
+                          DComplex{static_cast<double>(DorvStrToFloat(chars)), 0.0},
+                          engine_text::Trim(chars));
         else
-            raw.push_back(Raw{TermKind::Name, DComplex{}, std::move(text)});
+            terms_.Append(TermKind::Name, DComplex{}, engine_text::Trim(chars));
     };
 
     const TOpeList& table = *table_;
@@ -255,36 +271,52 @@ void TCompTinyParser::ScanExpression() {
             pos = breakAt + 1;
         } else {
             const TOpe& op = table.At(static_cast<std::size_t>(entry));
-            raw.push_back(Raw{op.Priority, DComplex{}, op.Text});
+            terms_.Append(op.Priority, DComplex{}, op.Text);
             pos = breakAt + op.Text.size();
         }
         skipLeading();
     }
 
+    MarkAndMultiply();
+}
+
+void TCompTinyParser::MarkAndMultiply() {
+    // The list was just filled, so handle i is position i.
+    const int n = terms_.Count();
     // A name directly before "[" reads an array element; before "(" it calls a user function.
     // A bracket in the last position is not looked at.
-    const std::size_t n = raw.size();
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        if (raw[i].Text == "[" && raw[i - 1].Priority == TermKind::Name)
-            raw[i - 1].Priority = TermKind::ArrayName;
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        if (raw[i].Text == "(" && raw[i - 1].Priority == TermKind::Name)
-            raw[i - 1].Priority = TermKind::UserCall;
+    for (int i = 1; i + 1 < n; ++i)
+        if (terms_[i].Text == "[" && terms_[i - 1].Priority == TermKind::Name)
+            terms_[i - 1].Priority = TermKind::ArrayName;
+    for (int i = 1; i + 1 < n; ++i)
+        if (terms_[i].Text == "(" && terms_[i - 1].Priority == TermKind::Name)
+            terms_[i - 1].Priority = TermKind::UserCall;
 
     // Juxtaposition multiplies: 2(3), 2 PI, X SIN(Y), A[1] B. Never before a user call.
-    auto impliesProduct = [](const Raw& l, const Raw& r) {
+    auto impliesProduct = [](const TCompTerm& l, const TCompTerm& r) {
         const bool rOperandLike = r.Priority <= 0 || r.Priority == TermKind::ArrayName ||
                                   r.Priority == TermKind::Function;
         if (l.Priority == TermKind::Value || l.Text == ")" || l.Text == "]")
             return rOperandLike || r.Text == "(";
         return l.Priority < 0 && rOperandLike;
     };
-    bool productBefore = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (productBefore)
+    std::vector<bool> productBefore(static_cast<std::size_t>(n), false);
+    bool any = false;
+    for (int i = 1; i < n; ++i)
+        if (impliesProduct(terms_[i - 1], terms_[i]))
+            productBefore[static_cast<std::size_t>(i)] = any = true;
+    if (!any)
+        return;
+    std::vector<TCompTerm> scanned;
+    scanned.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        scanned.push_back(std::move(terms_[i]));
+    terms_.Clear();
+    for (int i = 0; i < n; ++i) {
+        if (productBefore[static_cast<std::size_t>(i)])
             terms_.Append(90, DComplex{}, "*");
-        productBefore = i + 1 < n && impliesProduct(raw[i], raw[i + 1]);
-        terms_.Append(raw[i].Priority, raw[i].Value, std::move(raw[i].Text));
+        const TCompTerm& t = scanned[static_cast<std::size_t>(i)];
+        terms_.Append(t.Priority, t.Value, t.Text);
     }
 }
 

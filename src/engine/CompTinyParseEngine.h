@@ -90,7 +90,7 @@ class TCompTermList {
     static constexpr Handle None = -1;
 
     void Clear();
-    Handle Append(std::int32_t priority, const DComplex& value, std::string text);
+    Handle Append(std::int32_t priority, const DComplex& value, std::string_view text);
     void Delete(Handle h);
 
     int Count() const { return count_; }
@@ -113,7 +113,9 @@ class TCompTermList {
         Handle Next = None;
         bool Alive = true;
     };
+    // Nodes past used_ are kept from earlier scans so their strings are reused.
     std::vector<Node> nodes_;
+    std::size_t used_ = 0;
     Handle first_ = None;
     Handle last_ = None;
     int count_ = 0;
@@ -181,6 +183,9 @@ class TCompTinyParser {
     // random source and call budget.
     explicit TCompTinyParser(TCompTinyParser& parent);
 
+    void SetResult(bool fresh, const DComplex& value);
+    void MarkAndMultiply();
+
     // reduction (CompTinyReduce.cpp)
     void ReduceGroup(Handle before, Handle after);
     void ApplyOperator(Handle before, Handle after, Handle k, int& groupSize);
@@ -197,7 +202,9 @@ class TCompTinyParser {
     void RemoveHead(int count);
 
     std::string expression_;
-    std::string resultText_;
+    bool fresh_ = false;               // a calculation left one term since Expression was set
+    std::string resultText_;           // made on first read after a calculation
+    bool textMade_ = false;
     vexmo::Variables* variables_ = nullptr;
     TSubstituteEvent onSubstitute_;
     DComplex resultValue_{};
@@ -213,7 +220,8 @@ class TCompTinyParser {
     CallBudget* budget_ = &ownBudget_;
     int depth_ = 0;
 
-    // scratch of the reduction, kept to avoid reallocating per calculation
+    // scratch of the scanner and the reduction, kept to avoid reallocating per calculation
+    std::string scanText_;
     std::vector<Handle> closings_;
     std::vector<Handle> openings_;
     std::vector<int> openingSkip_;

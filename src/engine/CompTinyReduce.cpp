@@ -131,13 +131,11 @@ void TCompTinyParser::ReduceTerms() {
         ReduceGroup(before, after);
     }
 
-    if (terms_.Count() == 0) {
-        resultText_.clear();
-        resultValue_ = kZero;
-    } else {
-        resultValue_ = terms_[terms_.First()].Value;
-        resultText_ = DComplexToStr(resultValue_);
-    }
+    // An empty list leaves the engine stale, so the next read calculates again.
+    if (terms_.Count() == 0)
+        SetResult(false, kZero);
+    else
+        SetResult(true, terms_[terms_.First()].Value);
 }
 
 void TCompTinyParser::ReduceGroup(Handle before, Handle after) {
