@@ -9,8 +9,7 @@
 
 namespace {
 
-std::string ClipboardLikeText(std::size_t bytes)
-{
+std::string ClipboardLikeText(std::size_t bytes) {
     std::string text;
     text.reserve(bytes + 32);
     std::uint32_t seed = 12345;
@@ -23,19 +22,28 @@ std::string ClipboardLikeText(std::size_t bytes)
         text += '.';
         text += std::to_string(next() % 1000);
         switch (next() % 6) {
-        case 0: text += "\r\n"; break;
-        case 1: text += '\t'; break;
-        case 2: text += " , "; break;
-        case 3: text += "  \t "; break;
-        default: text += ' '; break;
+        case 0:
+            text += "\r\n";
+            break;
+        case 1:
+            text += '\t';
+            break;
+        case 2:
+            text += " , ";
+            break;
+        case 3:
+            text += "  \t ";
+            break;
+        default:
+            text += ' ';
+            break;
         }
     }
     text.resize(bytes);
     return text;
 }
 
-void BM_ReplaceAllBlankRuns(benchmark::State& state)
-{
+void BM_ReplaceAllBlankRuns(benchmark::State& state) {
     const std::string source = ClipboardLikeText(static_cast<std::size_t>(state.range(0)));
     vexmo::TAWKStr awk;
     awk.SetRegExp("[ \\t]+");
@@ -55,8 +63,7 @@ BENCHMARK(BM_ReplaceAllBlankRuns)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
-void BM_NormaliseClipText(benchmark::State& state)
-{
+void BM_NormaliseClipText(benchmark::State& state) {
     const std::string source = ClipboardLikeText(10 << 20);
     const int setting = static_cast<int>(state.range(0));
     for (auto _ : state)

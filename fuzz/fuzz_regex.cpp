@@ -9,10 +9,8 @@
 #include <string>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size < 1)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
     const bool lf = (data[0] & 1) != 0;
     std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
     auto cut = [&input] {
@@ -24,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string pattern(cut());
     const std::string_view replacement = cut();
     // The search is quadratic for some patterns; keep each run short.
-    if (pattern.size() > 2048 || input.size() > 4096)
-        return 0;
+    if (pattern.size() > 2048 || input.size() > 4096) return 0;
 
     vexmo::TAWKStr awk;
     awk.SetLineSeparator(lf ? vexmo::TMatchCORE_LineSeparator::mcls_LF
@@ -35,21 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const vexmo::ERegExpParser& e) {
         if (e.Position() < 1 || static_cast<std::size_t>(e.Position()) > pattern.size() + 1)
             std::abort();
-        if (!awk.RegExp().empty())
-            std::abort();
+        if (!awk.RegExp().empty()) std::abort();
     }
 
     std::size_t start = 0, length = 0;
-    if (awk.Match(input, start, length) && start + length > input.size())
-        std::abort();
+    if (awk.Match(input, start, length) && start + length > input.size()) std::abort();
 
     std::string same(input);
     const int count = awk.ReplaceAll("&", same);
-    if (count < 0 || same != input)
-        std::abort();
+    if (count < 0 || same != input) std::abort();
 
     std::string text(input);
-    if (awk.ReplaceAll(replacement, text) == 0 && text != input)
-        std::abort();
+    if (awk.ReplaceAll(replacement, text) == 0 && text != input) std::abort();
     return 0;
 }

@@ -9,18 +9,15 @@ namespace vexmo {
 
 // ---- nondeterministic automaton ----
 
-int TRE_NFA::NewState()
-{
-    if (States.size() >= MaxStates)
-        throw ERegExpParser(RegExpMessages::TooComplex, 1);
+int TRE_NFA::NewState() {
+    if (States.size() >= MaxStates) throw ERegExpParser(RegExpMessages::TooComplex, 1);
     States.emplace_back();
     return static_cast<int>(States.size()) - 1;
 }
 
 namespace {
 
-void AddEps(TRE_NFAState& state, int target)
-{
+void AddEps(TRE_NFAState& state, int target) {
     // Each state receives empty moves only while it is a fragment's accept state, and
     // never more than two in total.
     if (state.Eps[0] < 0)
@@ -31,8 +28,7 @@ void AddEps(TRE_NFAState& state, int target)
 
 } // namespace
 
-TRE_NFA::TRE_NFA(const TREParseTree& tree)
-{
+TRE_NFA::TRE_NFA(const TREParseTree& tree) {
     struct Fragment {
         int Start = -1;
         int Accept = -1;
@@ -113,8 +109,7 @@ TRE_NFA::TRE_NFA(const TREParseTree& tree)
 
 // ---- state sets ----
 
-void TRE_NFAStateSet::Close(std::vector<int>& states)
-{
+void TRE_NFAStateSet::Close(std::vector<int>& states) {
     if (++FStamp == 0) {
         std::fill(FMark.begin(), FMark.end(), 0);
         FStamp = 1;
@@ -141,8 +136,7 @@ void TRE_NFAStateSet::Close(std::vector<int>& states)
     std::sort(states.begin(), states.end());
 }
 
-bool TRE_NFAStateSet::Contains(const std::vector<int>& sortedStates, int state) const
-{
+bool TRE_NFAStateSet::Contains(const std::vector<int>& sortedStates, int state) const {
     return std::binary_search(sortedStates.begin(), sortedStates.end(), state);
 }
 
@@ -151,8 +145,7 @@ bool TRE_NFAStateSet::Contains(const std::vector<int>& sortedStates, int state) 
 namespace {
 
 struct StateSetHash {
-    std::size_t operator()(const std::vector<int>& v) const noexcept
-    {
+    std::size_t operator()(const std::vector<int>& v) const noexcept {
         std::size_t h = v.size();
         for (int x : v)
             h = (h ^ static_cast<std::size_t>(x)) * 0x100000001B3ull;
@@ -169,18 +162,18 @@ struct Edge {
 } // namespace
 
 TRE_DFA::TRE_DFA(const TREParseTree& tree)
-    : FUsesLineHead(tree.UsesLineHead), FUsesLineTail(tree.UsesLineTail)
-{
+    : FUsesLineHead(tree.UsesLineHead), FUsesLineTail(tree.UsesLineTail) {
     const TRE_NFA nfa(tree);
     TRE_NFAStateSet closer(nfa);
     std::unordered_map<std::vector<int>, int, StateSetHash> ids;
-    std::vector<const std::vector<int>*> sets;  // by DFA state; keys of ids are stable
+    std::vector<const std::vector<int>*> sets; // by DFA state; keys of ids are stable
+    std::size_t setEntries = 0;
 
     auto intern = [&](std::vector<int>&& set) {
         auto found = ids.find(set);
-        if (found != ids.end())
-            return found->second;
-        if (sets.size() >= MaxStates)
+        if (found != ids.end()) return found->second;
+        setEntries += set.size();
+        if (sets.size() >= MaxStates || setEntries > MaxSetEntries)
             throw ERegExpParser(RegExpMessages::TooComplex, 1);
         const int id = static_cast<int>(sets.size());
         auto inserted = ids.emplace(std::move(set), id).first;
@@ -205,16 +198,14 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
         points.clear();
         for (int q : set) {
             const TRE_NFAState& ns = nfa.States[static_cast<std::size_t>(q)];
-            if (ns.Target < 0)
-                continue;
+            if (ns.Target < 0) continue;
             for (std::uint32_t r = ns.RangeBegin; r < ns.RangeEnd; ++r) {
                 edges.push_back({nfa.Ranges[r].Lo, nfa.Ranges[r].Hi, ns.Target});
                 points.push_back(nfa.Ranges[r].Lo);
                 points.push_back(nfa.Ranges[r].Hi + 1);
             }
         }
-        if (edges.empty())
-            continue;
+        if (edges.empty()) continue;
         std::sort(edges.begin(), edges.end(),
                   [](const Edge& a, const Edge& b) { return a.Lo < b.Lo; });
         std::sort(points.begin(), points.end());
@@ -229,8 +220,7 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
             while (nextEdge < edges.size() && edges[nextEdge].Lo <= lo)
                 active.push_back(nextEdge++);
             std::erase_if(active, [&](std::size_t e) { return edges[e].Hi < lo; });
-            if (active.empty())
-                continue;
+            if (active.empty()) continue;
             targets.clear();
             for (std::size_t e : active)
                 targets.push_back(edges[e].Target);
@@ -247,8 +237,7 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
                 FTrans.back().Hi = hi;
             else
                 FTrans.push_back({lo, hi, target});
-            if (FTrans.size() > MaxTransitions)
-                throw ERegExpParser(RegExpMessages::TooComplex, 1);
+            if (FTrans.size() > MaxTransitions) throw ERegExpParser(RegExpMessages::TooComplex, 1);
         }
     }
     FTransBegin.push_back(static_cast<std::uint32_t>(FTrans.size()));
@@ -258,8 +247,7 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
     for (std::size_t s = 0; s < count; ++s) {
         for (std::uint32_t t = FTransBegin[s]; t < FTransBegin[s + 1]; ++t) {
             const TRE_DFATransition& tr = FTrans[t];
-            if (tr.Lo >= 128)
-                break;
+            if (tr.Lo >= 128) break;
             for (TRECode c = tr.Lo; c <= std::min<TRECode>(tr.Hi, 127); ++c)
                 FAscii[s * 128 + c] = tr.Target;
         }
@@ -273,36 +261,31 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
     const bool alwaysPossible = Accepting(FStart) || Accepting(FLineHeadStart) ||
                                 AcceptingAtLineEnd(FStart) || AcceptingAtLineEnd(FLineHeadStart);
     for (unsigned b = 0; b < 256; ++b)
-        FStartBytes[b] = alwaysPossible || b >= 128 || NextAscii(FStart, static_cast<unsigned char>(b)) >= 0 ||
+        FStartBytes[b] = alwaysPossible || b >= 128 ||
+                                 NextAscii(FStart, static_cast<unsigned char>(b)) >= 0 ||
                                  NextAscii(FLineHeadStart, static_cast<unsigned char>(b)) >= 0
                              ? 1
                              : 0;
 }
 
-int TRE_DFA::FollowToFixpoint(int state, TRECode pseudo) const
-{
+int TRE_DFA::FollowToFixpoint(int state, TRECode pseudo) const {
     // Each step adds states to the set (see the sweep above), so the chain ends; the
     // bound only guards against a mistake turning into a hang.
     for (std::size_t i = 0; i < StateCount(); ++i) {
         const int next = Next(state, pseudo);
-        if (next < 0 || next == state)
-            break;
+        if (next < 0 || next == state) break;
         state = next;
     }
     return state;
 }
 
-int TRE_DFA::Next(int state, TRECode code) const
-{
-    if (code < 128)
-        return NextAscii(state, static_cast<unsigned char>(code));
+int TRE_DFA::Next(int state, TRECode code) const {
+    if (code < 128) return NextAscii(state, static_cast<unsigned char>(code));
     const auto* first = FTrans.data() + FTransBegin[static_cast<std::size_t>(state)];
     const auto* last = FTrans.data() + FTransBegin[static_cast<std::size_t>(state) + 1];
-    const auto* it = std::upper_bound(first, last, code, [](TRECode c, const TRE_DFATransition& t) {
-        return c < t.Lo;
-    });
-    if (it == first)
-        return -1;
+    const auto* it = std::upper_bound(
+        first, last, code, [](TRECode c, const TRE_DFATransition& t) { return c < t.Lo; });
+    if (it == first) return -1;
     --it;
     return code <= it->Hi ? it->Target : -1;
 }

@@ -11,8 +11,8 @@
 namespace vexmo {
 
 struct TRE_NFAState {
-    int Eps[2] = {-1, -1};       // empty moves (Thompson construction needs at most two)
-    int Target = -1;             // target of the character move, -1 when none
+    int Eps[2] = {-1, -1};        // empty moves (Thompson construction needs at most two)
+    int Target = -1;              // target of the character move, -1 when none
     std::uint32_t RangeBegin = 0; // the character move's ranges in TRE_NFA::Ranges
     std::uint32_t RangeEnd = 0;
 };
@@ -57,6 +57,8 @@ class TRE_DFA {
   public:
     static constexpr std::size_t MaxStates = 10'000;
     static constexpr std::size_t MaxTransitions = 4'000'000;
+    // Sum of the NFA state-set sizes kept during construction (about 4 bytes each).
+    static constexpr std::size_t MaxSetEntries = 16'000'000;
 
     explicit TRE_DFA(const TREParseTree& tree);
 
@@ -65,12 +67,10 @@ class TRE_DFA {
     int LineHeadStartState() const { return FLineHeadStart; }
     bool Accepting(int state) const { return FAccept[static_cast<std::size_t>(state)] != 0; }
     // Accepting once the line tail is taken here (only meaningful before a line end).
-    bool AcceptingAtLineEnd(int state) const
-    {
+    bool AcceptingAtLineEnd(int state) const {
         return FAcceptAtLineEnd[static_cast<std::size_t>(state)] != 0;
     }
-    int NextAscii(int state, unsigned char byte) const
-    {
+    int NextAscii(int state, unsigned char byte) const {
         return FAscii[static_cast<std::size_t>(state) * 128 + byte];
     }
     int Next(int state, TRECode code) const;
@@ -86,9 +86,9 @@ class TRE_DFA {
 
     std::vector<std::uint8_t> FAccept;
     std::vector<std::uint8_t> FAcceptAtLineEnd;
-    std::vector<int> FAscii;                  // 128 targets per state
-    std::vector<std::uint32_t> FTransBegin;   // per state, plus one past the last
-    std::vector<TRE_DFATransition> FTrans;    // sorted disjoint ranges per state
+    std::vector<int> FAscii;                // 128 targets per state
+    std::vector<std::uint32_t> FTransBegin; // per state, plus one past the last
+    std::vector<TRE_DFATransition> FTrans;  // sorted disjoint ranges per state
     std::vector<std::uint8_t> FStartBytes = std::vector<std::uint8_t>(256, 0);
     int FStart = 0;
     int FLineHeadStart = 0;

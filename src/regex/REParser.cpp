@@ -4,10 +4,8 @@
 
 namespace vexmo {
 
-void NormaliseRanges(std::vector<TRERange>& ranges)
-{
-    if (ranges.empty())
-        return;
+void NormaliseRanges(std::vector<TRERange>& ranges) {
+    if (ranges.empty()) return;
     std::sort(ranges.begin(), ranges.end(),
               [](const TRERange& a, const TRERange& b) { return a.Lo < b.Lo; });
     std::size_t out = 0;
@@ -20,49 +18,39 @@ void NormaliseRanges(std::vector<TRERange>& ranges)
     ranges.resize(out + 1);
 }
 
-std::vector<TRERange> AnyCharRanges()
-{
+std::vector<TRERange> AnyCharRanges() {
     return {{1, 9}, {11, 12}, {14, RECodeMaxText}};
 }
 
-std::vector<TRERange> NegatedRanges(const std::vector<TRERange>& members)
-{
+std::vector<TRERange> NegatedRanges(const std::vector<TRERange>& members) {
     std::vector<TRERange> result;
     for (TRERange any : AnyCharRanges()) {
         TRECode next = any.Lo;
         for (const TRERange& m : members) {
-            if (m.Hi < next || m.Lo > any.Hi)
-                continue;
-            if (m.Lo > next)
-                result.push_back({next, m.Lo - 1});
+            if (m.Hi < next || m.Lo > any.Hi) continue;
+            if (m.Lo > next) result.push_back({next, m.Lo - 1});
             next = m.Hi + 1;
-            if (next > any.Hi)
-                break;
+            if (next > any.Hi) break;
         }
-        if (next <= any.Hi)
-            result.push_back({next, any.Hi});
+        if (next <= any.Hi) result.push_back({next, any.Hi});
     }
     return result;
 }
 
 namespace {
 
-bool IsHexDigit(char c)
-{
+bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-unsigned HexValue(char c)
-{
-    if (c <= '9')
-        return static_cast<unsigned>(c - '0');
+unsigned HexValue(char c) {
+    if (c <= '9') return static_cast<unsigned>(c - '0');
     return static_cast<unsigned>((c | 0x20) - 'a' + 10);
 }
 
 } // namespace
 
-TRECode TREScanner::ReadChar()
-{
+TRECode TREScanner::ReadChar() {
     TRECode code;
     std::size_t len;
     const auto* bytes = reinterpret_cast<const unsigned char*>(FText.data());
@@ -74,18 +62,24 @@ TRECode TREScanner::ReadChar()
 }
 
 // Called with the backslash current.
-TRECode TREScanner::ReadEscape()
-{
+TRECode TREScanner::ReadEscape() {
     const int position = FChar;
     Skip();
-    if (AtEnd())
-        throw ERegExpParser(RegExpMessages::CharAfterBackslash, position);
+    if (AtEnd()) throw ERegExpParser(RegExpMessages::CharAfterBackslash, position);
     const char c = Peek();
     switch (c) {
-    case 'b': Skip(); return 8;
-    case 'n': Skip(); return 10;
-    case 'r': Skip(); return 13;
-    case 't': Skip(); return 9;
+    case 'b':
+        Skip();
+        return 8;
+    case 'n':
+        Skip();
+        return 10;
+    case 'r':
+        Skip();
+        return 13;
+    case 't':
+        Skip();
+        return 9;
     case 'x': {
         Skip();
         TRECode value = 0;
@@ -95,8 +89,7 @@ TRECode TREScanner::ReadEscape()
             Skip();
             ++digits;
         }
-        if (digits == 0)
-            throw ERegExpParser(RegExpMessages::InvalidHexCode, position);
+        if (digits == 0) throw ERegExpParser(RegExpMessages::InvalidHexCode, position);
         return value;
     }
     default:
@@ -108,16 +101,14 @@ TRECode TREScanner::ReadEscape()
             value = value * 8 + static_cast<TRECode>(Peek() - '0');
             Skip();
         }
-        if (value > 0xFFFF)
-            throw ERegExpParser(RegExpMessages::InvalidOctalCode, position);
+        if (value > 0xFFFF) throw ERegExpParser(RegExpMessages::InvalidOctalCode, position);
         return value;
     }
     return ReadChar();
 }
 
 // Called after "[" (and "^" of a negated class) has been consumed.
-TREToken TREScanner::ReadClass(int position)
-{
+TREToken TREScanner::ReadClass(int position) {
     bool negated = false;
     if (!AtEnd() && Peek() == '^') {
         negated = true;
@@ -125,11 +116,9 @@ TREToken TREScanner::ReadClass(int position)
     }
     std::vector<TRERange> members;
     for (;;) {
-        if (AtEnd())
-            throw ERegExpParser(RegExpMessages::RightBracketNeeded, FChar);
+        if (AtEnd()) throw ERegExpParser(RegExpMessages::RightBracketNeeded, FChar);
         if (Peek() == ']') {
-            if (members.empty())
-                throw ERegExpParser(RegExpMessages::InvalidClass, FChar);
+            if (members.empty()) throw ERegExpParser(RegExpMessages::InvalidClass, FChar);
             Skip();
             break;
         }
@@ -139,8 +128,7 @@ TREToken TREScanner::ReadClass(int position)
             Skip();
             const int endPosition = FChar;
             hi = Peek() == '\\' ? ReadEscape() : ReadChar();
-            if (hi < lo)
-                throw ERegExpParser(RegExpMessages::InvalidRange, endPosition);
+            if (hi < lo) throw ERegExpParser(RegExpMessages::InvalidRange, endPosition);
         }
         members.push_back({lo, hi});
     }
@@ -152,12 +140,10 @@ TREToken TREScanner::ReadClass(int position)
     return token;
 }
 
-TREToken TREScanner::Next()
-{
+TREToken TREScanner::Next() {
     TREToken token;
     token.Position = FChar;
-    if (AtEnd())
-        return token;
+    if (AtEnd()) return token;
     const char c = Peek();
     auto simple = [&](TRETokenKind kind) {
         Skip();
@@ -165,16 +151,26 @@ TREToken TREScanner::Next()
         return token;
     };
     switch (c) {
-    case '|': return simple(TRETokenKind::Union);
-    case '(': return simple(TRETokenKind::LPar);
-    case ')': return simple(TRETokenKind::RPar);
-    case '*': return simple(TRETokenKind::Star);
-    case '+': return simple(TRETokenKind::Plus);
-    case '?': return simple(TRETokenKind::Query);
-    case '.': return simple(TRETokenKind::Any);
-    case ']': return simple(TRETokenKind::RBracket);
-    case '^': return simple(TRETokenKind::LineHead);
-    case '$': return simple(TRETokenKind::LineTail);
+    case '|':
+        return simple(TRETokenKind::Union);
+    case '(':
+        return simple(TRETokenKind::LPar);
+    case ')':
+        return simple(TRETokenKind::RPar);
+    case '*':
+        return simple(TRETokenKind::Star);
+    case '+':
+        return simple(TRETokenKind::Plus);
+    case '?':
+        return simple(TRETokenKind::Query);
+    case '.':
+        return simple(TRETokenKind::Any);
+    case ']':
+        return simple(TRETokenKind::RBracket);
+    case '^':
+        return simple(TRETokenKind::LineHead);
+    case '$':
+        return simple(TRETokenKind::LineTail);
     case '[':
         Skip();
         return ReadClass(token.Position);
@@ -193,16 +189,15 @@ namespace {
 
 // One open group while parsing: the finished alternatives and the branch being built.
 struct TREGroup {
-    int Alternatives = -1;  // union of the finished alternatives, -1 when none yet
-    int Branch = -1;        // concatenation of the pieces so far, -1 for an empty branch
+    int Alternatives = -1; // union of the finished alternatives, -1 when none yet
+    int Branch = -1;       // concatenation of the pieces so far, -1 for an empty branch
 };
 
 class TreeBuilder {
   public:
     explicit TreeBuilder(TREParseTree& tree) : FTree(tree) {}
 
-    int Add(TRENodeKind kind, int left = -1, int right = -1)
-    {
+    int Add(TRENodeKind kind, int left = -1, int right = -1) {
         TRENode node;
         node.Kind = kind;
         node.Left = left;
@@ -211,28 +206,24 @@ class TreeBuilder {
         return static_cast<int>(FTree.Nodes.size()) - 1;
     }
 
-    int AddRanges(std::vector<TRERange> ranges)
-    {
+    int AddRanges(std::vector<TRERange> ranges) {
         const int id = Add(TRENodeKind::Ranges);
         FTree.Nodes[static_cast<std::size_t>(id)].Ranges = std::move(ranges);
         return id;
     }
 
-    void Append(TREGroup& group, int piece)
-    {
+    void Append(TREGroup& group, int piece) {
         group.Branch = group.Branch < 0 ? piece : Add(TRENodeKind::Concat, group.Branch, piece);
     }
 
-    void EndBranch(TREGroup& group)
-    {
+    void EndBranch(TREGroup& group) {
         const int branch = group.Branch < 0 ? Add(TRENodeKind::Empty) : group.Branch;
         group.Alternatives =
             group.Alternatives < 0 ? branch : Add(TRENodeKind::Union, group.Alternatives, branch);
         group.Branch = -1;
     }
 
-    int Finish(TREGroup& group)
-    {
+    int Finish(TREGroup& group) {
         EndBranch(group);
         return group.Alternatives;
     }
@@ -243,8 +234,7 @@ class TreeBuilder {
 
 } // namespace
 
-TREParseTree TREParser::Parse(std::string_view pattern)
-{
+TREParseTree TREParser::Parse(std::string_view pattern) {
     TREParseTree tree;
     TreeBuilder build(tree);
     TREScanner scanner(pattern);
@@ -254,12 +244,17 @@ TREParseTree TREParser::Parse(std::string_view pattern)
     // Wraps an atom in the repetition operator that follows it, if any.
     auto piece = [&](int atom) {
         switch (token.Kind) {
-        case TRETokenKind::Star: atom = build.Add(TRENodeKind::Star, atom); break;
-        case TRETokenKind::Plus: atom = build.Add(TRENodeKind::Plus, atom); break;
+        case TRETokenKind::Star:
+            atom = build.Add(TRENodeKind::Star, atom);
+            break;
+        case TRETokenKind::Plus:
+            atom = build.Add(TRENodeKind::Plus, atom);
+            break;
         case TRETokenKind::Query:
             atom = build.Add(TRENodeKind::Union, atom, build.Add(TRENodeKind::Empty));
             break;
-        default: return atom;
+        default:
+            return atom;
         }
         token = scanner.Next();
         return atom;

@@ -35,7 +35,8 @@ inline constexpr const char* RightParenNeeded = "右(閉じ)括弧が必要で�
 inline constexpr const char* AtomExpected = "普通の文字、または左括弧\"(\"が必要です";
 inline constexpr const char* ExtraCharacters = "正規表現に余分な文字があります";
 // The automaton would grow past its size limits.
-inline constexpr const char* TooComplex = "正規表現が複雑すぎます。オートマトンの状態数が上限を超えました。";
+inline constexpr const char* TooComplex =
+    "正規表現が複雑すぎます。オートマトンの状態数が上限を超えました。";
 } // namespace RegExpMessages
 
 struct TRERange {
@@ -52,14 +53,26 @@ std::vector<TRERange> AnyCharRanges();
 std::vector<TRERange> NegatedRanges(const std::vector<TRERange>& members);
 
 enum class TRETokenKind {
-    Char, Class, Any, Union, LPar, RPar, Star, Plus, Query, RBracket, LineHead, LineTail, End
+    Char,
+    Class,
+    Any,
+    Union,
+    LPar,
+    RPar,
+    Star,
+    Plus,
+    Query,
+    RBracket,
+    LineHead,
+    LineTail,
+    End
 };
 
 struct TREToken {
     TRETokenKind Kind = TRETokenKind::End;
-    int Position = 1;              // 1-based character position of the token's start
-    TRECode Code = 0;              // Char
-    std::vector<TRERange> Ranges;  // Class: normalised members (negation already applied)
+    int Position = 1;             // 1-based character position of the token's start
+    TRECode Code = 0;             // Char
+    std::vector<TRERange> Ranges; // Class: normalised members (negation already applied)
 };
 
 class TREScanner {

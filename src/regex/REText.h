@@ -21,8 +21,7 @@ inline constexpr TRECode RECodeLineTail = RECodeMaxText + 2;
 // Decodes the character at text[pos] (pos < size); len receives its byte length.
 // Returns false (len 1, code in the invalid-byte range) for a malformed sequence.
 inline bool DecodeUtf8(const unsigned char* s, std::size_t size, std::size_t pos, TRECode& code,
-                       std::size_t& len)
-{
+                       std::size_t& len) {
     const unsigned b0 = s[pos];
     len = 1;
     if (b0 < 0x80) {
@@ -49,8 +48,8 @@ inline bool DecodeUtf8(const unsigned char* s, std::size_t size, std::size_t pos
         const unsigned lo = b0 == 0xF0 ? 0x90 : 0x80;
         const unsigned hi = b0 == 0xF4 ? 0x8F : 0xBF;
         if (cont(1, lo, hi) && cont(2, 0x80, 0xBF) && cont(3, 0x80, 0xBF)) {
-            code = ((b0 & 0x07) << 18) | ((s[pos + 1] & 0x3F) << 12) |
-                   ((s[pos + 2] & 0x3F) << 6) | (s[pos + 3] & 0x3F);
+            code = ((b0 & 0x07) << 18) | ((s[pos + 1] & 0x3F) << 12) | ((s[pos + 2] & 0x3F) << 6) |
+                   (s[pos + 3] & 0x3F);
             len = 4;
             return true;
         }
@@ -60,10 +59,8 @@ inline bool DecodeUtf8(const unsigned char* s, std::size_t size, std::size_t pos
 }
 
 // Byte length of the character at text[pos].
-inline std::size_t Utf8CharLength(const unsigned char* s, std::size_t size, std::size_t pos)
-{
-    if (s[pos] < 0x80)
-        return 1;
+inline std::size_t Utf8CharLength(const unsigned char* s, std::size_t size, std::size_t pos) {
+    if (s[pos] < 0x80) return 1;
     TRECode code;
     std::size_t len;
     DecodeUtf8(s, size, pos, code, len);
@@ -72,10 +69,8 @@ inline std::size_t Utf8CharLength(const unsigned char* s, std::size_t size, std:
 
 // Appends a code as UTF-8. Codes that are not scalar values (surrogates) become U+FFFD so
 // that the output stays well-formed.
-inline void AppendUtf8(std::string& out, TRECode code)
-{
-    if (code >= 0xD800 && code <= 0xDFFF)
-        code = 0xFFFD;
+inline void AppendUtf8(std::string& out, TRECode code) {
+    if (code >= 0xD800 && code <= 0xDFFF) code = 0xFFFD;
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {

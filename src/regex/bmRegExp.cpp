@@ -4,14 +4,12 @@ namespace vexmo {
 
 // ---- TRegularExpression ----
 
-TRegularExpression::TRegularExpression()
-{
+TRegularExpression::TRegularExpression() {
     FCache.push_back({std::string(), std::make_shared<const TRE_DFA>(TREParser::Parse(""))});
     FCurrent = FCache.front().DFA;
 }
 
-void TRegularExpression::SetRegExp(const std::string& pattern)
-{
+void TRegularExpression::SetRegExp(const std::string& pattern) {
     for (const TCacheEntry& entry : FCache) {
         if (entry.Pattern == pattern) {
             FCurrent = entry.DFA;
@@ -28,8 +26,7 @@ void TRegularExpression::SetRegExp(const std::string& pattern)
         throw;
     }
     // Compiled before anything is evicted, so a bad pattern costs no cache entry.
-    if (FCache.size() >= static_cast<std::size_t>(MaxCacheEntries))
-        FCache.pop_back();
+    if (FCache.size() >= static_cast<std::size_t>(MaxCacheEntries)) FCache.pop_back();
     FCache.insert(FCache.begin() + 1, {pattern, dfa});
     FCurrent = std::move(dfa);
     FRegExp = pattern;
@@ -39,8 +36,7 @@ void TRegularExpression::SetRegExp(const std::string& pattern)
 
 template <bool Anchored>
 bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
-                            std::size_t& start, std::size_t& end) const
-{
+                            std::size_t& start, std::size_t& end) const {
     const TRE_DFA& dfa = CompiledPattern();
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -48,7 +44,7 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
         LineSeparator() == TMatchCORE_LineSeparator::mcls_CRLF ? '\r' : '\n';
     auto atLineEnd = [&](std::size_t q) { return q == n || s[q] == lineEnd; };
 
-    for (std::size_t p = from;; ) {
+    for (std::size_t p = from;;) {
         if (p < n && !dfa.MayStartWith(s[p])) {
             ++p;
             continue;
@@ -56,18 +52,16 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
         int state = dfa.StartState();
         if constexpr (Anchored) {
             const bool lineStart = p == from ? fromIsLineStart : s[p - 1] == '\n';
-            if (lineStart)
-                state = dfa.LineHeadStartState();
+            if (lineStart) state = dfa.LineHeadStartState();
         }
         std::size_t last = std::string_view::npos;
         auto accepts = [&](int st, std::size_t q) {
             if constexpr (Anchored)
-                return dfa.AcceptingAtLineEnd(st) && atLineEnd(q) ? true : dfa.Accepting(st);
+                return dfa.Accepting(st) || (dfa.AcceptingAtLineEnd(st) && atLineEnd(q));
             else
                 return dfa.Accepting(st);
         };
-        if (accepts(state, p))
-            last = p;
+        if (accepts(state, p)) last = p;
         std::size_t q = p;
         while (q < n) {
             int next;
@@ -79,36 +73,30 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
                 DecodeUtf8(s, n, q, code, len);
                 next = dfa.Next(state, code);
             }
-            if (next < 0)
-                break;
+            if (next < 0) break;
             state = next;
             q += len;
-            if (accepts(state, q))
-                last = q;
+            if (accepts(state, q)) last = q;
         }
         if (last != std::string_view::npos) {
             start = p;
             end = last;
             return true;
         }
-        if (p >= n)
-            return false;
+        if (p >= n) return false;
         p += Utf8CharLength(s, n, p);
     }
 }
 
 bool TMatchCORE::Search(std::string_view text, std::size_t from, bool fromIsLineStart,
-                        std::size_t& start, std::size_t& end) const
-{
+                        std::size_t& start, std::size_t& end) const {
     return Anchored() ? SearchWith<true>(text, from, fromIsLineStart, start, end)
                       : SearchWith<false>(text, from, fromIsLineStart, start, end);
 }
 
-bool TMatchCORE::Match(std::string_view text, std::size_t& start, std::size_t& length) const
-{
+bool TMatchCORE::Match(std::string_view text, std::size_t& start, std::size_t& length) const {
     std::size_t end = 0;
-    if (!Search(text, 0, true, start, end))
-        return false;
+    if (!Search(text, 0, true, start, end)) return false;
     length = end - start;
     return true;
 }
@@ -125,12 +113,10 @@ struct TReplacement {
     };
     std::vector<Part> Parts;
 
-    explicit TReplacement(std::string_view r)
-    {
+    explicit TReplacement(std::string_view r) {
         std::string literal;
         auto flush = [&] {
-            if (!literal.empty())
-                Parts.push_back({false, std::move(literal)});
+            if (!literal.empty()) Parts.push_back({false, std::move(literal)});
             literal.clear();
         };
         const auto* s = reinterpret_cast<const unsigned char*>(r.data());
@@ -163,16 +149,15 @@ struct TReplacement {
                 ++i;
                 TRECode value = 0;
                 for (int d = 0; d < 4 && i < n && isHex(r[i]); ++d, ++i)
-                    value = value * 16 +
-                            static_cast<TRECode>(r[i] <= '9' ? r[i] - '0' : (r[i] | 0x20) - 'a' + 10);
+                    value = value * 16 + static_cast<TRECode>(
+                                             r[i] <= '9' ? r[i] - '0' : (r[i] | 0x20) - 'a' + 10);
                 AppendUtf8(literal, value);
             } else if (e >= '0' && e <= '7') {
                 // Digits are taken while the code stays within 16 bits.
                 TRECode value = 0;
                 for (int d = 0; d < 6 && i < n && r[i] >= '0' && r[i] <= '7'; ++d, ++i) {
                     const TRECode next = value * 8 + static_cast<TRECode>(r[i] - '0');
-                    if (next > 0xFFFF)
-                        break;
+                    if (next > 0xFFFF) break;
                     value = next;
                 }
                 AppendUtf8(literal, value);
@@ -185,8 +170,7 @@ struct TReplacement {
         flush();
     }
 
-    void AppendTo(std::string& out, std::string_view matched) const
-    {
+    void AppendTo(std::string& out, std::string_view matched) const {
         for (const Part& part : Parts) {
             if (part.Matched)
                 out.append(matched);
@@ -198,12 +182,10 @@ struct TReplacement {
 
 } // namespace
 
-int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const
-{
+int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const {
     std::size_t start = 0;
     std::size_t end = 0;
-    if (!Search(text, 0, true, start, end))
-        return 0;
+    if (!Search(text, 0, true, start, end)) return 0;
     const TReplacement expanded(replacement);
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -222,16 +204,13 @@ int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const
             // An empty match: copy the character at it and go on after it, so that the
             // same place cannot match again. A CR LF pair is one line break here.
             std::size_t len = Utf8CharLength(s, n, pos);
-            if (crlf && s[pos] == '\r' && pos + 1 < n && s[pos + 1] == '\n')
-                len = 2;
+            if (crlf && s[pos] == '\r' && pos + 1 < n && s[pos + 1] == '\n') len = 2;
             out.append(text, pos, len);
             pos += len;
         }
         ++count;
-        if (pos >= n)
-            break;
-        if (!Search(text, pos, s[pos - 1] == '\n', start, end))
-            break;
+        if (pos >= n) break;
+        if (!Search(text, pos, s[pos - 1] == '\n', start, end)) break;
     }
     out.append(text, pos, std::string::npos);
     text = std::move(out);

@@ -36,8 +36,7 @@ class TRegularExpression {
     void SetUseSynonymDic(bool value) { FUseSynonymDic = value; }
 
     int CacheCount() const { return static_cast<int>(FCache.size()); }
-    const std::string& CachePattern(int index) const
-    {
+    const std::string& CachePattern(int index) const {
         return FCache[static_cast<std::size_t>(index)].Pattern;
     }
     const TRE_DFA& CompiledPattern() const { return *FCurrent; }
@@ -72,8 +71,8 @@ class TMatchCORE : public TRegularExpression {
   protected:
     // Searches text from byte offset from on. fromIsLineStart tells whether "^" may match
     // at from; later positions are line starts when they follow an LF.
-    bool Search(std::string_view text, std::size_t from, bool fromIsLineStart,
-                std::size_t& start, std::size_t& end) const;
+    bool Search(std::string_view text, std::size_t from, bool fromIsLineStart, std::size_t& start,
+                std::size_t& end) const;
 
   private:
     template <bool Anchored>

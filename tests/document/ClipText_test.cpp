@@ -19,8 +19,7 @@ struct NormaliseCase {
     std::string Expected;
 };
 
-TEST(NormaliseClipText, BySeparatorSetting)
-{
+TEST(NormaliseClipText, BySeparatorSetting) {
     const NormaliseCase cases[] = {
         {"comma with blanks both sides", "1 , 2", 0, "1,2"},
         {"comma with blank after only", "1, 2", 0, "1, 2"},
@@ -41,8 +40,7 @@ TEST(NormaliseClipText, BySeparatorSetting)
     }
 }
 
-TEST(NormaliseClipText, SharedComponentFollowsTheSetting)
-{
+TEST(NormaliseClipText, SharedComponentFollowsTheSetting) {
     TAWKStr awk;
     EXPECT_EQ(NormaliseClipText("1 , 2", 0, awk), "1,2");
     EXPECT_EQ(NormaliseClipText("1 \r\n 2", 3, awk), "1,2");
@@ -56,8 +54,7 @@ struct SplitCase {
     Strings Expected;
 };
 
-TEST(ClipArrayElements, SplitRules)
-{
+TEST(ClipArrayElements, SplitRules) {
     const SplitCase cases[] = {
         {"comma", "1,2,3", 0, {"1", "2", "3"}},
         {"separator last adds empty element", "1,2,", 0, {"1", "2", ""}},
@@ -84,8 +81,7 @@ TEST(ClipArrayElements, SplitRules)
     }
 }
 
-TEST(JoinArrayText, Separators)
-{
+TEST(JoinArrayText, Separators) {
     const struct {
         int Array;
         const char* Expected;
@@ -102,14 +98,13 @@ struct AssignCase {
     std::string Clip;
     std::string Value;
     int Idx;
-    int Clipboard;  // OptNumFormatClipboard
-    int Array;      // OptNumFormatArray
-    int Complex;    // OptNumFormatComplex
+    int Clipboard; // OptNumFormatClipboard
+    int Array;     // OptNumFormatArray
+    int Complex;   // OptNumFormatComplex
     std::optional<std::string> Expected;
 };
 
-TEST(ClipAssignmentText, WholeAndElement)
-{
+TEST(ClipAssignmentText, WholeAndElement) {
     const AssignCase cases[] = {
         {"value, conventional", "old", "5 +_I 0", -1, 0, 0, 0, "5 + 0i"},
         {"value, program style", "old", "5 +_I 0", -1, 0, 0, 1, "5 +_I 0"},

@@ -20,14 +20,14 @@ struct ReplaceCase {
     LS Separator = LS::mcls_CRLF;
 };
 
-TEST(ReplaceAll, Table)
-{
+TEST(ReplaceAll, Table) {
     const ReplaceCase cases[] = {
         {"blank and tab runs", "[ \\t]+", ",", "1  2\t3", "1,2,3", 2},
         {"comma with blanks both sides", "[ \\t]+,[ \\t]+", ",", "1 , 2,3", "1,2,3", 1},
         {"bare comma untouched", "[ \\t]+,[ \\t]+", ",", "1,2", "1,2", 0},
         {"comma with blank after only", "[ \\t]+,[ \\t]+", ",", "1, 2", "1, 2", 0},
-        {"line break with blanks around", "[ \\t]+\\r\\n[ \\t]", ",", "1 \r\n  2\r\n3", "1, 2\r\n3", 1},
+        {"line break with blanks around", "[ \\t]+\\r\\n[ \\t]", ",", "1 \r\n  2\r\n3", "1, 2\r\n3",
+         1},
         {"empty match before each char", "a*", "X", "bc", "XbXc", 2},
         {"empty text, empty match", "a*", "X", "", "X", 1},
         {"empty text, no match", "a", "X", "", "", 0},
@@ -63,7 +63,10 @@ TEST(ReplaceAll, Table)
         {"multi-byte class range", "[あ-ん]+", "X", "かなカナ", "Xカナ", 1},
         {"negated class and multi-byte", "[^a]", "X", "aé", "aX", 1},
         {"pattern hex names a multi-byte char", "\\x65E5", "X", "日本", "X本", 1},
-        {"invalid byte is one character", ".", "X", "a\xff" "b", "XXX", 3},
+        {"invalid byte is one character", ".", "X",
+         "a\xff"
+         "b",
+         "XXX", 3},
         {"dot skips NUL", ".", "X", std::string("a\0b", 3), std::string("X\0X", 3), 2},
     };
     for (const ReplaceCase& c : cases) {
@@ -86,8 +89,7 @@ struct MatchCase {
     std::size_t Length;
 };
 
-TEST(Match, LeftmostLongest)
-{
+TEST(Match, LeftmostLongest) {
     const MatchCase cases[] = {
         {"alternation prefers longer", "a|ab", "abc", true, 0, 2},
         {"leftmost before longer", "b|cccc", "abcccc", true, 1, 1},
@@ -126,8 +128,7 @@ struct ErrorCase {
     int Position;
 };
 
-TEST(RegExpErrors, MessageAndPosition)
-{
+TEST(RegExpErrors, MessageAndPosition) {
     namespace M = RegExpMessages;
     const ErrorCase cases[] = {
         {"range end below start", "[b-a]", M::InvalidRange, 4},
@@ -167,8 +168,7 @@ TEST(RegExpErrors, MessageAndPosition)
     }
 }
 
-TEST(RegExpCache, ReuseInsertAndEvict)
-{
+TEST(RegExpCache, ReuseInsertAndEvict) {
     TAWKStr awk;
     ASSERT_EQ(awk.CacheCount(), 1);
     EXPECT_EQ(awk.CachePattern(0), "");
@@ -179,7 +179,7 @@ TEST(RegExpCache, ReuseInsertAndEvict)
     EXPECT_EQ(awk.CachePattern(1), "b");
     EXPECT_EQ(awk.CachePattern(2), "a");
 
-    awk.SetRegExp("a");  // reused where it stands
+    awk.SetRegExp("a"); // reused where it stands
     EXPECT_EQ(&awk.CompiledPattern(), compiledA);
     EXPECT_EQ(awk.CacheCount(), 3);
     EXPECT_EQ(awk.CachePattern(1), "b");
@@ -193,20 +193,19 @@ TEST(RegExpCache, ReuseInsertAndEvict)
     ASSERT_EQ(awk.CacheCount(), TRegularExpression::MaxCacheEntries);
     EXPECT_EQ(awk.CachePattern(29), "a");
 
-    awk.SetRegExp("new");  // pushes out the oldest, never the empty pattern
+    awk.SetRegExp("new"); // pushes out the oldest, never the empty pattern
     EXPECT_EQ(awk.CacheCount(), TRegularExpression::MaxCacheEntries);
     EXPECT_EQ(awk.CachePattern(0), "");
     EXPECT_EQ(awk.CachePattern(1), "new");
     EXPECT_EQ(awk.CachePattern(29), "b");
     EXPECT_EQ(awk.RegExp(), "new");
 
-    awk.SetRegExp("a");  // compiled afresh
+    awk.SetRegExp("a"); // compiled afresh
     EXPECT_EQ(awk.CachePattern(1), "a");
     EXPECT_EQ(awk.CachePattern(29), "p0");
 }
 
-TEST(RegExpLimits, DeepNestingAndStateLimit)
-{
+TEST(RegExpLimits, DeepNestingAndStateLimit) {
     constexpr int depth = 20000;
     {
         SCOPED_TRACE("20000 nested groups");
@@ -263,6 +262,14 @@ TEST(RegExpLimits, DeepNestingAndStateLimit)
         std::size_t start, length;
         ASSERT_TRUE(awk.Match("bba" + std::string(12, 'b'), start, length));
         EXPECT_EQ(length, 14u);
+    }
+    {
+        SCOPED_TRACE("many states over a large automaton");
+        std::string pattern = blowUp(10) + std::string(depth, '(') + "c";
+        for (int i = 0; i < depth; ++i)
+            pattern += ")*";
+        TAWKStr awk;
+        EXPECT_THROW(awk.SetRegExp(pattern), ERegExpParser);
     }
     {
         SCOPED_TRACE("over the state limit");
