@@ -1,0 +1,583 @@
+// The main window on the real widgets: commands and their enabling rules, menus, tool bar,
+// window modes, insert and help commands, start-up order.
+
+#include "engine/BuiltinFunctions.h"
+#include "files/InterfaceTexts.h"
+#include "shell/Actions.h"
+#include "shell/MainWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolTip>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace vexmo;
+
+namespace {
+
+// Waits for the next modal dialog, lets `inspect` look at it and closes it.
+void OnNextModal(std::function<void(QWidget*)> inspect) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            inspect(modal);
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                box->done(QMessageBox::Ok);
+            else
+                modal->close();
+        }
+    });
+    timer->start(10);
+}
+
+class MainWndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QGuiApplication::clipboard()->clear();
+        window = std::make_unique<TFrmMain>();
+        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
+        ASSERT_TRUE(started.wait(2000));
+        window->SetUrlOpener([this](const QUrl& url) {
+            opened.push_back(url);
+            return true;
+        });
+        pane = window->Pane();
+    }
+
+    QAction* A(const char* name) { return window->Action(name); }
+    QMenu* Menu(const char* name) { return window->findChild<QMenu*>(name); }
+
+    // The enabled states after the next idle update.
+    void Idle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    void SetText(const QString& text) {
+        pane->setPlainText(text);
+        pane->document()->setModified(false);
+    }
+
+    std::unique_ptr<TFrmMain> window;
+    TEditPane* pane = nullptr;
+    std::vector<QUrl> opened;
+};
+
+// Names of a menu's items; separators as "|", submenus by their object name.
+QStringList Items(const QList<QAction*>& actions) {
+    QStringList names;
+    for (QAction* a : actions) {
+        if (a->isSeparator())
+            names << QStringLiteral("|");
+        else if (a->menu())
+            names << a->menu()->objectName();
+        else
+            names << a->objectName();
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(ActionTableTest, CategoriesShortcutsAndCount) {
+    QWidget owner;
+    TActionList actions(&owner);
+    EXPECT_EQ(actions.All().size(), 26u + 21u + 41u);
+
+    struct Row {
+        const char* name;
+        ActionCategory category;
+        const char* shortcut;
+    };
+    const Row rows[] = {
+        {"AtnFileNew", ActionCategory::File, ""},
+        {"AtnFileOpen", ActionCategory::File, "F3"},
+        {"AtnFileSave", ActionCategory::File, "F2"},
+        {"AtnFileExit", ActionCategory::File, "Alt+X"},
+        {"AtnEditUndo", ActionCategory::Edit, "Alt+Backspace"},
+        {"AtnEditCut", ActionCategory::Edit, "Shift+Del"},
+        {"AtnEditCopy", ActionCategory::Edit, "Ctrl+Ins"},
+        {"AtnEditPaste", ActionCategory::Edit, "Shift+Ins"},
+        {"AtnEditDelete", ActionCategory::Edit, "Ctrl+Del"},
+        {"AtnEditSelectAll", ActionCategory::Edit, ""},
+        {"AtnEditSendToClipboard", ActionCategory::Edit, ""},
+        {"AtnOptionShowVariables", ActionCategory::Option, ""},
+        {"AtnOptionsSimpleWindow", ActionCategory::Option, ""},
+        {"AtnOptionDelRegistry", ActionCategory::Option, ""},
+        {"AtnVexmiCalculate", ActionCategory::Vexmi, ""},
+        {"AtnVexmiReCalc", ActionCategory::Vexmi, ""},
+        {"AtnHelpDorvHomepage", ActionCategory::Help, ""},
+        {"AtnInsertConstC0", ActionCategory::Insert, ""},
+        {"AtnInsertFuncCONJ", ActionCategory::Insert, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QAction* action = actions.Find(row.name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(CategoryOf(action), row.category);
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(row.shortcut)));
+    }
+    EXPECT_EQ(actions.Find("AtnNoSuchCommand"), nullptr);
+
+    // Every shortcut belongs to one command only.
+    QList<QKeySequence> seen;
+    for (QAction* a : actions.All()) {
+        if (a->shortcut().isEmpty()) continue;
+        EXPECT_FALSE(seen.contains(a->shortcut())) << a->objectName().toStdString();
+        seen << a->shortcut();
+    }
+}
+
+TEST(InsertTextTest, EveryInsertCommandInsertsANameTheEngineKnows) {
+    for (std::string_view name : InsertConstNames()) {
+        SCOPED_TRACE(std::string(name));
+        const InsertText insert = InsertTextFor(name);
+        EXPECT_EQ(insert.CaretBack, 0);
+        EXPECT_TRUE(IsConstantName(insert.Text.toStdString()));
+    }
+    for (std::string_view name : InsertFuncNames()) {
+        SCOPED_TRACE(std::string(name));
+        const InsertText insert = InsertTextFor(name);
+        ASSERT_TRUE(insert.Text.endsWith(QStringLiteral("()")));
+        EXPECT_EQ(insert.CaretBack, 1);
+        EXPECT_TRUE(IsBuiltinFunction(insert.Text.chopped(2).toStdString()));
+    }
+    EXPECT_EQ(InsertTextFor("AtnInsertConstC0").Text, QStringLiteral("_C"));
+    EXPECT_EQ(InsertTextFor("AtnInsertConstPI").Text, QStringLiteral("_PI"));
+    EXPECT_EQ(InsertTextFor("AtnInsertFuncSQRT").Text, QStringLiteral("SQRT()"));
+    EXPECT_TRUE(InsertTextFor("AtnFileNew").Text.isEmpty());
+    EXPECT_TRUE(InsertTextFor("atninsertconstPI").Text.isEmpty());
+}
+
+TEST_F(MainWndTest, EnablingRulesFollowTheDocumentSelectionAndClipboard) {
+    struct Row {
+        const char* name;
+        QString text;
+        bool select;
+        bool modified;
+        bool clipboardText;
+        bool save, cut, paste, answers;
+    };
+    const Row rows[] = {
+        {"empty document", "", false, false, false, false, false, false, false},
+        {"a line break only", "\n", false, false, false, false, false, false, true},
+        {"text, no selection", "1+2", false, false, false, false, false, false, true},
+        {"text with selection", "1+2", true, false, false, false, true, false, true},
+        {"modified", "1+2", false, true, false, true, false, false, true},
+        {"clipboard holds text", "", false, false, true, false, false, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetText(row.text);
+        if (row.select) pane->selectAll();
+        pane->document()->setModified(row.modified);
+        if (row.clipboardText)
+            QGuiApplication::clipboard()->setText(QStringLiteral("12"));
+        else
+            QGuiApplication::clipboard()->clear();
+        Idle();
+        EXPECT_EQ(A("AtnFileSave")->isEnabled(), row.save);
+        EXPECT_EQ(A("AtnEditCut")->isEnabled(), row.cut);
+        EXPECT_EQ(A("AtnEditCopy")->isEnabled(), row.cut);
+        EXPECT_EQ(A("AtnEditDelete")->isEnabled(), row.cut);
+        EXPECT_EQ(A("AtnEditPaste")->isEnabled(), row.paste);
+        EXPECT_EQ(A("AtnVexmiRemoveAnswers")->isEnabled(), row.answers);
+        EXPECT_EQ(A("AtnVexmiReCalc")->isEnabled(), row.answers);
+        for (const char* always :
+             {"AtnFileNew", "AtnFileOpen", "AtnFileSaveAs", "AtnFileExit", "AtnEditSelectAll",
+              "AtnOptions", "AtnVexmiCalculate", "AtnHelpAbout", "AtnInsertFuncSIN"})
+            EXPECT_TRUE(A(always)->isEnabled()) << always;
+    }
+}
+
+TEST_F(MainWndTest, UndoIsEnabledWhileTheEditorCanUndo) {
+    SetText("");
+    Idle();
+    EXPECT_FALSE(A("AtnEditUndo")->isEnabled());
+    QTest::keyClicks(pane, "7*6");
+    Idle();
+    EXPECT_TRUE(A("AtnEditUndo")->isEnabled());
+    A("AtnEditUndo")->trigger();
+    Idle();
+    EXPECT_TRUE(pane->toPlainText().isEmpty());
+    EXPECT_FALSE(A("AtnEditUndo")->isEnabled());
+}
+
+TEST_F(MainWndTest, DisabledCommandsComeBackAtTheNextIdleUpdate) {
+    SetText("1+2");
+    window->DisableAllCommands();
+    for (QAction* a : window->Actions().All())
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    Idle();
+    EXPECT_TRUE(A("AtnVexmiCalculate")->isEnabled());
+    EXPECT_TRUE(A("AtnVexmiReCalc")->isEnabled());
+    EXPECT_FALSE(A("AtnFileSave")->isEnabled());
+}
+
+TEST_F(MainWndTest, EditCommands) {
+    SetText("12+34");
+    QTextCursor cursor = pane->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    pane->setTextCursor(cursor);
+    Idle();
+
+    A("AtnEditCopy")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12"));
+    A("AtnEditDelete")->trigger();
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("+34"));
+    EXPECT_EQ(window->StatusPanel(0)->text(), QStringLiteral("Modified"));
+
+    Idle();
+    A("AtnEditPaste")->trigger();
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("12+34"));
+
+    Idle();
+    A("AtnEditSelectAll")->trigger();
+    Idle();
+    A("AtnEditCut")->trigger();
+    EXPECT_TRUE(pane->toPlainText().isEmpty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12+34"));
+
+    // Paste takes plain text only, whatever else the clipboard offers.
+    auto* data = new QMimeData;
+    data->setHtml(QStringLiteral("<b>bold</b>"));
+    data->setText(QStringLiteral("5*5"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    Idle();
+    A("AtnEditPaste")->trigger();
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("5*5"));
+    EXPECT_FALSE(pane->textCursor().charFormat().font().bold());
+}
+
+TEST_F(MainWndTest, ShortcutsRunTheCommandsInThePane) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    pane->setFocus();
+    SetText("12+34");
+    pane->selectAll();
+    Idle();
+    QTest::keyClick(pane, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12+34"));
+    QTest::keyClick(pane, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(pane->toPlainText().isEmpty());
+    Idle();
+    QTest::keyClick(pane, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("12+34"));
+    Idle();
+    QTest::keyClick(pane, Qt::Key_End);
+    QTest::keyClick(pane, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("12+3412+34"));
+}
+
+TEST_F(MainWndTest, InsertCommandsReplaceTheSelection) {
+    struct Row {
+        const char* action;
+        const char* before;
+        int selStart, selEnd;
+        const char* after;
+        int caret;
+    };
+    const Row rows[] = {
+        {"AtnInsertConstPI", "2*", 2, 2, "2*_PI", 5},
+        {"AtnInsertConstC0", "", 0, 0, "_C", 2},
+        {"AtnInsertConstRND", "x+y", 2, 3, "x+_RND", 6},
+        {"AtnInsertFuncSQRT", "", 0, 0, "SQRT()", 5},
+        {"AtnInsertFuncSIN", "1+9", 2, 3, "1+SIN()", 6},
+        {"AtnInsertFuncDB2", "A", 0, 1, "DB2()", 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        SetText(QString::fromLatin1(row.before));
+        QTextCursor cursor = pane->textCursor();
+        cursor.setPosition(row.selStart);
+        cursor.setPosition(row.selEnd, QTextCursor::KeepAnchor);
+        pane->setTextCursor(cursor);
+        A(row.action)->trigger();
+        EXPECT_EQ(pane->toPlainText(), QString::fromLatin1(row.after));
+        EXPECT_EQ(pane->textCursor().position(), row.caret);
+        EXPECT_FALSE(pane->textCursor().hasSelection());
+    }
+}
+
+TEST_F(MainWndTest, MainMenuPopupMenuAndToolBarInTheirOrder) {
+    EXPECT_EQ(Items(window->menuBar()->actions()),
+              QStringList({"File1", "Edit1", "Insert1", "Vexmo1", "Options1", "Help1"}));
+    struct Row {
+        const char* menu;
+        QStringList items;
+    };
+    const Row rows[] = {
+        {"File1",
+         {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "|",
+          "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "|",
+          "AtnFileExit"}},
+        {"Edit1",
+         {"AtnEditUndo", "|", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
+          "AtnEditSelectAll", "|", "AtnEditSendToClipboard"}},
+        {"Insert1", {"Constants1", "Function1"}},
+        {"Function1",
+         {"Electronics1", "Trigonometrical1", "Conversion1", "ExponentandLogarithmic1",
+          "Statistics1", "Miscellenious1", "Complex1"}},
+        {"Electronics1",
+         {"AtnInsertFuncCAP", "AtnInsertFuncIND", "AtnInsertFuncACAP", "AtnInsertFuncAIND"}},
+        {"Miscellenious1", {"AtnInsertFuncIF", "AtnInsertFuncABS"}},
+        {"Complex1",
+         {"AtnInsertFuncANGLE", "AtnInsertFuncCONJ", "AtnInsertFuncRE", "AtnInsertFuncIM"}},
+        {"Vexmo1", {"AtnVexmiCalculate", "AtnVexmiRemoveAnswers", "|", "AtnVexmiReCalc"}},
+        {"Options1",
+         {"AtnOptionShowVariables", "|", "AtnOptions", "AtnOptionsSimpleWindow", "|",
+          "AtnOptionRegistry", "AtnOptionDelRegistry"}},
+        {"Help1", {"AtnHelpIndex", "AtnHelpDorvHomepage", "|", "AtnHelpAbout"}},
+        {"PopupMenu1",
+         {"AtnEditCut", "AtnEditCopy", "AtnEditPaste", "|", "AtnVexmiReCalc",
+          "AtnVexmiRemoveAnswers", "|", "AtnOptions", "AtnOptionsSimpleWindow", "|", "File2"}},
+        {"File2", {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "|",
+                   "AtnFileExit"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.menu);
+        ASSERT_NE(Menu(row.menu), nullptr);
+        EXPECT_EQ(Items(Menu(row.menu)->actions()), row.items);
+    }
+
+    // Every insert command is reachable from the Insert menu, exactly once.
+    int inserts = 0;
+    for (QMenu* menu : window->findChildren<QMenu*>())
+        for (QAction* a : menu->actions())
+            if (!a->menu() && !a->isSeparator() && CategoryOf(a) == ActionCategory::Insert)
+                ++inserts;
+    EXPECT_EQ(inserts, 62);
+    EXPECT_EQ(Menu("Constants1")->actions().size(), 21);
+    EXPECT_EQ(Menu("Constants1")->actions().at(1)->objectName(), "AtnInsertConstC0");
+
+    EXPECT_EQ(Items(window->ToolBar()->actions()),
+              QStringList({"AtnFileNew", "AtnFileOpen", "AtnFileSave", "|", "AtnEditCut",
+                           "AtnEditCopy", "AtnEditPaste", "AtnEditUndo",
+                           "AtnEditSendToClipboard", "|", "AtnVexmiCalculate",
+                           "AtnVexmiRemoveAnswers", "AtnVexmiReCalc", "|",
+                           "AtnOptionShowVariables", "AtnOptions", "AtnOptionsSimpleWindow",
+                           "|", "AtnHelpIndex", "AtnHelpDorvHomepage", "AtnHelpAbout", "|",
+                           "AtnFileExit"}));
+    for (QAction* a : window->ToolBar()->actions())
+        if (!a->isSeparator()) {
+            EXPECT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
+        }
+    EXPECT_FALSE(window->windowIcon().isNull());
+}
+
+TEST(LanguageTest, ZeroAsksTheLocale) {
+    struct Row {
+        int selector;
+        bool japaneseLocale;
+        int expected;
+    };
+    const Row rows[] = {{0, true, 2}, {0, false, 1}, {1, true, 1}, {2, false, 2}, {5, false, 5}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.selector << " " << row.japaneseLocale);
+        EXPECT_EQ(ResolveLanguage(row.selector, row.japaneseLocale), row.expected);
+    }
+    EXPECT_TRUE(IsEnglish(1));
+    EXPECT_FALSE(IsEnglish(0));
+    EXPECT_FALSE(IsEnglish(5));
+}
+
+TEST_F(MainWndTest, SwitchingTheLanguageChangesEveryCaptionAtOnce) {
+    QWidget variables;
+    window->SetVariablesWindow(&variables);
+    const QString folder = QCoreApplication::applicationDirPath();
+
+    for (int language : {LanguageJapanese, LanguageEnglish, 7, LanguageEnglish}) {
+        SCOPED_TRACE(language);
+        window->Opt().Language = language;
+        window->ApplyInterfaceTexts();
+        for (QAction* a : window->Actions().All()) {
+            const std::string name = a->objectName().toStdString();
+            SCOPED_TRACE(name);
+            EXPECT_EQ(a->text(), CommandCaption(name, language));
+            EXPECT_EQ(a->toolTip(), CommandHint(name, language));
+            EXPECT_FALSE(a->text().isEmpty());
+        }
+        for (const MenuTexts& m : MenuTextTable())
+            EXPECT_EQ(Menu(std::string(m.Name).c_str())->title(), MenuCaption(m.Name, language));
+        EXPECT_EQ(variables.windowTitle(), VariablesWindowCaption(language));
+        EXPECT_EQ(window->HelpFile(), folder + (IsEnglish(language) ? "/Vexmo_E.HLP"
+                                                                     : "/Vexmo_J.CHM"));
+        // Texts that stay the same in both languages.
+        EXPECT_EQ(Menu("Vexmo1")->title(), QStringLiteral("&Vexmo"));
+        EXPECT_EQ(Menu("Complex1")->title(), QStringLiteral("Complex"));
+        EXPECT_EQ(Menu("File2")->title(), QStringLiteral("&File..."));
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - Vexmo"));
+    }
+
+    window->Opt().Language = LanguageJapanese;
+    window->ApplyInterfaceTexts();
+    EXPECT_EQ(A("AtnFileOpenVariables")->text(), QStringLiteral("変数を開く..."));
+    EXPECT_EQ(A("AtnFileOpenVariables")->toolTip(), QStringLiteral("変数を開く"));
+    EXPECT_EQ(A("AtnInsertFuncSIN")->text(), QStringLiteral("正弦(SIN)"));
+    EXPECT_EQ(Menu("File1")->title(), QStringLiteral("ファイル(&F)"));
+    EXPECT_EQ(variables.windowTitle(), QStringLiteral("変数"));
+    window->SetVariablesWindow(nullptr);
+}
+
+TEST_F(MainWndTest, StartUpResolvesTheLanguageAndTitlesTheWindow) {
+    // The test runs under C.UTF-8: not a Japanese locale.
+    EXPECT_EQ(window->Opt().Language, LanguageEnglish);
+    EXPECT_EQ(A("AtnFileNew")->text(), QStringLiteral("Create &New"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - Vexmo"));
+    EXPECT_TRUE(window->StatusPanel(0)->text().isEmpty());
+    EXPECT_EQ(window->StatusPanel(0)->width(), 120);
+    EXPECT_EQ(window->StatusPanel(1)->width(), 50);
+    EXPECT_EQ(pane->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_FALSE(pane->document()->isModified());
+
+    // Before the deferred start-up has run nothing is read or applied yet.
+    TFrmMain fresh;
+    EXPECT_EQ(fresh.Opt().Language, LanguageUnset);
+    EXPECT_EQ(fresh.HelpFile(), QStringLiteral("Vexmo_J.CHM"));
+    EXPECT_TRUE(fresh.Action("AtnFileNew")->text().isEmpty());
+    QSignalSpy started(&fresh, &TFrmMain::StartupFinished);
+    EXPECT_TRUE(started.wait(2000));
+    EXPECT_EQ(fresh.Opt().Language, LanguageEnglish);
+}
+
+TEST_F(MainWndTest, WindowModes) {
+    struct Row {
+        const char* name;
+        bool simple, stayOnTop, semiTransparent;
+        bool applicationActive;
+        double opacity;
+    };
+    const double semi = 160 / 255.0;
+    const Row rows[] = {
+        {"normal", false, false, false, true, 1.0},
+        {"simple", true, false, false, true, 1.0},
+        {"on top", false, true, false, false, 1.0},
+        {"semi-transparent without on top has no effect", false, false, true, false, 1.0},
+        {"on top, semi-transparent, active", false, true, true, true, 1.0},
+        {"on top, semi-transparent, inactive", false, true, true, false, semi},
+        {"simple, on top, semi-transparent, inactive", true, true, true, false, semi},
+    };
+    window->show();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->Opt().OptSimpleMode = row.simple;
+        window->Opt().OptStayOnTop = row.stayOnTop;
+        window->Opt().OptSemiTransparent = row.semiTransparent;
+        window->ApplyWindowMode();
+        window->ApplicationStateChanged(row.applicationActive ? Qt::ApplicationActive
+                                                              : Qt::ApplicationInactive);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowType(), row.simple ? Qt::Tool : Qt::Window);
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.stayOnTop);
+        EXPECT_EQ(window->menuBar()->isVisible(), !row.simple);
+        EXPECT_EQ(window->ToolBar()->isVisible(), !row.simple);
+        EXPECT_EQ(window->statusBar()->isVisible(), !row.simple);
+        EXPECT_EQ(A("AtnOptionsSimpleWindow")->isChecked(), row.simple);
+        EXPECT_DOUBLE_EQ(window->windowOpacity(), row.opacity);
+    }
+
+    // Activation switches the transparency back and forth.
+    window->ApplicationStateChanged(Qt::ApplicationActive);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
+    window->ApplicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), semi);
+}
+
+TEST_F(MainWndTest, SimpleStyleCanBeLeftThroughThePopupMenu) {
+    window->show();
+    A("AtnOptionsSimpleWindow")->trigger();
+    EXPECT_TRUE(window->Opt().OptSimpleMode);
+    EXPECT_FALSE(window->menuBar()->isVisible());
+    EXPECT_TRUE(window->PopupMenu()->actions().contains(A("AtnOptionsSimpleWindow")));
+    Idle();
+    EXPECT_TRUE(A("AtnOptionsSimpleWindow")->isEnabled());
+    EXPECT_TRUE(A("AtnOptionsSimpleWindow")->isChecked());
+    A("AtnOptionsSimpleWindow")->trigger();
+    EXPECT_FALSE(window->Opt().OptSimpleMode);
+    EXPECT_TRUE(window->menuBar()->isVisible());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWndTest, ToggleCommandsKeepTheirCheckMarks) {
+    QWidget variables;
+    window->SetVariablesWindow(&variables);
+    A("AtnOptionShowVariables")->trigger();
+    EXPECT_TRUE(variables.isVisible());
+    Idle();
+    EXPECT_TRUE(A("AtnOptionShowVariables")->isChecked());
+    A("AtnOptionShowVariables")->trigger();
+    EXPECT_FALSE(variables.isVisible());
+    Idle();
+    EXPECT_FALSE(A("AtnOptionShowVariables")->isChecked());
+    window->SetVariablesWindow(nullptr);
+
+    A("AtnEditSendToClipboard")->trigger();
+    Idle();
+    EXPECT_TRUE(window->Opt().OptAutomaticallyCopyState);
+    EXPECT_TRUE(A("AtnEditSendToClipboard")->isChecked());
+}
+
+TEST_F(MainWndTest, HelpCommandsOpenTheirAddresses) {
+    A("AtnHelpDorvHomepage")->trigger();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].scheme().startsWith(QStringLiteral("http")));
+
+    // The Japanese help file in either language.
+    window->Opt().Language = LanguageEnglish;
+    window->ApplyInterfaceTexts();
+    const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/Vexmo_J.CHM");
+    ASSERT_FALSE(QFile::exists(help));
+    QString shown;
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->windowTitle(), window->windowTitle());
+    });
+    A("AtnHelpIndex")->trigger();
+    EXPECT_TRUE(shown.contains(help));
+    EXPECT_TRUE(shown.endsWith(u'.'));
+    EXPECT_EQ(opened.size(), 1u);
+
+    QFile file(help);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    A("AtnHelpIndex")->trigger();
+    QFile::remove(help);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], QUrl::fromLocalFile(help));
+}
+
+TEST_F(MainWndTest, ToolTipsOnlyWhileHintsAreShown) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* button = window->ToolBar()->widgetForAction(A("AtnFileSave"));
+    ASSERT_NE(button, nullptr);
+    for (bool hints : {false, true}) {
+        SCOPED_TRACE(hints);
+        window->Opt().TipHint = hints;
+        QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &event);
+        EXPECT_EQ(QToolTip::isVisible(), hints);
+        QToolTip::hideText();
+    }
+}
