@@ -303,14 +303,14 @@ void TCalcPane::BreakLine() {
 
 void TCalcPane::AtnVexmiCalculateExecute() {
     emit beforeCalculation();
-    emit disableAllCommands();
+    DisableAllCommands();
     CalculateLine(true);
     emit calculationFinished();
 }
 
 void TCalcPane::AtnVexmiReCalcExecute() {
     emit beforeCalculation();
-    emit disableAllCommands();
+    DisableAllCommands();
     QString error;
     int caret = textCursor().position();
     bool failed = false;
@@ -351,7 +351,7 @@ void TCalcPane::AtnVexmiRemoveAnswersExecute() {
                                      QMessageBox::Yes;
     if (!yes)
         return;
-    emit disableAllCommands();
+    DisableAllCommands();
     {
         ProgramEdit edit(*this, ProgramEdit::ChangesText);
         for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
@@ -412,7 +412,7 @@ void TCalcPane::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !isReadOnly()) {
         event->accept();
-        emit disableAllCommands();
+        DisableAllCommands();
         switch (ActionOfKey(event)) {
         case ActCalculate:
             emit beforeCalculation();

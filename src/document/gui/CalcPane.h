@@ -68,6 +68,8 @@ class TCalcPane : public TProtectedEdit {
     void ApplyEditorFont();
     void CarriageReturn();
     void BreakLine();
+    // Asks the owner to disable every command until its next idle update.
+    void DisableAllCommands() { emit disableAllCommands(); }
 
     // The Insert command named `commandName` ("AtnInsertConstPI", "AtnInsertFuncSQRT"...).
     void InsertCommandText(const QString& commandName);
