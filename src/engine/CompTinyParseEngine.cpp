@@ -223,8 +223,7 @@ void TCompTinyParser::ScanExpression() {
     auto addOperand = [&](std::size_t from, std::size_t to, bool numeric) {
         const std::string_view chars(s.data() + from, to - from);
         if (numeric)
-            terms_.Append(TermKind::Value,
-                          DComplex{static_cast<double>(DorvStrToFloat(chars)), 0.0},
+            terms_.Append(TermKind::Value, DComplex{engine_text::ReadNumber(chars), 0.0},
                           engine_text::Trim(chars));
         else
             terms_.Append(TermKind::Name, DComplex{}, engine_text::Trim(chars));
@@ -351,7 +350,7 @@ void TCompTinyParser::ResolveNames(bool constants, bool variables) {
             const std::string text = variables_->Read(terms_[h].Text);
             if (text.empty())
                 continue;
-            terms_[h].Value = StrToDComplex(engine_text::FirstElementText(text));
+            terms_[h].Value = engine_text::ReadValue(engine_text::FirstElementText(text));
             terms_[h].Priority = TermKind::Value;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Small text rules shared by the engine's source files.
 
+#include "engine/DorvSub.h"
 #include "engine/Variables.h"
 
 #include <string>
@@ -26,6 +27,23 @@ inline std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsTrimmed(s.back()))
         s.remove_suffix(1);
     return s;
+}
+
+// Number text that cannot be read leaves the calculation as a conversion error, also when
+// the reading failed on the size of the number (1E10K).
+inline double ReadNumber(std::string_view token) {
+    try {
+        return static_cast<double>(DorvStrToFloat(token));
+    } catch (const EMathError& e) {
+        throw EConvertError(e.what());
+    }
+}
+inline DComplex ReadValue(std::string_view text) {
+    try {
+        return StrToDComplex(text);
+    } catch (const EMathError& e) {
+        throw EConvertError(e.what());
+    }
 }
 
 // A stored text as array elements. A list is recognised by its comma or its leading quote

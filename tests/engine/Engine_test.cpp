@@ -311,6 +311,7 @@ TEST(OwnerInterface, ConversionErrorsLeaveCalculate) {
         {"two decimal points", nullptr, "1..2 + 1", "'1..2' is not a valid floating point value"},
         {"letter that is no suffix", nullptr, "3Q", "'3Q' is not a valid floating point value"},
         {"bare exponent", nullptr, "2*1E", "'1E' is not a valid floating point value"},
+        {"number beyond range", nullptr, "1E10K+1", "Floating point overflow"},
         {"bad stored text", "abc", "V + 1", "'ABC' is not a valid floating point value"},
         {"blank stored text", "  ", "V", "StrToDComplex: This is not DComplex type string."},
         {"bad stored text in definition", "x!", "F(Y) := V*Y",
