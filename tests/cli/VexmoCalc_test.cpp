@@ -10,6 +10,10 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <utmp.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -225,6 +229,49 @@ TEST_F(VexmoCalc, InPlaceRewritesTheFile)
     Spit(doc, "2+2\n1E\n");
     EXPECT_EQ(Calc({"--in-place", doc.string()}).status, 1);
     EXPECT_EQ(Slurp(doc), "2+2 ==> 4 +_I 0 \n1E\n");
+}
+
+TEST_F(VexmoCalc, TerminalInputIsCalculatedLineByLine)
+{
+    // The terminal is set up before the child starts: no echo, no CR before LF.
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios t{};
+    ::tcgetattr(slave, &t);
+    t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    t.c_oflag &= ~static_cast<tcflag_t>(ONLCR);
+    ::tcsetattr(slave, TCSANOW, &t);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::close(master);
+        ::login_tty(slave);
+        ::execl(VEXMO_CALC_PATH, VEXMO_CALC_PATH, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(slave);
+    std::string output;
+    auto readFor = [&](int milliseconds) {
+        pollfd p{master, POLLIN, 0};
+        char buffer[256];
+        while (::poll(&p, 1, milliseconds) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            output.append(buffer, static_cast<std::size_t>(n));
+        }
+    };
+    const std::string typed = "A:=6*7\n1E\nA ;answer\n\x04";
+    ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    readFor(10000); // ends as soon as the child closes the terminal
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(output.find("A:=6*7 ==> 42 +_I 0 \n"), std::string::npos) << output;
+    EXPECT_NE(output.find("<stdin>:2: '1E' is not a valid floating point value"), std::string::npos);
+    EXPECT_NE(output.find("A ;answer ==> 42 +_I 0 \n"), std::string::npos) << output;
 }
 
 } // namespace
