@@ -1,0 +1,60 @@
+#pragma once
+// The system clipboard as the calculator uses it: plain text only. It offers the clipboard's
+// text to expressions as _CLIP, writes assignments to _CLIP back, and copies answers.
+//
+// Normalising a large clipboard is not free, so the normalised text is kept until the
+// clipboard announces a change; a calculation while the clipboard is unchanged then only
+// checks that the store still holds that text.
+
+#include "document/core/AnswerFormat.h"
+#include "regex/bmRegExp.h"
+
+#include <QObject>
+#include <QString>
+
+#include <string>
+
+class QClipboard;
+
+namespace vexmo {
+
+class Variables;
+
+class TClipboard : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit TClipboard(QObject* parent = nullptr);
+
+    // The clipboard's plain text; empty when it holds none.
+    QString Text() const;
+    bool HasText() const;
+    // Replaces the clipboard's content by a plain text.
+    void SetText(const QString& text);
+
+    // The store's _CLIP entry becomes the normalised clipboard text for the array separator
+    // setting; an empty result removes the entry.
+    void RefreshClip(Variables& store, int optNumFormatArray);
+
+    // Writes an assignment to _CLIP (idx -1) or to its element idx to the clipboard. `value`
+    // is the assigned value's DComplexToStr text. Throws when the assignment names no element
+    // or the value cannot be read; the clipboard then keeps its text.
+    void AssignClip(const std::string& value, int idx, const NumberFormatSettings& settings);
+
+    // Copy automatically: the clipboard text of a calculated value.
+    void CopyValue(const DComplex& value, const NumberFormatSettings& settings);
+
+  private:
+    void ClipboardChanged();
+
+    QClipboard* clipboard_ = nullptr;
+    TAWKStr awk_;
+    bool cacheValid_ = false;
+    int cachedArray_ = 0;
+    std::string cachedClip_;
+};
+
+// The name of the special variable that mirrors the clipboard; compared case-sensitively.
+inline constexpr const char* ClipVariableName = "_CLIP";
+
+} // namespace vexmo
