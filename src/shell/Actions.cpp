@@ -178,9 +178,6 @@ const std::string_view kInsertFunc[] = {
     "AtnInsertFuncCONJ"
 };
 
-constexpr std::string_view kConstPrefix = "AtnInsertConst";
-constexpr std::string_view kFuncPrefix = "AtnInsertFunc";
-
 QString FromView(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -219,19 +216,6 @@ QString CategoryName(ActionCategory category) {
     case ActionCategory::Vexmi: return QStringLiteral("Vexmi");
     case ActionCategory::Help: return QStringLiteral("Help");
     }
-    return {};
-}
-
-InsertText InsertTextFor(std::string_view actionName) {
-    if (actionName.starts_with(kConstPrefix)) {
-        std::string_view rest = actionName.substr(kConstPrefix.size());
-        // The speed-of-light command is named after its caption's "C0" but the engine knows
-        // the constant as _C; _C0 would be an unknown name that reads as zero.
-        if (rest == "C0") rest = "C";
-        return {QStringLiteral("_") + FromView(rest), 0};
-    }
-    if (actionName.starts_with(kFuncPrefix))
-        return {FromView(actionName.substr(kFuncPrefix.size())) + QStringLiteral("()"), 1};
     return {};
 }
 

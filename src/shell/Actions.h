@@ -35,15 +35,6 @@ std::span<const std::string_view> InsertFuncNames();
 
 QString CategoryName(ActionCategory category);
 
-// What an insert command puts into the pane: the text, and how many characters the caret
-// moves back afterwards (into the parentheses of a function call). Names that carry neither
-// prefix insert nothing.
-struct InsertText {
-    QString Text;
-    int CaretBack = 0;
-};
-InsertText InsertTextFor(std::string_view actionName);
-
 // The theme image when the desktop has one, else our own drawing.
 QIcon ActionIcon(std::string_view themeName, std::string_view bundledName);
 // The program's own window icon.

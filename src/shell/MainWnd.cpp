@@ -35,31 +35,6 @@ QString StandardCaption(const QString& documentPath) {
 }
 
 // The first local file of a drop, or empty.
-// The pane's own guarded edits when it has them, the plain editor's otherwise.
-template <class Pane> void PasteInto(Pane* pane) {
-    if constexpr (requires { pane->InsertText(QString()); })
-        pane->paste();
-    else
-        pane->insertPlainText(QGuiApplication::clipboard()->text());
-}
-
-template <class Pane> void DeleteSelectionOf(Pane* pane) {
-    if constexpr (requires { pane->DeleteSelection(); }) {
-        pane->DeleteSelection();
-    } else {
-        QTextCursor cursor = pane->textCursor();
-        cursor.removeSelectedText();
-        pane->setTextCursor(cursor);
-    }
-}
-
-template <class Pane> void InsertInto(Pane* pane, const QString& text) {
-    if constexpr (requires { pane->InsertText(text); })
-        pane->InsertText(text);
-    else
-        pane->insertPlainText(text);
-}
-
 QString FirstDroppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls()) return {};
     const QList<QUrl> urls = data->urls();
@@ -91,6 +66,8 @@ void TFrmMain::FormCreate() {
     REdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     REdit1->clear();
     REdit1->document()->setModified(false);
+    REdit1->SetEngine(&TP1);
+    REdit1->SetVariables(&store_);
     REdit1->installEventFilter(this);
     REdit1->viewport()->installEventFilter(this);
     setCentralWidget(REdit1);
@@ -120,6 +97,7 @@ void TFrmMain::DeferredStartup() {
     ApplyInterfaceTexts();
     ApplyWindowMode();
     ApplyEditorColors();
+    ApplySettingsToPane();
     ReloadLastVariables();
     LoadStartupDocument();
     REdit1->document()->setModified(false);
@@ -146,8 +124,10 @@ void TFrmMain::ConnectActions() {
     on("AtnEditPaste", [this] { EditPaste(); });
     on("AtnEditDelete", [this] { EditDelete(); });
     on("AtnEditSelectAll", [this] { EditSelectAll(); });
-    on("AtnEditSendToClipboard",
-       [this](bool checked) { opt_.OptAutomaticallyCopyState = checked; });
+    on("AtnEditSendToClipboard", [this](bool checked) {
+        opt_.OptAutomaticallyCopyState = checked;
+        REdit1->SetCopyAutomatically(checked);
+    });
     on("AtnOptionShowVariables", [this](bool checked) { ShowVariables(checked); });
     on("AtnOptions", [this] { ShowOptions(); });
     on("AtnOptionsSimpleWindow", [this] {
@@ -168,6 +148,12 @@ void TFrmMain::ConnectActions() {
         // A command may change anything an enabling rule looks at.
         connect(action, &QAction::triggered, this, &TFrmMain::ScheduleUpdate);
     }
+
+    connect(REdit1, &TCalcPane::beforeCalculation, this, &TFrmMain::RefreshClip);
+    connect(REdit1, &TCalcPane::disableAllCommands, this, &TFrmMain::DisableAllCommands);
+    connect(REdit1, &TCalcPane::errorRaised, this, &TFrmMain::ShowError);
+    connect(REdit1, &TCalcPane::calculationFinished, this, &TFrmMain::RefreshTitle);
+    connect(REdit1, &TCalcPane::statusText, statusPanels_[0], &QLabel::setText);
 
     connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);
@@ -230,6 +216,7 @@ void TFrmMain::ApplyInterfaceTexts() {
         if (QMenu* menu = findChild<QMenu*>(name)) menu->setTitle(MenuCaption(texts.Name, language));
     }
     if (FrmVariables) FrmVariables->setWindowTitle(VariablesWindowCaption(language));
+    REdit1->SetLanguage(language);
     helpFile_ = HelpFilePath(QCoreApplication::applicationDirPath(), language);
 }
 
@@ -280,10 +267,18 @@ void TFrmMain::SetTransparent(bool on) {
 }
 
 void TFrmMain::ApplyEditorColors() {
-    QPalette palette = REdit1->palette();
-    palette.setColor(QPalette::Text, ColorFromNumber(opt_.OptColorExpression, palette));
-    palette.setColor(QPalette::Base, ColorFromNumber(opt_.OptColorBack, palette));
-    REdit1->setPalette(palette);
+    const QPalette palette = REdit1->palette();
+    REdit1->SetColors(ColorFromNumber(opt_.OptColorExpression, palette),
+                      ColorFromNumber(opt_.OptColorArrow, palette),
+                      ColorFromNumber(opt_.OptColorAnswer, palette),
+                      ColorFromNumber(opt_.OptColorBack, palette));
+}
+
+void TFrmMain::ApplySettingsToPane() {
+    REdit1->SetNumberFormat(opt_);
+    REdit1->SetKeyMap(opt_.OptReturn, opt_.OptShiftReturn, opt_.OptCtrlReturn);
+    REdit1->SetCopyAutomatically(opt_.OptAutomaticallyCopyState);
+    REdit1->SetLanguage(opt_.Language);
 }
 
 void TFrmMain::RefreshTitle() {
@@ -366,33 +361,26 @@ void TFrmMain::EditCut() {
 void TFrmMain::EditCopy() { REdit1->copy(); }
 
 void TFrmMain::EditPaste() {
-    PasteInto(REdit1);
+    REdit1->paste();
     RefreshTitle();
 }
 
 void TFrmMain::EditDelete() {
-    DeleteSelectionOf(REdit1);
+    REdit1->DeleteSelection();
     RefreshTitle();
 }
 
 void TFrmMain::EditSelectAll() { REdit1->selectAll(); }
 
 void TFrmMain::InsertCommand(const QAction* action) {
-    const InsertText insert = InsertTextFor(action->objectName().toStdString());
-    if (insert.Text.isEmpty()) return;
-    InsertInto(REdit1, insert.Text);
-    if (insert.CaretBack > 0) {
-        QTextCursor cursor = REdit1->textCursor();
-        cursor.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor, insert.CaretBack);
-        REdit1->setTextCursor(cursor);
-    }
+    REdit1->InsertCommandText(action->objectName());
 }
 
 void TFrmMain::HelpIndex() {
     // The Japanese help file in either language: it is the one that covers everything.
     const QString path = HelpFilePath(QCoreApplication::applicationDirPath(), LanguageJapanese);
     if (!QFileInfo::exists(path)) {
-        ShowError(QStringLiteral("Cannot find the help file \"%1\"").arg(path));
+        ShowError(QStringLiteral("The help file %1 was not found").arg(path));
         return;
     }
     OpenUrl(QUrl::fromLocalFile(path));
@@ -402,7 +390,7 @@ void TFrmMain::HelpHomepage() { OpenUrl(QUrl(QString::fromLatin1(kHomePage))); }
 
 void TFrmMain::OpenUrl(const QUrl& url) {
     if (!urlOpener_(url))
-        ShowError(QStringLiteral("Cannot open \"%1\"").arg(url.toDisplayString()));
+        ShowError(QStringLiteral("%1 could not be opened").arg(url.toDisplayString()));
 }
 
 }  // namespace vexmo

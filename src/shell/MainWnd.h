@@ -3,13 +3,13 @@
 // and the commands they share. It owns the pane, the engine, the variable store and the
 // settings, wires them together and keeps the commands' enabled states up to date.
 
+#include "document/gui/CalcPane.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 #include "files/Settings.h"
 #include "shell/Actions.h"
 
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
@@ -26,7 +26,7 @@ class QToolBar;
 namespace vexmo {
 
 // The editing pane's class; the calculation commands and the protection live in it.
-using TEditPane = QPlainTextEdit;
+using TEditPane = TCalcPane;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -98,6 +98,8 @@ class TFrmMain : public QMainWindow {
     void ConnectActions();
     void ScheduleUpdate();
     void ApplyEditorColors();
+    // Hands the settings the pane works with to it.
+    void ApplySettingsToPane();
     void SetTransparent(bool on);
 
     // Settings, documents and variables.

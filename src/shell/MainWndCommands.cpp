@@ -3,6 +3,8 @@
 
 #include "shell/MainWnd.h"
 
+#include "document/core/ClipText.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -104,23 +106,18 @@ void TFrmMain::ShowAbout() {
 
 // ---- calculation ----
 
-void TFrmMain::RefreshClip() {}
-
-void TFrmMain::CalculateCurrentLine() {
-    RefreshClip();
-    DisableAllCommands();
-    RefreshTitle();
+void TFrmMain::RefreshClip() {
+    const std::string text = QGuiApplication::clipboard()->text().toStdString();
+    // An empty result removes _CLIP from the store.
+    store_.Write("_CLIP", NormaliseClipText(text, opt_.OptNumFormatArray));
 }
 
-void TFrmMain::RemoveAnswers() {
-    DisableAllCommands();
-    RefreshTitle();
-}
+// The pane raises beforeCalculation, disableAllCommands and calculationFinished around each
+// of these, which refresh _CLIP, the commands and the title.
+void TFrmMain::CalculateCurrentLine() { REdit1->AtnVexmiCalculateExecute(); }
 
-void TFrmMain::CalculateAgain() {
-    RefreshClip();
-    DisableAllCommands();
-    RefreshTitle();
-}
+void TFrmMain::RemoveAnswers() { REdit1->AtnVexmiRemoveAnswersExecute(); }
+
+void TFrmMain::CalculateAgain() { REdit1->AtnVexmiReCalcExecute(); }
 
 }  // namespace vexmo

@@ -147,22 +147,19 @@ TEST(ActionTableTest, CategoriesShortcutsAndCount) {
 TEST(InsertTextTest, EveryInsertCommandInsertsANameTheEngineKnows) {
     for (std::string_view name : InsertConstNames()) {
         SCOPED_TRACE(std::string(name));
-        const InsertText insert = InsertTextFor(name);
-        EXPECT_EQ(insert.CaretBack, 0);
-        EXPECT_TRUE(IsConstantName(insert.Text.toStdString()));
+        int back = -1;
+        const QString text = TCalcPane::InsertCommandTextOf(QString::fromLatin1(name), &back);
+        EXPECT_EQ(back, 0);
+        EXPECT_TRUE(IsConstantName(text.toStdString()));
     }
     for (std::string_view name : InsertFuncNames()) {
         SCOPED_TRACE(std::string(name));
-        const InsertText insert = InsertTextFor(name);
-        ASSERT_TRUE(insert.Text.endsWith(QStringLiteral("()")));
-        EXPECT_EQ(insert.CaretBack, 1);
-        EXPECT_TRUE(IsBuiltinFunction(insert.Text.chopped(2).toStdString()));
+        int back = -1;
+        const QString text = TCalcPane::InsertCommandTextOf(QString::fromLatin1(name), &back);
+        ASSERT_TRUE(text.endsWith(QStringLiteral("()")));
+        EXPECT_EQ(back, 1);
+        EXPECT_TRUE(IsBuiltinFunction(text.chopped(2).toStdString()));
     }
-    EXPECT_EQ(InsertTextFor("AtnInsertConstC0").Text, QStringLiteral("_C"));
-    EXPECT_EQ(InsertTextFor("AtnInsertConstPI").Text, QStringLiteral("_PI"));
-    EXPECT_EQ(InsertTextFor("AtnInsertFuncSQRT").Text, QStringLiteral("SQRT()"));
-    EXPECT_TRUE(InsertTextFor("AtnFileNew").Text.isEmpty());
-    EXPECT_TRUE(InsertTextFor("atninsertconstPI").Text.isEmpty());
 }
 
 TEST_F(MainWndTest, EnablingRulesFollowTheDocumentSelectionAndClipboard) {
