@@ -37,28 +37,21 @@ TEST_F(AnswerFormatTest, FormatNumber)
         {"general shows the nearest double to 0.1", 0, 18, 0, 0.1, "0.100000000000000006"},
         {"general precision 15 one third", 0, 15, 0, 1.0 / 3.0, "0.333333333333333"},
         {"general small turns scientific", 0, 15, 0, 1e-5, "1E-5"},
-        {"code 4 is general too", 4, 15, 3, 2.5, "2.5"},
         {"precision below 2 is clamped", 0, 1, 0, 1.0 / 3.0, "0.33"},
         {"precision above 18 is clamped", 0, 40, 0, 0.1, "0.100000000000000006"},
         {"unknown code gives nothing", 5, 15, 0, 1.0, ""},
-        {"negative code gives nothing", -1, 15, 0, 1.0, ""},
 
         {"exponent rounds and pads", 1, 4, 2, 1234.56, "1.235E+03"},
         {"exponent of zero", 1, 3, 3, 0.0, "0.00E+000"},
         {"exponent negative", 1, 3, 0, -0.00123, "-1.23E-3"},
-        {"exponent keeps trailing zeros", 1, 5, 1, 2.0, "2.0000E+0"},
         {"exponent digits 4 gives no padding", 1, 3, 4, 1e5, "1.00E+5"},
-        {"exponent negative digits give no padding", 1, 3, -2, 1e5, "1.00E+5"},
         {"exponent carries into the next decade", 1, 2, 2, 9.96, "1.0E+01"},
 
         {"fixed no decimals rounds", 2, 18, 0, 2.0 / 3.0, "1"},
         {"fixed too large falls back to general", 2, 18, 3, 1e20, "1E20"},
         {"fixed pads decimals", 2, 18, 2, 1234.5, "1234.50"},
-        {"fixed small value below one", 2, 18, 3, 0.0625, "0.063"},
         {"fixed rounds halves away from zero", 2, 18, 0, 2.5, "3"},
-        {"fixed rounds negative halves away from zero", 2, 18, 0, -2.5, "-3"},
         {"fixed rounds up to the next unit", 2, 18, 2, 0.006, "0.01"},
-        {"fixed rounds below half to zero", 2, 18, 2, 0.004, "0.00"},
         {"fixed negative", 2, 18, 1, -2.26, "-2.3"},
         {"fixed rounding to zero drops the sign", 2, 18, 2, -0.001, "0.00"},
         {"fixed limits significant digits", 2, 3, 3, 12.3456, "12.300"},
@@ -68,16 +61,12 @@ TEST_F(AnswerFormatTest, FormatNumber)
         {"engineering zero is fixed", 3, 6, 2, 0.0, "0.00"},
         {"engineering 0.05", 3, 6, 0, 0.05, "50M"},
         {"engineering 0.0005", 3, 6, 0, 0.0005, "0.5M"},
-        {"engineering 0.5", 3, 6, 0, 0.5, "0.5"},
         {"engineering 5e-7", 3, 6, 0, 5e-7, "0.5U"},
         {"engineering 1500", 3, 6, 0, 1500, "1.5K"},
-        {"engineering negative", 3, 6, 0, -1500, "-1.5K"},
-        {"engineering 47000", 3, 6, 0, 47000, "47K"},
         {"engineering mega is MG", 3, 6, 0, 2.2e6, "2.2MG"},
         {"engineering 5e14", 3, 6, 0, 5e14, "500T"},
         {"engineering 2e15 is exponent form", 3, 6, 0, 2e15, "2.00000E+15"},
         {"engineering 1e-20 is exponent form", 3, 6, 0, 1e-20, "1.00000E-20"},
-        {"engineering 1e-18 is atto", 3, 6, 0, 1.5e-18, "1.5A"},
         // A mantissa rounding up to 1000 moves to the next suffix so the text reads back.
         {"engineering carry moves to the next suffix", 3, 3, 0, 999999, "1MG"},
         {"engineering carry below one", 3, 3, 0, 0.99999, "1"},
@@ -85,8 +74,6 @@ TEST_F(AnswerFormatTest, FormatNumber)
         {"engineering unreadable mantissa uses exponent form", 3, 2, 0, 123000, "1.2E+5"},
 
         {"infinity in exponent", 1, 6, 0, inf, "INF"},
-        {"minus infinity in fixed", 2, 6, 2, -inf, "-INF"},
-        {"infinity in engineering", 3, 6, 0, inf, "INF"},
         {"nan in fixed", 2, 6, 2, std::numeric_limits<long double>::quiet_NaN(), "NAN"},
     };
     for (const NumberRow& row : rows) {
@@ -113,7 +100,6 @@ TEST_F(AnswerFormatTest, UserFormatText)
         {"parentheses for negatives", "0,;(0,);0", -1234, "(1,234)"},
         {"grouping without decimals", "0,;-0,;0", 1234.4, "1,234"},
         {"grouping of millions", "#,##0", 1234567, "1,234,567"},
-        {"grouping of a short number", "#,##0", 12, "12"},
         {"empty format is general at 15", "", 1.0 / 3.0, "0.333333333333333"},
         {"one section adds the minus", "0.0", -2.26, "-2.3"},
         {"one section, rounds to zero, no sign", "0.0", -0.01, "0.0"},
@@ -121,19 +107,14 @@ TEST_F(AnswerFormatTest, UserFormatText)
         {"zero section as text", "0.0;;zero", 0, "zero"},
         {"hash decimals drop trailing zeros", "#.##", 1.5, "1.5"},
         {"hash integer shows no zero", "#.##", 0.5, ".5"},
-        {"hash shows no decimal point without decimals", "#.##", 3, "3"},
         {"zero placeholders pad", "0.00", 0.5, "0.50"},
-        {"leading zero placeholders pad", "000", 7, "007"},
         {"scientific", "0.00E+00", 1234.5, "1.23E+03"},
         {"scientific negative exponent", "0.0E-0", 0.00123, "1.2E-3"},
         {"scientific E- hides a plus", "0.0e-0", 1234, "1.2e3"},
         {"scientific two integer places", "00.0E+0", 1234.5, "12.3E+2"},
         {"quoted literal", "0.0 'kg'", 2, "2.0 kg"},
-        {"double-quoted literal", "\"x=\"0", 5, "x=5"},
         {"semicolon inside quotes does not split", "0';'0", 5, "0;5"},
-        {"other characters are literal", "[0]", 5, "[5]"},
         {"huge values fall back to general", "0", 1e18, "1E18"},
-        {"extra integer digits at the first placeholder", "0", 98765, "98765"},
     };
     for (const UserRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -161,12 +142,9 @@ TEST_F(AnswerFormatTest, AnswerText)
 {
     const AnswerRow rows[] = {
         {"default answer of 0.1", 0, 18, 0, {0.1, 0}, "0.100000000000000006 +_I 0"},
-        {"default answer of 2", 0, 18, 0, {2, 0}, "2 +_I 0"},
         {"negative zero imaginary keeps plus", 0, 18, 0, {3, -0.0}, "3 +_I 0"},
         {"general negative imaginary", 0, 18, 0, {3, -4}, "3 -_I 4"},
         {"exponent negative imaginary", 1, 3, 0, {3, -4}, "3.00E+0 -_I 4.00E+0"},
-        {"fixed negative imaginary", 2, 18, 0, {3, -4}, "3 -_I 4"},
-        {"engineering negative imaginary", 3, 6, 0, {3, -4}, "3 -_I 4"},
         {"user negative imaginary", 4, 18, 0, {3, -4}, "3.000 -_I 4.000"},
         {"exponent zero", 1, 3, 3, {0, 0}, "0.00E+000 +_I 0.00E+000"},
         {"fixed large falls back", 2, 18, 3, {1e20, 0}, "1E20 +_I 0.000"},
@@ -196,7 +174,6 @@ TEST_F(AnswerFormatTest, ClipboardNumberText)
         {"program style", 0, 1, {1, -2}, "1 +_I -2"},
         {"tab separated", 0, 2, {1, -2}, "1\t-2"},
         {"unknown style is conventional", 0, 7, {1, 2}, "1 + 2i"},
-        {"fifteen digits", 0, 1, {0.1, 0}, "0.1 +_I 0"},
         {"as the answer format", 1, 2, {3, -4}, "3.000 -_I 4.000"},
     };
     for (const Row& row : rows) {
@@ -232,7 +209,7 @@ TEST_F(AnswerFormatTest, FormatSampleLines)
         const char* digits;
     };
     for (const Bad& bad : {Bad{"letters", "x", "0"}, Bad{"empty digits", "18", ""},
-                           Bad{"fraction", "1.5", "0"}, Bad{"out of range", "99999999999", "0"}}) {
+                           Bad{"out of range", "99999999999", "0"}}) {
         SCOPED_TRACE(bad.name);
         EXPECT_FALSE(FormatSampleLines(0, bad.precision, bad.digits, "").has_value());
     }

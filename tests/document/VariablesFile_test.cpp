@@ -143,33 +143,6 @@ TEST(VariablesFile, ReadsLegacyAndMarkedFiles)
     EXPECT_EQ(AsPairs(read.Lines), (Lines{{"\xE3\x81\x82", "1"}}));
 }
 
-TEST(VariablesFile, Windows1252RoundTripsEveryByte)
-{
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        all += static_cast<char>(b);
-    const std::string utf8 = DecodeWindows1252(all);
-    EXPECT_TRUE(IsValidUtf8(utf8));
-    EXPECT_EQ(EncodeWindows1252(utf8), all);
-    EXPECT_EQ(EncodeWindows1252("\xE3\x81\x82"), "?");
-}
-
-TEST(VariablesFile, ReportsFilesThatCannotBeReadOrWritten)
-{
-    TempFolder dir;
-    const VariablesFileRead missing = ReadVariablesFile(dir / "missing.txt");
-    EXPECT_FALSE(missing.Ok);
-    EXPECT_NE(missing.Message.find("missing.txt"), std::string::npos);
-
-    EXPECT_FALSE(ReadVariablesFile(dir / "").Ok); // a folder
-
-    Variables store;
-    store.Append("A", "1 +_I 0");
-    const FileResult noFolder = WriteVariablesFile(dir / "no/such/vars.txt", store);
-    EXPECT_FALSE(noFolder.Ok);
-    EXPECT_NE(noFolder.Message.find("vars.txt"), std::string::npos);
-}
-
 TEST(VariablesFile, FailedWriteLeavesTheOldFileIntact)
 {
     TempFolder dir;
