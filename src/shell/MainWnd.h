@@ -4,6 +4,7 @@
 // settings, wires them together and keeps the commands' enabled states up to date.
 
 #include "document/gui/CalcPane.h"
+#include "document/gui/Clipboard.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 #include "files/Settings.h"
@@ -150,6 +151,7 @@ class TFrmMain : public QMainWindow {
 
     Settings opt_;
     Variables store_;
+    TClipboard clipboard_;
     TCompTinyParser TP1;
 
     QStringList arguments_;

@@ -3,8 +3,6 @@
 
 #include "shell/MainWnd.h"
 
-#include "document/core/ClipText.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -106,11 +104,7 @@ void TFrmMain::ShowAbout() {
 
 // ---- calculation ----
 
-void TFrmMain::RefreshClip() {
-    const std::string text = QGuiApplication::clipboard()->text().toStdString();
-    // An empty result removes _CLIP from the store.
-    store_.Write("_CLIP", NormaliseClipText(text, opt_.OptNumFormatArray));
-}
+void TFrmMain::RefreshClip() { clipboard_.RefreshClip(store_, opt_.OptNumFormatArray); }
 
 // The pane raises beforeCalculation, disableAllCommands and calculationFinished around each
 // of these, which refresh _CLIP, the commands and the title.

@@ -578,3 +578,30 @@ TEST_F(MainWndTest, ToolTipsOnlyWhileHintsAreShown) {
         QToolTip::hideText();
     }
 }
+
+TEST_F(MainWndTest, CalculationCommandsRunInThePaneAndRefreshTheWindow) {
+    SetText("1+2");
+    QGuiApplication::clipboard()->setText(QStringLiteral("4"));
+    A("AtnVexmiCalculate")->trigger();
+    EXPECT_TRUE(pane->toPlainText().startsWith(QStringLiteral("1+2 ==> 3")));
+    EXPECT_EQ(window->Store().Read("_CLIP"), "4");
+    EXPECT_EQ(window->StatusPanel(0)->text(), QStringLiteral("Modified"));
+    // The calculation disabled every command; the idle update brings them back.
+    EXPECT_FALSE(A("AtnFileNew")->isEnabled());
+    Idle();
+    EXPECT_TRUE(A("AtnFileNew")->isEnabled());
+    EXPECT_TRUE(A("AtnFileSave")->isEnabled());
+
+    // A failure raised by the engine ends up in the error box, titled with the caption.
+    window->Store().Write("A", "abc");
+    SetText("A+1");
+    QString title, text;
+    OnNextModal([&](QWidget* modal) {
+        title = modal->windowTitle();
+        text = static_cast<QMessageBox*>(modal)->text();
+    });
+    A("AtnVexmiCalculate")->trigger();
+    EXPECT_EQ(title, window->windowTitle());
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("A+1"));
+}
