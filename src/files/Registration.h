@@ -1,0 +1,65 @@
+#pragma once
+// Registration of the document file type with the desktop, for the current user: a
+// shared-mime-info package for *.vxm, a desktop entry that opens a document with this program,
+// and this program as the type's default application.
+
+#include <QString>
+
+class QWidget;
+
+namespace vexmo {
+
+inline constexpr char kDocumentMimeType[] = "application/x-vexmo";
+inline constexpr char kDesktopEntryName[] = "vexmo.desktop";
+inline constexpr char kMimePackageName[] = "vexmo.xml";
+
+// Where the registration lives: the user's data folder ($XDG_DATA_HOME, default
+// ~/.local/share) and configuration folder ($XDG_CONFIG_HOME, default ~/.config).
+struct RegistrationFolders {
+    QString DataHome;
+    QString ConfigHome;
+};
+RegistrationFolders UserRegistrationFolders();
+
+// The files registration writes.
+QString MimePackagePath(const RegistrationFolders& folders);    // DataHome/mime/packages/vexmo.xml
+QString DesktopEntryPath(const RegistrationFolders& folders);   // DataHome/applications/vexmo.desktop
+QString MimeAppsListPath(const RegistrationFolders& folders);   // ConfigHome/mimeapps.list
+
+// The contents written for the program at `programPath`.
+QString MimePackageText();
+QString DesktopEntryText(const QString& programPath);
+// The Exec value: the program as one argument (quoted when it must be), then the document.
+QString DesktopExecLine(const QString& programPath);
+
+enum class RegistrationResult { Done, Failed };
+
+// Writes the package, the desktop entry and the default association, then refreshes the
+// desktop databases with the tools that are installed. Files written before a failure stay.
+RegistrationResult RegisterFileType(const RegistrationFolders& folders, const QString& programPath);
+// Removes what RegisterFileType wrote; nothing registered counts as done.
+RegistrationResult UnregisterFileType(const RegistrationFolders& folders);
+
+// `mimeapps.list` text with `entry` made the default of `mimeType`, or taken out of it.
+QString MimeAppsWithDefault(const QString& text, const QString& mimeType, const QString& entry);
+QString MimeAppsWithoutDefault(const QString& text, const QString& mimeType, const QString& entry);
+
+enum class RegistrationMessage {
+    RegisterQuestion,
+    RegisterDone,
+    RegisterFailed,
+    UnregisterQuestion,
+    UnregisterDone,
+    UnregisterFailed,
+};
+// 1 selects English, any other language Japanese.
+QString RegistrationText(RegistrationMessage message, int language);
+
+enum class RegistrationOutcome { Cancelled, Done, Failed };
+
+// The two commands: ask (OK / Cancel), act on OK, report the result. They register the running
+// program for the current user.
+RegistrationOutcome ExecuteRegisterCommand(QWidget* parent, int language);
+RegistrationOutcome ExecuteUnregisterCommand(QWidget* parent, int language);
+
+}  // namespace vexmo
