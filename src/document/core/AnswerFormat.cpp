@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <limits>
+#include <cstdlib>
 #include <vector>
 
 namespace vexmo {
@@ -24,8 +24,8 @@ struct Decimal {
     int Exponent = 0;
 };
 
-// Reads the output of printf's %Le / %Lf. The C library may write the C locale's own
-// decimal point, so any character that is no digit, sign or exponent mark counts as it.
+// Reads the output of printf's %Le. The C library writes the process locale's decimal
+// point, so any character that is no digit, sign or exponent mark counts as it.
 Decimal ParsePrintfDecimal(const char* text)
 {
     std::string digits;
@@ -55,13 +55,14 @@ Decimal ParsePrintfDecimal(const char* text)
     return d;
 }
 
-// The first 45 significant digits of |x| (finite). A long double carries 64 bits, so a
-// value that is not exactly halfway at some digit up to the 20th differs from halfway
-// well before the 45th: the digits decide every rounding made here exactly.
+// The first 64 significant digits of |x| (finite), from printf's exact conversion. A
+// long double (64-bit significand) that is not exactly halfway between two roundings of
+// at most 18 digits differs from halfway within about the first 45 digits, so these
+// digits decide every rounding made here as the exact value would.
 Decimal LeadingDigits(long double ax)
 {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%.44Le", ax);
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "%.63Le", ax);
     return ParsePrintfDecimal(buffer);
 }
 
