@@ -1,0 +1,317 @@
+#include "files/DocumentController.h"
+
+#include "document/gui/CalcPane.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+namespace vexmo {
+
+namespace {
+
+const QString kModified = QStringLiteral("Modified");
+const QString kOpenTitle = QStringLiteral("Open - Vexmo");
+const QString kSaveTitle = QStringLiteral("Save - Vexmo");
+const QString kDefaultSuffix = QStringLiteral("vxm");
+
+// Linux has no "*.*" that matches every name, so the last filter matches with "*".
+const QStringList kNameFilters = {
+    QStringLiteral("Vexmo document(*.vxm)"),
+    QStringLiteral("Text file(*.txt)"),
+    QStringLiteral("All files(*)"),
+};
+
+// The extension a name typed without one gets follows the chosen filter.
+QString SuffixOfFilter(const QString& filter) {
+    return filter == kNameFilters[1] ? QStringLiteral("txt") : kDefaultSuffix;
+}
+
+void ConfigureDialog(QFileDialog& dialog) {
+    dialog.setNameFilters(kNameFilters);
+    dialog.selectNameFilter(kNameFilters.front());
+    dialog.setDefaultSuffix(kDefaultSuffix);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setSizeGripEnabled(true);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& filter) {
+                         dialog.setDefaultSuffix(SuffixOfFilter(filter));
+                     });
+}
+
+void ProposeFile(QFileDialog& dialog, const QString& path) {
+    if (path.isEmpty()) {
+        dialog.selectFile(QString());
+        return;
+    }
+    const QFileInfo info(path);
+    dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+}
+
+}  // namespace
+
+QString DocumentCaption(const QString& documentPath) {
+    const QString name =
+        documentPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(documentPath).fileName();
+    return name + QStringLiteral(" - Vexmo");
+}
+
+QString DiscardQuestionText(const QString& documentPath, DiscardOperation operation,
+                            int language) {
+    const bool english = language == 1;
+    // The Japanese texts of Create New end in an ASCII full stop, the others in a full-width one.
+    const bool asciiStop = operation == DiscardOperation::CreateNew;
+    QString first;
+    if (documentPath.isEmpty()) {
+        first = english      ? QStringLiteral("Current document has been modified.")
+                : asciiStop ? QStringLiteral("現在の文書は変更されています.")
+                             : QStringLiteral("現在の文書は変更されています．");
+    } else {
+        first = QFileInfo(documentPath).fileName() +
+                (english      ? QStringLiteral(" has been modified.")
+                 : asciiStop ? QStringLiteral(" は変更されています.")
+                              : QStringLiteral(" は変更されています．"));
+    }
+    QString consequence;
+    switch (operation) {
+    case DiscardOperation::CreateNew:
+        consequence = english ? QStringLiteral(" Creating a new document will discard the change.")
+                              : QStringLiteral(" 新規作成を続行すると変更は失われます.");
+        break;
+    case DiscardOperation::Open:
+        consequence = english ? QStringLiteral(" Opening a new document will discard the change.")
+                              : QStringLiteral(" ファイルを開くと、変更は失われます．");
+        break;
+    case DiscardOperation::Close:
+        consequence = english ? QStringLiteral(" Closing Vexmo will discard the change.")
+                              : QStringLiteral(" Vexmoを閉じると変更は失われてしまいます．");
+        break;
+    }
+    const QString question = english ? QStringLiteral(" Do you want to save the change?[y/n]")
+                                     : QStringLiteral(" 変更を保存しますか？[y/n]");
+    return first + consequence + question;
+}
+
+TDocumentController::TDocumentController(QWidget* window, QPlainTextEdit* pane,
+                                         const Settings& settings)
+    : QObject(window), window_(window), pane_(pane), settings_(settings) {}
+
+TDocumentController::~TDocumentController() = default;
+
+void TDocumentController::SetStatusPanels(QLabel* modified, QLabel* second) {
+    modifiedPanel_ = modified;
+    secondPanel_ = second;
+}
+
+bool TDocumentController::Modified() const { return pane_->document()->isModified(); }
+
+void TDocumentController::RefreshTitle() {
+    const QString caption = DocumentCaption(path_);
+    window_->setWindowTitle(caption);
+    QGuiApplication::setApplicationDisplayName(caption);
+    if (modifiedPanel_)
+        modifiedPanel_->setText(Modified() ? kModified : QString());
+    if (secondPanel_)
+        secondPanel_->clear();
+}
+
+// ---- dialogs and questions ----
+
+QFileDialog& TDocumentController::OpenDialog() {
+    if (!openDialog_) {
+        openDialog_ = new QFileDialog(window_);  // owned by the window
+        openDialog_->setObjectName(QStringLiteral("OpenDialog"));
+        openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+        openDialog_->setFileMode(QFileDialog::ExistingFile);
+        ConfigureDialog(*openDialog_);
+    }
+    return *openDialog_;
+}
+
+QFileDialog& TDocumentController::SaveDialog() {
+    if (!saveDialog_) {
+        saveDialog_ = new QFileDialog(window_);  // owned by the window
+        saveDialog_->setObjectName(QStringLiteral("SaveDialog"));
+        saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+        saveDialog_->setFileMode(QFileDialog::AnyFile);
+        saveDialog_->setOption(QFileDialog::DontConfirmOverwrite, false);
+        ConfigureDialog(*saveDialog_);
+    }
+    return *saveDialog_;
+}
+
+bool TDocumentController::RunDialog(QFileDialog& dialog) {
+    dialog.setDefaultSuffix(SuffixOfFilter(dialog.selectedNameFilter()));
+    if (fileDialog_)
+        return fileDialog_(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+TDocumentController::Answer TDocumentController::Ask(DiscardOperation operation) {
+    const QString text = DiscardQuestionText(path_, operation, settings_.Language);
+    QMessageBox::StandardButton button = QMessageBox::Cancel;
+    if (question_) {
+        button = question_(text);
+    } else {
+        QMessageBox box(QMessageBox::Warning, window_->windowTitle(), text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, window_);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        button = static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+    if (button == QMessageBox::Yes)
+        return Answer::Yes;
+    if (button == QMessageBox::No)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+void TDocumentController::ShowError(const QString& message) {
+    if (error_)
+        error_(message);
+    else
+        QMessageBox::critical(window_, window_->windowTitle(), message);
+}
+
+bool TDocumentController::SettleDiscard(DiscardOperation operation, bool evenWithoutQuery) {
+    while (Modified() && (evenWithoutQuery || settings_.OptQueryDiscard)) {
+        switch (Ask(operation)) {
+        case Answer::Cancel:
+            return false;
+        case Answer::No:
+            if (operation != DiscardOperation::Open)
+                return true;
+            pane_->document()->setModified(false);
+            break;
+        case Answer::Yes:
+            // A failed save keeps the document and stops what asked; a cancelled save dialog
+            // asks again, except on closing, where the window simply stays open.
+            if (FileSaveAs() == SaveOutcome::Failed)
+                return false;
+            if (operation == DiscardOperation::Close)
+                return !Modified();
+            break;
+        }
+    }
+    return true;
+}
+
+// ---- loading ----
+
+void TDocumentController::ReplaceText(const QString& text) {
+    pane_->setPlainText(text);
+    if (auto* calcPane = qobject_cast<TCalcPane*>(pane_))
+        calcPane->PaintAllAnswers();
+    pane_->document()->setModified(false);
+    emit documentReplaced();
+}
+
+bool TDocumentController::Load(const QString& path, QString* error) {
+    // Read completely before anything changes, so a failure leaves the document as it was.
+    DocumentReadResult read = ReadDocumentFile(path, settings_.Language);
+    if (!read.Ok) {
+        if (error)
+            *error = read.ErrorMessage;
+        return false;
+    }
+    ReplaceText(read.Document.Text);
+    path_ = QFileInfo(path).absoluteFilePath();
+    encoding_ = read.Document.Encoding;
+    return true;
+}
+
+// ---- commands ----
+
+void TDocumentController::FileNew() {
+    if (!SettleDiscard(DiscardOperation::CreateNew, false))
+        return;
+    ReplaceText(QString());
+    path_.clear();
+    encoding_ = DocumentEncoding::Utf8;
+    RefreshTitle();
+}
+
+void TDocumentController::FileOpen() {
+    if (!SettleDiscard(DiscardOperation::Open, false))
+        return;
+    QFileDialog& dialog = OpenDialog();
+    dialog.setWindowTitle(kOpenTitle);
+    ProposeFile(dialog, path_);
+    if (RunDialog(dialog)) {
+        const QString file = dialog.selectedFiles().value(0);
+        QString error;
+        if (!file.isEmpty() && !Load(file, &error))
+            ShowError(error);
+    }
+    RefreshTitle();
+}
+
+TDocumentController::SaveOutcome TDocumentController::FileSave() {
+    if (path_.isEmpty())
+        return FileSaveAs();
+    const DocumentWriteResult written =
+        WriteDocumentFile(path_, DocumentPlainText(*pane_->document()), encoding_);
+    if (!written.Ok) {
+        ShowError(written.ErrorMessage);
+        return SaveOutcome::Failed;
+    }
+    encoding_ = written.Encoding;
+    pane_->document()->setModified(false);
+    RefreshTitle();
+    return SaveOutcome::Saved;
+}
+
+TDocumentController::SaveOutcome TDocumentController::FileSaveAs() {
+    QFileDialog& dialog = SaveDialog();
+    dialog.setWindowTitle(kSaveTitle);
+    ProposeFile(dialog, path_);
+    if (!RunDialog(dialog))
+        return SaveOutcome::Cancelled;
+    const QString file = dialog.selectedFiles().value(0);
+    if (file.isEmpty())
+        return SaveOutcome::Cancelled;
+    // A document that could not be written keeps the file it belongs to.
+    const QString previous = path_;
+    path_ = QFileInfo(file).absoluteFilePath();
+    const SaveOutcome outcome = FileSave();
+    if (outcome == SaveOutcome::Failed)
+        path_ = previous;
+    return outcome;
+}
+
+void TDocumentController::FileDropped(const QString& path) {
+    if (path.isEmpty())
+        return;
+    // A drop asks whenever the document is modified, whatever the query option says.
+    if (!SettleDiscard(DiscardOperation::Open, true))
+        return;
+    QString error;
+    if (!Load(path, &error))
+        ShowError(error);
+    RefreshTitle();
+}
+
+bool TDocumentController::CloseQuery() { return SettleDiscard(DiscardOperation::Close, false); }
+
+void TDocumentController::LoadStartupDocument(const QStringList& arguments) {
+    if (arguments.size() == 1) {
+        const QString& argument = arguments.front();
+        if (QFileInfo::exists(argument) && !Load(argument, nullptr))
+            path_.clear();
+    } else if (settings_.OptRecallLastFile && !settings_.RecallFileName.isEmpty() &&
+               QFileInfo::exists(settings_.RecallFileName)) {
+        if (!Load(settings_.RecallFileName, nullptr)) {
+            path_.clear();
+            encoding_ = DocumentEncoding::Utf8;
+            ReplaceText(QString());
+        }
+    }
+    pane_->document()->setModified(false);
+    RefreshTitle();
+}
+
+}  // namespace vexmo

@@ -1,0 +1,112 @@
+#pragma once
+// The document as the user handles it: Create New, Open, Save, Save As, a dropped file, the
+// start-up document, the discard question that guards a modified document, and the window
+// caption with the "Modified" panel. The main window owns one and forwards its commands.
+
+#include "files/DocumentFile.h"
+#include "files/Settings.h"
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QFileDialog;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+
+namespace vexmo {
+
+// What a discard question guards; a dropped file asks with the Open texts.
+enum class DiscardOperation { CreateNew, Open, Close };
+
+// "<file name> - Vexmo", or "Untitled - Vexmo" for an empty path; the same in both languages.
+QString DocumentCaption(const QString& documentPath);
+// The discard question: first piece (file name with the "modified" tail, or the untitled
+// sentence), the operation's consequence and the question, in the language (1 English).
+QString DiscardQuestionText(const QString& documentPath, DiscardOperation operation,
+                            int language);
+
+class TDocumentController : public QObject {
+    Q_OBJECT
+
+  public:
+    enum class SaveOutcome { Saved, Cancelled, Failed };
+
+    // `window` gets the caption and parents the dialogs; `settings` are read when they are
+    // needed (language, discard question, recall); all three must outlive the controller.
+    TDocumentController(QWidget* window, QPlainTextEdit* pane, const Settings& settings);
+    ~TDocumentController() override;
+
+    // The first panel shows "Modified", the second is kept empty.
+    void SetStatusPanels(QLabel* modified, QLabel* second);
+
+    // Hooks, replaceable so that tests can answer without a person. The question hook gets
+    // the discard question's text and returns Yes, No or Cancel; the dialog hook gets the
+    // configured open or save dialog and returns whether the user confirmed it.
+    using QuestionHook = std::function<QMessageBox::StandardButton(const QString& text)>;
+    using FileDialogHook = std::function<bool(QFileDialog& dialog)>;
+    using ErrorHook = std::function<void(const QString& message)>;
+    void SetQuestionHook(QuestionHook hook) { question_ = std::move(hook); }
+    void SetFileDialogHook(FileDialogHook hook) { fileDialog_ = std::move(hook); }
+    void SetErrorHook(ErrorHook hook) { error_ = std::move(hook); }
+
+    const QString& DocumentPath() const { return path_; }
+    DocumentEncoding Encoding() const { return encoding_; }
+    bool Modified() const;
+
+    // Commands.
+    void FileNew();
+    void FileOpen();
+    SaveOutcome FileSave();
+    SaveOutcome FileSaveAs();
+    void FileDropped(const QString& path);
+    // The close query: false keeps the window open.
+    bool CloseQuery();
+    // The document of the command line (exactly one argument), else the last file when the
+    // recall option is on; failures are silent. Ends not modified, with the title refreshed.
+    void LoadStartupDocument(const QStringList& arguments);
+
+    void RefreshTitle();
+
+    // The two dialogs, created on first use and kept.
+    QFileDialog& OpenDialog();
+    QFileDialog& SaveDialog();
+
+  signals:
+    // The pane's text was replaced by a loaded file or emptied by Create New.
+    void documentReplaced();
+
+  private:
+    enum class Answer { Yes, No, Cancel };
+    Answer Ask(DiscardOperation operation);
+    // Clears the modified flag after a No, asks again after a Save As; false when the
+    // operation must not go on (Cancel, or a save that failed).
+    bool SettleDiscard(DiscardOperation operation, bool evenWithoutQuery);
+    // Reads `path` into the pane; on failure nothing changes and the error is returned.
+    bool Load(const QString& path, QString* error);
+    void ReplaceText(const QString& text);
+    void ShowError(const QString& message);
+    bool RunDialog(QFileDialog& dialog);
+
+    QWidget* window_;
+    QPlainTextEdit* pane_;
+    const Settings& settings_;
+    QPointer<QLabel> modifiedPanel_;
+    QPointer<QLabel> secondPanel_;
+    QPointer<QFileDialog> openDialog_;
+    QPointer<QFileDialog> saveDialog_;
+
+    QString path_;
+    DocumentEncoding encoding_ = DocumentEncoding::Utf8;
+
+    QuestionHook question_;
+    FileDialogHook fileDialog_;
+    ErrorHook error_;
+};
+
+}  // namespace vexmo

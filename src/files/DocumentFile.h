@@ -1,0 +1,64 @@
+#pragma once
+// Document files: plain text, one editor line per file line, CR LF between lines. New files are
+// UTF-8; a file that is not valid UTF-8 is read in the legacy code page of the interface
+// language and written back in it, so such a file never loses a character. Saves are atomic:
+// a failed save leaves the old file as it was.
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+namespace vexmo {
+
+enum class DocumentEncoding {
+    Utf8,
+    Utf8Bom,  // UTF-8 that came with a byte-order mark; written back with it
+    Windows1252,
+    ShiftJis,
+};
+
+// Whether this Qt build can convert Shift_JIS text.
+bool ShiftJisAvailable();
+// The legacy code page of the language (1 English, any other value Japanese): Shift_JIS for
+// Japanese where available, Windows-1252 otherwise.
+DocumentEncoding LegacyEncoding(int language);
+
+struct DocumentText {
+    QString Text;  // lines separated by '\n'
+    DocumentEncoding Encoding = DocumentEncoding::Utf8;
+};
+
+// The text of a file's bytes. CR LF, LF and CR all end a line. A legacy decoding that would
+// not give the same bytes back when written again falls back to Windows-1252, which keeps
+// every byte.
+DocumentText DecodeDocument(const QByteArray& bytes, int language);
+
+// The bytes of a text in `encoding`, lines ended by CR LF. When the legacy code page cannot
+// hold every character, the text is written as UTF-8 instead and `encoding` says so.
+QByteArray EncodeDocument(const QString& text, DocumentEncoding& encoding);
+
+struct DocumentReadResult {
+    bool Ok = false;
+    DocumentText Document;
+    QString ErrorMessage;  // names the file and the reason
+};
+
+// Reads a regular file; devices, folders and pipes are refused rather than read forever.
+DocumentReadResult ReadDocumentFile(const QString& path, int language);
+
+struct DocumentWriteResult {
+    bool Ok = false;
+    DocumentEncoding Encoding = DocumentEncoding::Utf8;  // the encoding actually written
+    QString ErrorMessage;
+};
+
+// Replaces the file atomically; on failure the old file keeps every byte.
+DocumentWriteResult WriteDocumentFile(const QString& path, const QString& text,
+                                      DocumentEncoding encoding);
+
+// The editor's whole text with '\n' between lines. Unlike toPlainText() it keeps no-break
+// spaces as they are.
+QString DocumentPlainText(const QTextDocument& document);
+
+}  // namespace vexmo
