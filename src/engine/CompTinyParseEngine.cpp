@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <stdexcept>
 
 namespace vexmo {
 
@@ -187,6 +188,14 @@ void TCompTinyParser::SetResult(bool fresh, const DComplex& value) {
 }
 
 void TCompTinyParser::Calculate() {
+    // Re-entering would clear the term list under the running reduction.
+    if (calculating_)
+        throw std::logic_error("The expression engine is already calculating");
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(calculating_);
     errorState_ = 0;
     if (depth_ == 0)
         *budget_ = CallBudget{};

@@ -152,7 +152,8 @@ class TCompTinyParser {
     int ErrorState() const { return errorState_; }
 
     // Raises EConvertError for an unreadable number token or stored variable text; the
-    // engine then stays stale (ResultText empty).
+    // engine then stays stale (ResultText empty). Raises std::logic_error when called from
+    // within its own calculation (an OnSubstitute handler reading the result).
     void Calculate();
 
     // Element i of the array NAME (0 when absent or out of range); raises EConvertError
@@ -219,6 +220,7 @@ class TCompTinyParser {
     CallBudget ownBudget_;
     CallBudget* budget_ = &ownBudget_;
     int depth_ = 0;
+    bool calculating_ = false;
 
     // scratch of the scanner and the reduction, kept to avoid reallocating per calculation
     std::string scanText_;

@@ -301,6 +301,16 @@ TEST(OwnerInterface, StaleFreshAndCallingOrder) {
     EXPECT_EQ(s.engine.ResultText(), "") << "an empty expression leaves the engine stale";
 }
 
+TEST(OwnerInterface, HandlerReadingTheResultDoesNotReenter) {
+    Session s;
+    s.engine.SetOnSubstitute([&](TCompTinyParser& sender, std::string&, std::string&, int) {
+        (void)sender.ResultValue();
+    });
+    EXPECT_EQ(s.Run("A := 2+3"), (DComplex{0, 0})) << "the assignment fails, A keeps 0";
+    EXPECT_EQ(s.engine.ErrorState(), 1);
+    EXPECT_EQ(s.Run("1+1"), (DComplex{2, 0}));
+}
+
 TEST(OwnerInterface, ConversionErrorsLeaveCalculate) {
     struct Row {
         const char* name;
