@@ -168,6 +168,7 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
     std::unordered_map<std::vector<int>, int, StateSetHash> ids;
     std::vector<const std::vector<int>*> sets; // by DFA state; keys of ids are stable
     std::size_t setEntries = 0;
+    std::size_t closureWork = 0;
 
     auto intern = [&](std::vector<int>&& set) {
         auto found = ids.find(set);
@@ -189,6 +190,15 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
     std::vector<TRECode> points;
     std::vector<std::size_t> active;
     std::vector<int> targets;
+    std::unordered_map<std::vector<int>, int, StateSetHash> moveIds;
+    auto closeAndIntern = [&] {
+        closer.Close(targets);
+        closureWork += targets.size();
+        if (closureWork > MaxClosureWork) throw ERegExpParser(RegExpMessages::TooComplex, 1);
+        const int id = intern(std::move(targets));
+        targets = {};
+        return id;
+    };
     for (std::size_t s = 0; s < sets.size(); ++s) {
         const std::vector<int>& set = *sets[s];
         FTransBegin.push_back(static_cast<std::uint32_t>(FTrans.size()));
@@ -224,14 +234,26 @@ TRE_DFA::TRE_DFA(const TREParseTree& tree)
             targets.clear();
             for (std::size_t e : active)
                 targets.push_back(edges[e].Target);
-            const bool pseudo = lo == RECodeLineHead || lo == RECodeLineTail;
-            if (pseudo) {
+            int target = -1;
+            if (lo == RECodeLineHead || lo == RECodeLineTail) {
                 // Taking "^" or "$" is optional: keep the states that did not take it.
                 targets.insert(targets.end(), set.begin(), set.end());
+                target = closeAndIntern();
+            } else {
+                // The same move set recurs from many states (every state inside a loop
+                // shares the loop's moves): close each one only once.
+                std::sort(targets.begin(), targets.end());
+                targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+                auto known = moveIds.find(targets);
+                if (known != moveIds.end()) {
+                    target = known->second;
+                } else {
+                    setEntries += targets.size();
+                    std::vector<int> key = targets;
+                    target = closeAndIntern();
+                    moveIds.emplace(std::move(key), target);
+                }
             }
-            closer.Close(targets);
-            const int target = intern(std::move(targets));
-            targets = {};
             if (!FTrans.empty() && FTrans.size() > FTransBegin.back() &&
                 FTrans.back().Target == target && FTrans.back().Hi + 1 == lo)
                 FTrans.back().Hi = hi;

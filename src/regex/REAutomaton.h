@@ -59,6 +59,8 @@ class TRE_DFA {
     static constexpr std::size_t MaxTransitions = 4'000'000;
     // Sum of the NFA state-set sizes kept during construction (about 4 bytes each).
     static constexpr std::size_t MaxSetEntries = 16'000'000;
+    // Sum of the closures computed: bounds the construction time as well.
+    static constexpr std::size_t MaxClosureWork = 50'000'000;
 
     explicit TRE_DFA(const TREParseTree& tree);
 

@@ -36,46 +36,53 @@ void TRegularExpression::SetRegExp(const std::string& pattern) {
 
 template <bool Anchored>
 bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
-                            std::size_t& start, std::size_t& end) const {
+                            std::size_t& start, std::size_t& end,
+                            std::vector<int>& deadEnds) const {
     const TRE_DFA& dfa = CompiledPattern();
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     const unsigned char lineEnd =
         LineSeparator() == TMatchCORE_LineSeparator::mcls_CRLF ? '\r' : '\n';
     auto atLineEnd = [&](std::size_t q) { return q == n || s[q] == lineEnd; };
+    auto accepts = [&](int st, std::size_t q) {
+        if constexpr (Anchored)
+            return dfa.Accepting(st) || (dfa.AcceptingAtLineEnd(st) && atLineEnd(q));
+        else
+            return dfa.Accepting(st);
+    };
+    // One step of the automaton at q: the next state (or -1) and the character's length.
+    auto step = [&](int st, std::size_t q, std::size_t& len) {
+        if (s[q] < 0x80) {
+            len = 1;
+            return dfa.NextAscii(st, s[q]);
+        }
+        TRECode code;
+        DecodeUtf8(s, n, q, code, len);
+        return dfa.Next(st, code);
+    };
+    auto deadEnd = [&](std::size_t q, int st) { return !deadEnds.empty() && deadEnds[q] == st; };
 
     for (std::size_t p = from;;) {
         if (p < n && !dfa.MayStartWith(s[p])) {
             ++p;
             continue;
         }
-        int state = dfa.StartState();
+        int startState = dfa.StartState();
         if constexpr (Anchored) {
             const bool lineStart = p == from ? fromIsLineStart : s[p - 1] == '\n';
-            if (lineStart) state = dfa.LineHeadStartState();
+            if (lineStart) startState = dfa.LineHeadStartState();
         }
-        std::size_t last = std::string_view::npos;
-        auto accepts = [&](int st, std::size_t q) {
-            if constexpr (Anchored)
-                return dfa.Accepting(st) || (dfa.AcceptingAtLineEnd(st) && atLineEnd(q));
-            else
-                return dfa.Accepting(st);
-        };
-        if (accepts(state, p)) last = p;
+        int state = startState;
+        std::size_t last = accepts(state, p) ? p : std::string_view::npos;
         std::size_t q = p;
         while (q < n) {
-            int next;
-            std::size_t len = 1;
-            if (s[q] < 0x80) {
-                next = dfa.NextAscii(state, s[q]);
-            } else {
-                TRECode code;
-                DecodeUtf8(s, n, q, code, len);
-                next = dfa.Next(state, code);
-            }
+            std::size_t len;
+            const int next = step(state, q, len);
             if (next < 0) break;
             state = next;
             q += len;
+            // An earlier failed run passed here in this state: nothing accepts from here on.
+            if (deadEnd(q, state)) break;
             if (accepts(state, q)) last = q;
         }
         if (last != std::string_view::npos) {
@@ -83,20 +90,33 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
             end = last;
             return true;
         }
+        // Long failed runs are remembered so that later starts inside them stop early.
+        constexpr std::size_t rememberFrom = 16;
+        if (q - p >= rememberFrom) {
+            if (deadEnds.empty()) deadEnds.assign(n + 1, -1);
+            state = startState;
+            for (std::size_t r = p; r < q;) {
+                std::size_t len;
+                state = step(state, r, len);
+                r += len;
+                deadEnds[r] = state;
+            }
+        }
         if (p >= n) return false;
         p += Utf8CharLength(s, n, p);
     }
 }
 
 bool TMatchCORE::Search(std::string_view text, std::size_t from, bool fromIsLineStart,
-                        std::size_t& start, std::size_t& end) const {
-    return Anchored() ? SearchWith<true>(text, from, fromIsLineStart, start, end)
-                      : SearchWith<false>(text, from, fromIsLineStart, start, end);
+                        std::size_t& start, std::size_t& end, std::vector<int>& deadEnds) const {
+    return Anchored() ? SearchWith<true>(text, from, fromIsLineStart, start, end, deadEnds)
+                      : SearchWith<false>(text, from, fromIsLineStart, start, end, deadEnds);
 }
 
 bool TMatchCORE::Match(std::string_view text, std::size_t& start, std::size_t& length) const {
     std::size_t end = 0;
-    if (!Search(text, 0, true, start, end)) return false;
+    std::vector<int> deadEnds;
+    if (!Search(text, 0, true, start, end, deadEnds)) return false;
     length = end - start;
     return true;
 }
@@ -185,7 +205,8 @@ struct TReplacement {
 int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const {
     std::size_t start = 0;
     std::size_t end = 0;
-    if (!Search(text, 0, true, start, end)) return 0;
+    std::vector<int> deadEnds;
+    if (!Search(text, 0, true, start, end, deadEnds)) return 0;
     const TReplacement expanded(replacement);
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -210,7 +231,7 @@ int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const {
         }
         ++count;
         if (pos >= n) break;
-        if (!Search(text, pos, s[pos - 1] == '\n', start, end)) break;
+        if (!Search(text, pos, s[pos - 1] == '\n', start, end, deadEnds)) break;
     }
     out.append(text, pos, std::string::npos);
     text = std::move(out);

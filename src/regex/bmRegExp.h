@@ -70,14 +70,16 @@ class TMatchCORE : public TRegularExpression {
 
   protected:
     // Searches text from byte offset from on. fromIsLineStart tells whether "^" may match
-    // at from; later positions are line starts when they follow an LF.
+    // at from; later positions are line starts when they follow an LF. deadEnds belongs to
+    // the caller and must start empty for each text: it remembers, per position, a state
+    // from which no match can be completed, so repeated searches stay linear in the text.
     bool Search(std::string_view text, std::size_t from, bool fromIsLineStart, std::size_t& start,
-                std::size_t& end) const;
+                std::size_t& end, std::vector<int>& deadEnds) const;
 
   private:
     template <bool Anchored>
     bool SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
-                    std::size_t& start, std::size_t& end) const;
+                    std::size_t& start, std::size_t& end, std::vector<int>& deadEnds) const;
 
     TMatchCORE_LineSeparator FLineSeparator = TMatchCORE_LineSeparator::mcls_CRLF;
 };

@@ -80,6 +80,31 @@ TEST(ReplaceAll, Table) {
     }
 }
 
+TEST(ReplaceAll, LongFailedRunsStayCheap) {
+    // Each start inside the blank run fails the same way; a search that retried them all
+    // would take minutes here.
+    const std::string blanks(200000, ' ');
+    const ReplaceCase cases[] = {
+        {"blank run without comma", "[ \\t]+,[ \\t]+", ",", "1" + blanks + "2", "1" + blanks + "2",
+         0},
+        {"blank run then comma", "[ \\t]+,[ \\t]+", ",", "1" + blanks + ", 2", "1,2", 1},
+        {"blank run then line break", "[ \\t]+\\r\\n[ \\t]", ",", "1" + blanks + "\r\n 2" + blanks,
+         "1,2" + blanks, 1},
+        {"shorter match inside a failed run", "ab*c|bc", "X", "xa" + std::string(40, 'b') + "cbc",
+         "xXX", 2},
+        {"accept before a dead end", "(a|)bc*d|bc", "X", "ab" + std::string(40, 'c'),
+         "aX" + std::string(39, 'c'), 1},
+    };
+    for (const ReplaceCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TAWKStr awk;
+        awk.SetRegExp(c.Pattern);
+        std::string text = c.Text;
+        EXPECT_EQ(awk.ReplaceAll(c.Replacement, text), c.Count);
+        EXPECT_EQ(text, c.Expected);
+    }
+}
+
 struct MatchCase {
     const char* Name;
     const char* Pattern;
