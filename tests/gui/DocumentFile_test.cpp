@@ -1,0 +1,219 @@
+// Document files: decoding and encoding, byte-exact round trips of legacy files, and saves
+// that fail without touching the old file.
+#include "files/DocumentFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexmo {
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// "計算" in Shift_JIS.
+const QByteArray kShiftJisBytes = QByteArray("\x8C\x76\x8E\x5A");
+const QString kShiftJisText = QStringLiteral("計算");
+
+TEST(DocumentFileTest, DecodesLineBreaksAndEncodings) {
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        int language;
+        QString text;
+        DocumentEncoding encoding;
+    };
+    const Row rows[] = {
+        {"empty", "", 1, "", DocumentEncoding::Utf8},
+        {"crlf", "1+2 ==> 3 +_I 0 \r\nx=4\r\n", 1, "1+2 ==> 3 +_I 0 \nx=4\n", DocumentEncoding::Utf8},
+        {"lf and cr", "a\nb\rc\r\n", 1, "a\nb\nc\n", DocumentEncoding::Utf8},
+        {"lone cr pair", "a\r\rb", 1, "a\n\nb", DocumentEncoding::Utf8},
+        {"utf-8", "\xC2\xB5=1\r\n", 2, QStringLiteral("µ=1\n"), DocumentEncoding::Utf8},
+        {"bom", "\xEF\xBB\xBFx\r\n", 1, "x\n", DocumentEncoding::Utf8Bom},
+        {"windows-1252", "\x80 \xE9\xA0\r\n", 1, QStringLiteral("€ é\u00A0\n"),
+         DocumentEncoding::Windows1252},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DocumentText document = DecodeDocument(row.bytes, row.language);
+        EXPECT_EQ(document.Text, row.text);
+        EXPECT_EQ(document.Encoding, row.encoding);
+    }
+}
+
+TEST(DocumentFileTest, JapaneseInterfaceReadsShiftJis) {
+    if (!ShiftJisAvailable()) {
+        GTEST_SKIP() << "no Shift_JIS converter in this Qt build";
+    }
+    const DocumentText japanese = DecodeDocument(kShiftJisBytes + "\r\n", 2);
+    EXPECT_EQ(japanese.Text, kShiftJisText + "\n");
+    EXPECT_EQ(japanese.Encoding, DocumentEncoding::ShiftJis);
+    // The English interface reads the same bytes as Windows-1252.
+    EXPECT_EQ(DecodeDocument(kShiftJisBytes, 1).Encoding, DocumentEncoding::Windows1252);
+    // Bytes that are not Shift_JIS fall back to the code page that keeps every byte.
+    const DocumentText broken = DecodeDocument(QByteArray("\x81\x20\xFF"), 2);
+    EXPECT_EQ(broken.Encoding, DocumentEncoding::Windows1252);
+}
+
+TEST(DocumentFileTest, EncodesWithCrLfAndFallsBackToUtf8WhenTheCodePageLacksACharacter) {
+    struct Row {
+        const char* name;
+        QString text;
+        DocumentEncoding encoding;
+        QByteArray bytes;
+        DocumentEncoding written;
+    };
+    const Row rows[] = {
+        {"utf-8", QStringLiteral("a\nµ"), DocumentEncoding::Utf8, "a\r\n\xC2\xB5",
+         DocumentEncoding::Utf8},
+        {"bom kept", "x\n", DocumentEncoding::Utf8Bom, "\xEF\xBB\xBFx\r\n",
+         DocumentEncoding::Utf8Bom},
+        {"windows-1252", QStringLiteral("€\n"), DocumentEncoding::Windows1252, "\x80\r\n",
+         DocumentEncoding::Windows1252},
+        {"character outside windows-1252", QStringLiteral("€ Ω"), DocumentEncoding::Windows1252,
+         "\xE2\x82\xAC \xCE\xA9", DocumentEncoding::Utf8},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DocumentEncoding encoding = row.encoding;
+        EXPECT_EQ(EncodeDocument(row.text, encoding), row.bytes);
+        EXPECT_EQ(encoding, row.written);
+    }
+}
+
+TEST(DocumentFileTest, LegacyFilesComeBackByteForByte) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QByteArray every1252;
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        every1252 += static_cast<char>(b);
+        if (b % 16 == 15)
+            every1252 += "\r\n";
+    }
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        int language;
+    };
+    std::vector<Row> rows = {
+        {"windows-1252, every byte", every1252, 1},
+        {"windows-1252 under the Japanese interface", QByteArray("\xFF\xFE\x81\r\n"), 2},
+        {"utf-8 with bom", QByteArray("\xEF\xBB\xBF" "1 ==> 1 +_I 0 \r\n"), 1},
+    };
+    if (ShiftJisAvailable())
+        rows.push_back({"shift_jis", kShiftJisBytes + " ==> 1 +_I 0 \r\n", 2});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = folder.filePath(QStringLiteral("legacy.vxm"));
+        WriteBytes(path, row.bytes);
+        const DocumentReadResult read = ReadDocumentFile(path, row.language);
+        ASSERT_TRUE(read.Ok) << read.ErrorMessage.toStdString();
+        const DocumentWriteResult written =
+            WriteDocumentFile(path, read.Document.Text, read.Document.Encoding);
+        ASSERT_TRUE(written.Ok) << written.ErrorMessage.toStdString();
+        EXPECT_EQ(written.Encoding, read.Document.Encoding);
+        EXPECT_EQ(ReadBytes(path), row.bytes);
+    }
+}
+
+TEST(DocumentFileTest, ReadFailuresNameTheFile) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    struct Row {
+        const char* name;
+        QString path;
+    };
+    const Row rows[] = {
+        {"missing", folder.filePath(QStringLiteral("nothing.vxm"))},
+        {"folder", folder.path()},
+        {"device", QStringLiteral("/dev/zero")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DocumentReadResult read = ReadDocumentFile(row.path, 1);
+        EXPECT_FALSE(read.Ok);
+        EXPECT_TRUE(read.ErrorMessage.contains(row.path)) << read.ErrorMessage.toStdString();
+    }
+}
+
+TEST(DocumentFileTest, PlainTextKeepsNoBreakSpacesAndTheLastLineBreak) {
+    QPlainTextEdit pane;
+    const QString text = QStringLiteral("a\u00A0b\n\nc\n");
+    pane.setPlainText(text);
+    EXPECT_EQ(DocumentPlainText(*pane.document()), text);
+}
+
+// A small tmpfs mounted in a temporary folder (root only): full, or read-only after the old
+// file was written.
+class SmallFileSystem {
+  public:
+    explicit SmallFileSystem(const QString& folder) : folder_(folder.toLocal8Bit()) {
+        mounted_ = ::geteuid() == 0 &&
+                   ::mount("tmpfs", folder_.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_)
+            ::umount2(folder_.constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    bool MakeReadOnly() {
+        return ::mount("tmpfs", folder_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                       "size=64k") == 0;
+    }
+
+  private:
+    QByteArray folder_;
+    bool mounted_ = false;
+};
+
+TEST(DocumentFileTest, AFailedSaveKeepsTheOldFile) {
+    const QByteArray old = "1+1 ==> 2 +_I 0 \r\n";
+    const QString big = QString(200 * 1024, QLatin1Char('7'));
+    struct Row {
+        const char* name;
+        bool readOnly;
+    };
+    const Row rows[] = {{"read-only folder", true}, {"full file system", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        SmallFileSystem fs(folder.path());
+        if (!fs.Mounted()) {
+            GTEST_SKIP() << "mounting a small file system needs root";
+        }
+        const QString path = folder.filePath(QStringLiteral("calc.vxm"));
+        WriteBytes(path, old);
+        if (row.readOnly) {
+            ASSERT_TRUE(fs.MakeReadOnly());
+        }
+
+        const DocumentWriteResult written = WriteDocumentFile(
+            path, row.readOnly ? QStringLiteral("2+2") : big, DocumentEncoding::Utf8);
+        EXPECT_FALSE(written.Ok);
+        EXPECT_TRUE(written.ErrorMessage.contains(path)) << written.ErrorMessage.toStdString();
+        EXPECT_EQ(ReadBytes(path), old);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("calc.vxm")});
+    }
+}
+
+}  // namespace
+}  // namespace vexmo
