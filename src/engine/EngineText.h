@@ -4,6 +4,7 @@
 #include "engine/DorvSub.h"
 #include "engine/Variables.h"
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,13 +30,32 @@ inline std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Number text that cannot be read leaves the calculation as a conversion error, also when
-// the reading failed on the size of the number (1E10K).
+// A number token of an expression. Its decimal point is the full stop in every locale (the
+// comma lists elements), while number text is read with the locale's separator, so the
+// point is handed over as that separator. Text that cannot be read leaves the calculation
+// as a conversion error naming the token as written, also when the number is too large
+// (1E10K).
 inline double ReadNumber(std::string_view token) {
+    const char sep = DecimalSeparator();
+    if (sep == '.' || token.find('.') == std::string_view::npos) {
+        try {
+            return static_cast<double>(DorvStrToFloat(token));
+        } catch (const EMathError& e) {
+            throw EConvertError(e.what());
+        }
+    }
+    std::string local(token);
+    for (char& c : local)
+        if (c == '.')
+            c = sep;
     try {
-        return static_cast<double>(DorvStrToFloat(token));
-    } catch (const EMathError& e) {
-        throw EConvertError(e.what());
+        return static_cast<double>(DorvStrToFloat(local));
+    } catch (const std::runtime_error& e) {
+        std::string message = e.what();
+        for (char& c : message)
+            if (c == sep)
+                c = '.';
+        throw EConvertError(message);
     }
 }
 inline DComplex ReadValue(std::string_view text) {
@@ -46,14 +66,23 @@ inline DComplex ReadValue(std::string_view text) {
     }
 }
 
-// A stored text as array elements. A list is recognised by its comma or its leading quote
-// (a one-element list is quoted, its element holding blanks); any other text is a single
-// value and stays whole, so "3 +_I 4" is one element rather than three words.
+// A stored text as array elements. A list is recognised by its leading quote (elements
+// written by the engine hold blanks and are quoted) or by a comma, unless the whole text
+// reads as one value: with a comma as the decimal separator "2,5 +_I 0" is one value. Any
+// other text is a single value and stays whole, so "3 +_I 4" is one element, not three words.
 inline std::vector<std::string> ElementsOf(std::string_view stored) {
     const std::string_view t = Trim(stored);
     if (t.empty())
         return {};
-    if (t.find(',') != std::string_view::npos || t.front() == '"')
+    bool list = t.front() == '"';
+    if (!list && t.find(',') != std::string_view::npos) {
+        try {
+            (void)StrToDComplex(t);
+        } catch (const std::exception&) {
+            list = true;
+        }
+    }
+    if (list)
         return SplitCommaText(t);
     return {std::string(t)};
 }

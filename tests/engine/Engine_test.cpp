@@ -343,6 +343,29 @@ TEST(OwnerInterface, ConversionErrorsLeaveCalculate) {
     }
 }
 
+TEST(Evaluator, CommaAsLocaleDecimalSeparator) {
+    struct Restore {
+        ~Restore() { SetDecimalSeparator('.'); }
+    } restore;
+    Session s;
+    SetDecimalSeparator(',');
+    EXPECT_EQ(s.Run("A := 2.5"), (DComplex{2.5, 0})) << "the full stop is the point in lines";
+    EXPECT_EQ(s.vars.Read("A"), "2,5 +_I 0");
+    EXPECT_EQ(s.Run("A"), (DComplex{2.5, 0})) << "a stored value with a comma is no list";
+    s.Run("F(X) := A*X");
+    EXPECT_EQ(s.vars.Read("F(X)"), "(2.5 +_I 0)*X") << "bodies are read back as lines";
+    EXPECT_EQ(s.Run("F(2)"), (DComplex{5, 0}));
+    s.Run("A[1] := 7");
+    EXPECT_EQ(s.Run("A[0]"), (DComplex{2.5, 0}));
+    s.engine.SetExpression("1..2");
+    try {
+        s.engine.Calculate();
+        ADD_FAILURE() << "no error raised";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'1..2' is not a valid floating point value");
+    }
+}
+
 TEST(UserFunctions, DefinitionsAreStoredLines) {
     struct Row {
         const char* name;
