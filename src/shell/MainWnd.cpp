@@ -71,6 +71,7 @@ void TFrmMain::FormCreate() {
     REdit1->installEventFilter(this);
     REdit1->viewport()->installEventFilter(this);
     setCentralWidget(REdit1);
+    REdit1->setFocus();
 
     CreateToolBar();
     CreateMenus();

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -49,6 +50,8 @@ void OnNextModal(std::function<void(QWidget*)> inspect) {
 class MainWndTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // Every test starts as a first run: nothing stored yet.
+        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
         QGuiApplication::clipboard()->clear();
         window = std::make_unique<TFrmMain>();
         QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
@@ -604,4 +607,25 @@ TEST_F(MainWndTest, CalculationCommandsRunInThePaneAndRefreshTheWindow) {
     EXPECT_EQ(title, window->windowTitle());
     EXPECT_FALSE(text.isEmpty());
     EXPECT_EQ(pane->toPlainText(), QStringLiteral("A+1"));
+}
+
+TEST_F(MainWndTest, ClosingWritesTheSettingsThatTheNextStartReads) {
+    window->Opt().Language = LanguageJapanese;
+    window->Opt().OptSimpleMode = true;
+    window->Opt().TipHint = false;
+    A("AtnEditSendToClipboard")->trigger();
+    QSignalSpy closed(window.get(), &TFrmMain::Closed);
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(closed.count(), 1);
+
+    TFrmMain next;
+    QSignalSpy started(&next, &TFrmMain::StartupFinished);
+    ASSERT_TRUE(started.wait(2000));
+    EXPECT_EQ(next.Opt().Language, LanguageJapanese);
+    EXPECT_EQ(next.Action("AtnFileNew")->text(), QStringLiteral("新規作成(&N)"));
+    EXPECT_EQ(next.windowType(), Qt::Tool);
+    EXPECT_FALSE(next.Opt().TipHint);
+    EXPECT_TRUE(next.Action("AtnEditSendToClipboard")->isChecked());
+    EXPECT_TRUE(next.Pane()->CopyAutomatically());
 }
