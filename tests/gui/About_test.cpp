@@ -1,0 +1,86 @@
+// The About box: its fixed frame and texts, a layout where nothing is cut off, and the values
+// of whichever program it reads.
+
+#include "shell/About.h"
+#include "shell/VersionInf.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace vexmo;
+
+TEST(About, FrameTextsAndFonts) {
+    TFrmAbout box;
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("About Vexmu"));
+    EXPECT_EQ(box.size(), QSize(293, 159));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+
+    EXPECT_EQ(box.LblTitle()->text(), QStringLiteral("Vexmo"));
+    EXPECT_EQ(box.LblTitle()->font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(box.LblTitle()->font().pixelSize(), 24);
+    EXPECT_TRUE(box.LblTitle()->alignment() & Qt::AlignHCenter);
+
+    EXPECT_EQ(box.LblSubtitle()->text(), QStringLiteral("- Vexmoda Light with Complex Number Support"));
+    EXPECT_EQ(box.LblSubtitle()->font().pixelSize(), 13);
+    EXPECT_TRUE(box.LblSubtitle()->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(box.LblSubtitle()->wordWrap());
+
+    QStringList captions;
+    for (const QLabel* label : box.findChildren<QLabel*>()) captions << label->text();
+    for (const char* caption : {"Created by", "Copyright(C) ", "File version"})
+        EXPECT_TRUE(captions.contains(QLatin1String(caption))) << caption;
+}
+
+TEST(About, EveryControlFitsTheBox) {
+    TFrmAbout box;
+    const QRect client = box.rect();
+    for (QWidget* child : box.findChildren<QWidget*>()) {
+        SCOPED_TRACE(child->metaObject()->className() + std::string(" ") +
+                     (qobject_cast<QLabel*>(child) ? qobject_cast<QLabel*>(child)->text().toStdString() : ""));
+        EXPECT_TRUE(client.contains(child->geometry()));
+        if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
+            // Wrapped text must fit its height, single-line text its width.
+            if (label->wordWrap())
+                EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            else
+                EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+        }
+    }
+    // The OK button is centred.
+    const QRect ok = box.BtnOk()->geometry();
+    EXPECT_LE(std::abs(ok.center().x() - client.center().x()), 1);
+}
+
+TEST(About, ShowsTheValuesOfTheProgramItReads) {
+    TFrmAbout box;
+    // The test program itself carries no version block: the value labels stay empty.
+    EXPECT_EQ(box.LblCompanyName()->text(), QString());
+    EXPECT_EQ(box.LblFileVersion()->text(), QString());
+    EXPECT_EQ(box.LblLegalCopyright()->text(), QString());
+
+    box.VersionInf()->SetFileName(QStringLiteral(VEXMO_PROGRAM_PATH));
+    box.VersionInf()->Display();
+    EXPECT_EQ(box.LblFileVersion()->text(), QStringLiteral(VEXMO_VERSION));
+    EXPECT_FALSE(box.LblCompanyName()->text().isEmpty());
+    EXPECT_FALSE(box.LblLegalCopyright()->text().isEmpty());
+    const int width = box.LblLegalCopyright()->width();
+    EXPECT_LE(QFontMetrics(box.LblLegalCopyright()->font()).horizontalAdvance(box.LblLegalCopyright()->text()),
+              width);
+}
+
+TEST(About, OkClosesTheModalBox) {
+    bool sawBox = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<TFrmAbout*>(QApplication::activeModalWidget());
+        sawBox = box != nullptr;
+        if (box) box->BtnOk()->click();
+        else if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+    });
+    ShowAboutBox(nullptr);
+    EXPECT_TRUE(sawBox);
+}
