@@ -1,6 +1,7 @@
 #include "document/gui/Clipboard.h"
 
 #include "document/core/ClipText.h"
+#include "document/gui/Variables.h"
 #include "engine/Variables.h"
 
 #include <QClipboard>
@@ -61,6 +62,15 @@ void TClipboard::AssignClip(const std::string& value, int idx,
 
 void TClipboard::CopyValue(const DComplex& value, const NumberFormatSettings& settings) {
     SetText(QString::fromStdString(ClipboardNumberText(value, settings)));
+}
+
+void SubstituteNotice(TFrmVariables& window, TClipboard& clipboard,
+                      const NumberFormatSettings& settings, const std::string& name,
+                      const std::string& value, int idx) {
+    if (name == ClipVariableName)
+        clipboard.AssignClip(value, idx, settings);
+    else
+        window.ShowAssignment(name, value, idx);
 }
 
 } // namespace vexmo

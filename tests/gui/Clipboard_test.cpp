@@ -1,0 +1,192 @@
+// Clipboard exchange on the offscreen platform's real clipboard: _CLIP before a calculation,
+// assignments to _CLIP and its elements for every array separator, the cached refresh, and
+// Copy automatically through the calculation pane.
+#include "document/gui/CalcPane.h"
+#include "document/gui/Clipboard.h"
+#include "document/gui/Variables.h"
+#include "engine/CompTinyParseEngine.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+using namespace vexmo;
+
+namespace {
+
+class ClipboardTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        engine.SetVariables(&store);
+        engine.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
+                                      int idx) {
+            SubstituteNotice(window, clip, settings, name, value, idx);
+        });
+    }
+    static void SetClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
+    static QString ClipboardText() { return QApplication::clipboard()->text(); }
+    // A calculation as the main window runs it: _CLIP refreshed first.
+    DComplex Calculate(const std::string& expression) {
+        clip.RefreshClip(store, settings.OptNumFormatArray);
+        engine.SetExpression(expression);
+        return engine.ResultValue();
+    }
+
+    NumberFormatSettings settings;
+    Variables store;
+    TFrmVariables window{store};
+    TClipboard clip;
+    TCompTinyParser engine;
+};
+
+TEST_F(ClipboardTest, RefreshStoresTheNormalisedText) {
+    struct Row {
+        const char* name;
+        int array;
+        QString clipboard;
+        std::string stored;
+    } rows[] = {
+        {"comma, blanks on both sides tightened", 0, "  1 , 2\t,\t3 \r\n", "1,2,3"},
+        {"comma, blank after only stays", 0, "1, 2", "1, 2"},
+        {"TAB text stays", 1, "1\t2\t3", "1\t2\t3"},
+        {"space setting", 2, "4 , 5", "4,5"},
+        {"CR LF with blanks around the break", 3, "1 \r\n 2\r\n3", "1,2\r\n3"},
+        {"other setting: blank runs", 7, "1  2", "1,2"},
+        {"empty clipboard removes the entry", 0, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Write("_CLIP", "old");
+        SetClipboard(row.clipboard);
+        clip.RefreshClip(store, row.array);
+        EXPECT_EQ(store.Read("_CLIP"), row.stored);
+        EXPECT_EQ(store.IndexOf("_CLIP") >= 0, !row.stored.empty());
+    }
+}
+
+TEST_F(ClipboardTest, RefreshFollowsClipboardSettingAndStore) {
+    SetClipboard("1 , 2");
+    clip.RefreshClip(store, 0);
+    EXPECT_EQ(store.Read("_CLIP"), "1,2");
+
+    store.Write("_CLIP", "assigned");
+    clip.RefreshClip(store, 0);
+    EXPECT_EQ(store.Read("_CLIP"), "1,2") << "an unchanged clipboard still replaces the entry";
+
+    clip.RefreshClip(store, 7);
+    EXPECT_EQ(store.Read("_CLIP"), "1,,,2") << "another separator setting normalises anew";
+
+    SetClipboard("9");
+    clip.RefreshClip(store, 7);
+    EXPECT_EQ(store.Read("_CLIP"), "9") << "a new clipboard text is read";
+
+    // A clipboard holding something other than plain text counts as empty.
+    auto data = std::make_unique<QMimeData>();
+    data->setData("application/octet-stream", "1,2");
+    QApplication::clipboard()->setMimeData(data.release());
+    EXPECT_FALSE(clip.HasText());
+    clip.RefreshClip(store, 0);
+    EXPECT_EQ(store.IndexOf("_CLIP"), -1);
+}
+
+TEST_F(ClipboardTest, ExpressionsReadTheClipboard) {
+    struct Row {
+        const char* name;
+        QString clipboard;
+        std::string expression;
+        DComplex value;
+    } rows[] = {
+        {"a number", "3", "_CLIP*2", {6, 0}},
+        {"an element", "1 , 2", "_CLIP[1]", {2, 0}},
+        {"an empty clipboard reads as zero", "", "_CLIP+1", {1, 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetClipboard(row.clipboard);
+        EXPECT_EQ(Calculate(row.expression), row.value);
+    }
+    SetClipboard("word");
+    EXPECT_THROW(Calculate("_CLIP+1"), EConvertError) << "a word is no number";
+}
+
+TEST_F(ClipboardTest, AssignmentsWriteTheClipboard) {
+    struct Row {
+        const char* name;
+        int array;
+        int complexStyle;
+        QString before;
+        std::string expression;
+        QString after;
+        int errorState;
+    } rows[] = {
+        {"plain assignment", 0, 0, "x", "_CLIP := 5", "5 + 0i", 0},
+        {"program style", 0, 1, "x", "_CLIP := 2 +_I 3", "2 +_I 3", 0},
+        {"comma, next element", 0, 0, "1,2", "_CLIP[2] := 7", "1,2,7 + 0i", 0},
+        {"comma, padded with zeros", 0, 0, "1,2", "_CLIP[4] := 7",
+         "1,2,0 + 0i,0 + 0i,7 + 0i", 0},
+        {"comma, text elements kept", 0, 0, "a,\"b c\",3", "_CLIP[2] := 1", "a,b c,1 + 0i", 0},
+        {"TAB pairs are complex numbers", 1, 2, "1\t2\t3\t4", "_CLIP[1] := 5 +_I 6",
+         "1\t2\t5\t6", 0},
+        {"space", 2, 0, "1 2", "_CLIP[1] := 8", "1 8 + 0i", 0},
+        {"CR LF, no break after the last line", 3, 0, "1\r\n2\n", "_CLIP[1] := 9",
+         "1\r\n9 + 0i", 0},
+        {"empty clipboard gives zeros", 0, 0, "", "_CLIP[1] := 1", "0 + 0i,1 + 0i", 0},
+        {"index below -1 keeps the clipboard", 0, 0, "1,2", "_CLIP[0-2] := 1", "1,2", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        settings.OptNumFormatArray = row.array;
+        settings.OptNumFormatComplex = row.complexStyle;
+        SetClipboard(row.before);
+        Calculate(row.expression);
+        EXPECT_EQ(ClipboardText(), row.after);
+        EXPECT_EQ(engine.ErrorState(), row.errorState);
+    }
+    EXPECT_EQ(window.LvVariables->topLevelItemCount(), 0) << "the window is not told of _CLIP";
+}
+
+TEST_F(ClipboardTest, AssignmentIsStoredUntilTheNextRefresh) {
+    SetClipboard("1");
+    Calculate("_CLIP := 4");
+    EXPECT_EQ(store.Read("_CLIP"), "4 +_I 0") << "the engine stores the value itself";
+    clip.RefreshClip(store, settings.OptNumFormatArray);
+    EXPECT_EQ(store.Read("_CLIP"), "4 + 0i") << "the next refresh reads the clipboard";
+}
+
+TEST_F(ClipboardTest, CopyAutomaticallyAfterCalculateAgainLeavesTheLastAnswer) {
+    TCalcPane pane;
+    pane.SetEngine(&engine);
+    pane.SetVariables(&store);
+    pane.SetNumberFormat(settings);
+    QObject::connect(&pane, &TCalcPane::beforeCalculation,
+                     [&] { clip.RefreshClip(store, settings.OptNumFormatArray); });
+    struct Row {
+        const char* name;
+        bool copy;
+        QString document;
+        QString clipboard;
+    } rows[] = {
+        {"last line's answer, not the first's", true, "1+1\n2+3", "5 + 0i"},
+        {"off leaves the clipboard", false, "1+1\n2+3", "before"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetClipboard("before");
+        pane.SetCopyAutomatically(row.copy);
+        pane.setPlainText(row.document);
+        pane.AtnVexmiReCalcExecute();
+        EXPECT_EQ(ClipboardText(), row.clipboard);
+    }
+}
+
+} // namespace

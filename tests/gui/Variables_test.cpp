@@ -1,0 +1,538 @@
+// The Variables window on the real widgets: Add, Edit and Delete with their questions, rows
+// following assignments, and the variables-file commands with their failures. Modal dialogs
+// and message boxes are answered by a timer that acts on the active modal widget.
+#include "document/core/VariablesFile.h"
+#include "document/gui/Clipboard.h"
+#include "document/gui/EnterValue.h"
+#include "document/gui/Variables.h"
+#include "engine/CompTinyParseEngine.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <utility>
+
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+using namespace vexmo;
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+// Acts on modal widgets as they appear, one step per modal widget shown.
+class ModalScript {
+  public:
+    using Step = std::function<void(QWidget*)>;
+    ModalScript() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (steps_.empty()) {
+                // Never hang on a dialog nobody expected.
+                ADD_FAILURE() << "unexpected dialog " << modal->metaObject()->className();
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->reject();
+                return;
+            }
+            Step step = std::move(steps_.front());
+            steps_.pop_front();
+            step(modal);
+        });
+        timer_.start();
+    }
+    // Fills the name and value dialog and presses OK.
+    ModalScript& Enter(QString name, QString value) {
+        steps_.push_back([name, value](QWidget* w) {
+            auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+            ASSERT_NE(dialog, nullptr) << "expected the name and value dialog";
+            dialog->EditName->setText(name);
+            dialog->EditValue->setText(value);
+            dialog->BtnOk->click();
+        });
+        return *this;
+    }
+    ModalScript& Then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
+    // Answers a message box, remembering its text.
+    ModalScript& Answer(QMessageBox::StandardButton button) {
+        steps_.push_back([this, button](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr) << "expected a message box";
+            texts.push_back(box->text());
+            box->button(button)->click();
+        });
+        return *this;
+    }
+    bool Done() const { return steps_.empty(); }
+    QStringList texts;
+
+  private:
+    std::deque<Step> steps_;
+    QTimer timer_;
+};
+
+class VariablesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        engine.SetVariables(&store);
+        window.SetFileDialogHook([this](TFrmVariables::FileDialogKind kind, const QString& title) {
+            dialogTitles.push_back(title);
+            return kind == TFrmVariables::FileDialogKind::Save ? savePath : openPath;
+        });
+        window.SetErrorHook([this](const QString& message) { errors.push_back(message); });
+    }
+    // Puts entries into the store and the window, as a loaded file would.
+    void Seed(const Entries& entries) {
+        for (const auto& [name, value] : entries) {
+            store.Write(name, value);
+            window.ShowValue(QString::fromStdString(name), QString::fromStdString(value));
+        }
+    }
+    Entries StoreEntries() const {
+        Entries out;
+        for (const Variables::Line& line : store.Lines())
+            out.emplace_back(line.Name, line.Value);
+        return out;
+    }
+    // Rows as "NAME=value", in the list's (sorted) order.
+    QStringList Rows() const {
+        QStringList out;
+        for (int i = 0; i < window.LvVariables->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = window.LvVariables->topLevelItem(i);
+            out << row->text(0) + "=" + row->text(1);
+        }
+        return out;
+    }
+    void Select(const QString& name) {
+        const auto found = window.LvVariables->findItems(name, Qt::MatchExactly, 0);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        window.LvVariables->setCurrentItem(found.front());
+    }
+    DComplex Calculate(const std::string& expression) {
+        engine.SetExpression(expression);
+        return engine.ResultValue();
+    }
+
+    Variables store;
+    TCompTinyParser engine;
+    TFrmVariables window{store};
+    QTemporaryDir folder;
+    QString savePath;
+    QString openPath;
+    QStringList dialogTitles;
+    QStringList errors;
+};
+
+TEST_F(VariablesTest, AddCommand) {
+    struct Row {
+        const char* name;
+        Entries before;
+        int language;
+        std::function<void(ModalScript&)> script;
+        Entries after;
+        QStringList rows;
+        QStringList questions;
+    } rows[] = {
+        {"existing name replaced, value normalised in the store and shown as typed",
+         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}}, 1,
+         [](ModalScript& s) { s.Enter("a", "1e3"); },
+         {{"B", "2 +_I 0"}, {"A", "1000 +_I 0"}},
+         {"A=1E3", "B=2 +_I 0"}, {}},
+        {"not a number answered No removes the old variable",
+         {{"A", "1 +_I 0"}}, 1,
+         [](ModalScript& s) { s.Enter("a", "xyz").Answer(QMessageBox::No); },
+         {}, {}, {"xyz is not correct number format."}},
+        {"not a number answered Yes asks again",
+         {}, 1,
+         [](ModalScript& s) {
+             s.Enter("b", "q").Answer(QMessageBox::Yes).Enter("b", "3 +_I 4");
+         },
+         {{"B", "3 +_I 4"}}, {"B=3 +_I 4"}, {"q is not correct number format."}},
+        {"question in Japanese",
+         {}, 2,
+         [](ModalScript& s) { s.Enter("c", "?").Answer(QMessageBox::No); },
+         {}, {}, {"? は正しい数値書式ではありません。"}},
+        {"empty value keeps the dialog open",
+         {}, 1,
+         [](ModalScript& s) {
+             s.Enter("d", "").Then([](QWidget* w) {
+                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+                 ASSERT_NE(dialog, nullptr) << "the dialog should still be open";
+                 EXPECT_EQ(dialog->EditName->text(), "d");
+                 dialog->EditValue->setText("4");
+                 dialog->BtnOk->click();
+             });
+         },
+         {{"D", "4 +_I 0"}}, {"D=4"}, {}},
+        {"Cancel changes nothing",
+         {{"A", "1 +_I 0"}}, 1,
+         [](ModalScript& s) {
+             s.Then([](QWidget* w) {
+                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+                 ASSERT_NE(dialog, nullptr);
+                 EXPECT_TRUE(dialog->EditName->text().isEmpty());
+                 dialog->EditName->setText("a");
+                 dialog->BtnCancel->click();
+             });
+         },
+         {{"A", "1 +_I 0"}}, {"A=1 +_I 0"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        window.DeleteAllRows();
+        Seed(row.before);
+        window.SetLanguage(row.language);
+        ModalScript script;
+        row.script(script);
+        window.AtnInsert->trigger();
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(StoreEntries(), row.after);
+        EXPECT_EQ(Rows(), row.rows);
+        EXPECT_EQ(script.texts, row.questions);
+    }
+}
+
+TEST_F(VariablesTest, EnterValueLabelsFollowTheLanguage) {
+    TFrmEnterValue english(1), japanese(2);
+    EXPECT_EQ(english.windowTitle(), "Variable");
+    EXPECT_EQ(english.LblName->text(), "Name:");
+    EXPECT_EQ(english.LblValue->text(), "Value:");
+    EXPECT_EQ(japanese.LblName->text(), "変数名：");
+    EXPECT_EQ(japanese.LblValue->text(), "値：");
+}
+
+TEST_F(VariablesTest, EditRenamesAndTheNextCalculationUsesIt) {
+    Seed({{"A", "5 +_I 0"}, {"C", "1 +_I 0"}});
+    EXPECT_FALSE(window.AtnEdit->isEnabled()) << "nothing selected";
+    Select("A");
+    EXPECT_TRUE(window.AtnEdit->isEnabled());
+    {
+    ModalScript script;
+    script.Then([](QWidget* w) {
+        auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->EditName->text(), "A");
+        EXPECT_EQ(dialog->EditValue->text(), "5 +_I 0");
+        dialog->EditName->setText("b");
+        dialog->EditValue->setText("7 +_i 0");
+        dialog->BtnOk->click();
+    });
+    window.AtnEdit->trigger();
+    EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(StoreEntries(), (Entries{{"C", "1 +_I 0"}, {"B", "7 +_I 0"}}));
+    EXPECT_EQ(Rows(), (QStringList{"B=7 +_I 0", "C=1 +_I 0"}));
+    EXPECT_EQ(Calculate("B*2"), (DComplex{14, 0}));
+    EXPECT_EQ(Calculate("A"), (DComplex{0, 0})) << "the old name is gone";
+
+    // Renaming onto another variable leaves one row for its one store entry.
+    Select("B");
+    ModalScript onto;
+    onto.Enter("c", "9");
+    window.AtnEdit->trigger();
+    EXPECT_EQ(StoreEntries(), (Entries{{"C", "9"}}));
+    EXPECT_EQ(Rows(), (QStringList{"C=9"}));
+}
+
+TEST_F(VariablesTest, DoubleClickEdits) {
+    Seed({{"A", "5 +_I 0"}});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTreeWidgetItem* row = window.LvVariables->topLevelItem(0);
+    const QPoint at = window.LvVariables->visualItemRect(row).center();
+    ModalScript script;
+    script.Enter("A", "6");
+    // The press that starts a double click selects the row first.
+    QTest::mouseClick(window.LvVariables->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.LvVariables->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(StoreEntries(), (Entries{{"A", "6"}}));
+    window.hide();
+}
+
+TEST_F(VariablesTest, DeleteCommand) {
+    struct Row {
+        const char* name;
+        int language;
+        QMessageBox::StandardButton answer;
+        QString question;
+        Entries after;
+        QStringList rows;
+    } rows[] = {
+        {"Yes deletes", 1, QMessageBox::Yes, "Are you sure you want to delete 'A'?[y/n]",
+         {{"B", "2 +_I 0"}}, {"B=2 +_I 0"}},
+        {"No keeps", 2, QMessageBox::No, "本当に A を削除してもよろしいですか？[y/n]",
+         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}}, {"A=1 +_I 0", "B=2 +_I 0"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        window.DeleteAllRows();
+        Seed({{"A", "1 +_I 0"}, {"B", "2 +_I 0"}});
+        window.SetLanguage(row.language);
+        Select("A");
+        ModalScript script;
+        script.Answer(row.answer);
+        window.AtnDelete->trigger();
+        EXPECT_EQ(script.texts, QStringList{row.question});
+        EXPECT_EQ(StoreEntries(), row.after);
+        EXPECT_EQ(Rows(), row.rows);
+    }
+}
+
+TEST_F(VariablesTest, AssignmentsUpdateRowsBeforeTheStore) {
+    TClipboard clipboard;
+    NumberFormatSettings settings;
+    Entries storedDuringNotice;
+    engine.SetOnSubstitute([&](TCompTinyParser&, std::string& name, std::string& value, int idx) {
+        storedDuringNotice.emplace_back(name, store.Read(name));
+        SubstituteNotice(window, clipboard, settings, name, value, idx);
+    });
+    const QString zero = "\"0 +_I 0\"";
+    struct Row {
+        const char* name;
+        const char* line;
+        QStringList rows;
+        int errorState;
+    } rows[] = {
+        {"plain variable", "v := 2", {"V=2 +_I 0"}, 0},
+        {"element of a new array shows four elements", "x[3] := 5",
+         {"V=2 +_I 0", "X=" + zero + "," + zero + "," + zero + ",\"5 +_I 0\""}, 0},
+        {"element of an existing array", "x[1] := 1",
+         {"V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""}, 0},
+        {"index below -1 keeps the new row with the value and fails", "n[0-2] := 4",
+         {"N=4 +_I 0", "V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Calculate(row.line);
+        EXPECT_EQ(Rows(), row.rows);
+        EXPECT_EQ(engine.ErrorState(), row.errorState);
+    }
+    for (const auto& [name, stored] : storedDuringNotice)
+        EXPECT_TRUE(stored.empty() || name == "X") << name << " was stored before the notice";
+    EXPECT_EQ(store.Read("X"), "\"0 +_I 0\",\"1 +_I 0\",\"0 +_I 0\",\"5 +_I 0\"")
+        << "the row mirrors the store";
+}
+
+TEST_F(VariablesTest, SaveThenOpenGivesTheSameEntries) {
+    const Entries entries{{"ANS", "3 +_I 0"}, {"_ANS", "3 +_I 0"},  {"_CLIP", "1, 2"},
+                          {"Z", "\"0 +_I 0\",\"7 +_I 0\""},        {"F(X)", "X*2"},
+                          {"A", "1 +_I 0"}};
+    Seed(entries);
+    savePath = folder.filePath("vars.vxm");
+    window.AtnFileSaveVariablesAsExecute();
+    EXPECT_EQ(window.VariablesFile(), savePath);
+    EXPECT_EQ(dialogTitles, QStringList{"Save variables - Vexmo"});
+
+    store.Write("EXTRA", "1 +_I 0");
+    window.ShowValue("EXTRA", "1 +_I 0");
+    openPath = savePath;
+    window.SetVariablesFile({});
+    ModalScript script;
+    script.Answer(QMessageBox::No);
+    window.AtnFileOpenVariablesExecute();
+    EXPECT_EQ(script.texts,
+              QStringList{"Opening a variables-file will discard all the current "
+                          "variables.Do you want to save the current variables?[y/n]"});
+    EXPECT_EQ(dialogTitles.back(), "Open variables - Vexmo");
+    EXPECT_EQ(StoreEntries(), entries);
+    EXPECT_EQ(Rows().size(), 6);
+    EXPECT_FALSE(Rows().contains("EXTRA=1 +_I 0"));
+    EXPECT_EQ(window.VariablesFile(), openPath);
+    EXPECT_EQ(Calculate("F(4)+A"), (DComplex{9, 0})) << "user functions come back too";
+}
+
+TEST_F(VariablesTest, OpenAnsweredYesSavesFirst) {
+    Seed({{"A", "1 +_I 0"}});
+    savePath = folder.filePath("saved.vxm");
+    openPath = folder.filePath("other.vxm");
+    {
+        QFile other(openPath);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("b=2\r\n=skipped\r\nno equals\r\nB=3\r\nE=\r\n");
+    }
+    ModalScript script;
+    script.Answer(QMessageBox::Yes);
+    window.AtnFileOpenVariablesExecute();
+    EXPECT_EQ(dialogTitles, (QStringList{"Save variables - Vexmo", "Open variables - Vexmo"}));
+    EXPECT_TRUE(QFile::exists(savePath));
+    EXPECT_EQ(StoreEntries(), (Entries{{"b", "2"}})) << "first line of a name wins";
+    EXPECT_EQ(Rows(), (QStringList{"B=2", "E="}));
+    EXPECT_EQ(window.VariablesFile(), openPath);
+}
+
+TEST_F(VariablesTest, ClearVariables) {
+    struct Row {
+        const char* name;
+        QMessageBox::StandardButton answer;
+        QString savePath;
+        bool cleared;
+        QString fileAfter;
+    } rows[] = {
+        {"Cancel changes nothing", QMessageBox::Cancel, {}, false, "old.vxm"},
+        {"No empties store, window and current file", QMessageBox::No, {}, true, {}},
+        {"Yes with the save dialog cancelled ends the command", QMessageBox::Yes, {}, false, {}},
+        {"Yes saves, then clears", QMessageBox::Yes, "kept.vxm", true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        window.DeleteAllRows();
+        Seed({{"A", "1 +_I 0"}});
+        window.SetVariablesFile("old.vxm");
+        window.SetLanguage(1);
+        savePath = row.savePath.isEmpty() ? QString() : folder.filePath(row.savePath);
+        ModalScript script;
+        script.Answer(row.answer);
+        window.AtnFileClearVariablesExecute();
+        EXPECT_EQ(script.texts, QStringList{"Clearing variables will discard the current "
+                                            "variables. Do you want to save the current "
+                                            "variables?[y/n]"});
+        EXPECT_EQ(store.Count(), row.cleared ? 0u : 1u);
+        EXPECT_EQ(Rows().size(), row.cleared ? 0 : 1);
+        EXPECT_EQ(window.VariablesFile(), row.fileAfter);
+        if (!savePath.isEmpty()) {
+            EXPECT_TRUE(QFile::exists(savePath));
+        }
+    }
+}
+
+TEST_F(VariablesTest, FilesThatCannotBeReadOrWritten) {
+    const Entries entries{{"A", "1 +_I 0"}, {"B", "2 +_I 0"}};
+    const QString unreadable = folder.path(); // a folder is not a file
+    const QString unwritable = folder.filePath("missing/vars.vxm");
+    struct Row {
+        const char* name;
+        std::function<void()> command;
+        QString fileAfter;
+    } rows[] = {
+        {"save as into a missing folder",
+         [&] {
+             savePath = unwritable;
+             window.AtnFileSaveVariablesAsExecute();
+         },
+         "old.vxm"},
+        {"open of a file that cannot be read",
+         [&] {
+             openPath = unreadable;
+             ModalScript script;
+             script.Answer(QMessageBox::No);
+             window.AtnFileOpenVariablesExecute();
+         },
+         unreadable},
+        {"open answered Yes whose save fails does not discard",
+         [&] {
+             savePath = unwritable;
+             openPath = folder.filePath("never-asked.vxm");
+             ModalScript script;
+             script.Answer(QMessageBox::Yes);
+             window.AtnFileOpenVariablesExecute();
+             EXPECT_EQ(dialogTitles.size(), 1) << "the open dialog must not follow";
+         },
+         {}},
+        {"clear answered Yes whose save fails does not discard",
+         [&] {
+             savePath = unwritable;
+             ModalScript script;
+             script.Answer(QMessageBox::Yes);
+             window.AtnFileClearVariablesExecute();
+         },
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        window.DeleteAllRows();
+        Seed(entries);
+        window.SetVariablesFile("old.vxm");
+        errors.clear();
+        dialogTitles.clear();
+        row.command();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_FALSE(errors.front().isEmpty());
+        EXPECT_EQ(StoreEntries(), entries);
+        EXPECT_EQ(Rows(), (QStringList{"A=1 +_I 0", "B=2 +_I 0"}));
+        EXPECT_EQ(window.VariablesFile(), row.fileAfter);
+    }
+    EXPECT_FALSE(QFile::exists(unwritable));
+}
+
+TEST_F(VariablesTest, StartupReload) {
+    const QString good = folder.filePath("last.vxm");
+    {
+        QFile file(good);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("X=4 +_I 0\r\nY=5 +_I 0\r\n");
+    }
+    struct Row {
+        const char* name;
+        QString path;
+        QStringList rows;
+        QString fileAfter;
+    } rows[] = {
+        {"readable file", good, {"X=4 +_I 0", "Y=5 +_I 0"}, good},
+        {"missing file", folder.filePath("gone.vxm"), {"OLD=1"}, "previous.vxm"},
+        {"unreadable file, silently", folder.path(), {"OLD=1"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        window.DeleteAllRows();
+        Seed({{"OLD", "1"}});
+        window.SetVariablesFile("previous.vxm");
+        errors.clear();
+        window.ReloadVariables(row.path);
+        EXPECT_EQ(Rows(), row.rows);
+        EXPECT_EQ(window.VariablesFile(), row.fileAfter);
+        EXPECT_TRUE(errors.isEmpty());
+    }
+}
+
+TEST_F(VariablesTest, WindowLayoutAndClosing) {
+    EXPECT_EQ(window.windowTitle(), "Variables");
+    EXPECT_EQ(window.LvVariables->headerItem()->text(0), "Name");
+    EXPECT_EQ(window.LvVariables->headerItem()->text(1), "Value");
+    EXPECT_EQ(window.LvVariables->selectionBehavior(), QAbstractItemView::SelectRows);
+    Seed({{"b", "1"}, {"a", "2"}, {"_x", "3"}});
+    EXPECT_EQ(Rows(), (QStringList{"A=2", "B=1", "_X=3"})) << "names upper-cased and sorted";
+    window.show();
+    window.resize(400, 300);
+    QApplication::processEvents();
+    const int half = window.LvVariables->viewport()->width() / 2;
+    EXPECT_NEAR(window.LvVariables->columnWidth(0), half, 2);
+    EXPECT_NEAR(window.LvVariables->columnWidth(1), half, 2);
+    QFont font(QStringLiteral("Monospace"), 15);
+    window.SetEditorFont(font);
+    EXPECT_EQ(window.LvVariables->font().pointSize(), 15);
+
+    int closed = 0;
+    QObject::connect(&window, &TFrmVariables::Closed, [&] { ++closed; });
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(Rows().size(), 3) << "hidden, not destroyed";
+}
+
+} // namespace
