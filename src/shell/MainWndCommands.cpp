@@ -3,10 +3,12 @@
 
 #include "shell/MainWnd.h"
 
+#include "files/Registration.h"
+#include "shell/About.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
 
@@ -20,8 +22,10 @@ void TFrmMain::ReadSettings() {
     const QRect screenBounds = screen ? screen->geometry() : QRect();
     const StoredPlacement placement = vexmo::ReadSettings(store, opt_, screenBounds);
     if (placement.MainWnd) {
+        // Stored bounds are outer bounds; the frame is known once the window is shown.
+        const QSize frame = frameGeometry().size() - size();
         move(placement.MainWnd->topLeft());
-        resize(placement.MainWnd->size());
+        resize(placement.MainWnd->size() - frame);
     }
     if (FrmVariables) {
         if (placement.VariablesVisible) FrmVariables->setVisible(*placement.VariablesVisible);
@@ -37,6 +41,8 @@ void TFrmMain::ReadSettings() {
 void TFrmMain::WriteSettings() {
     QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
     opt_.RecallFileName = documentPath_;
+    if (TFrmVariables* variables = VariablesWindow())
+        opt_.RecallVariablesFileName = variables->VariablesFile();
     if (opt_.FontStored) StoreEditorFont(opt_, REdit1->font());
     WindowPlacement windows;
     windows.MainWnd = frameGeometry();
@@ -77,13 +83,31 @@ void TFrmMain::FileDropped(const QString& path) { Q_UNUSED(path); }
 
 // ---- variables ----
 
-void TFrmMain::ReloadLastVariables() {}
+TFrmVariables* TFrmMain::VariablesWindow() const {
+    return qobject_cast<TFrmVariables*>(FrmVariables.data());
+}
 
-void TFrmMain::ClearVariables() {}
+void TFrmMain::TP1Substitute(const std::string& name, const std::string& value, int idx) {
+    SubstituteNotice(VariablesWindow(), clipboard_, opt_, name, value, idx);
+}
 
-void TFrmMain::OpenVariables() {}
+void TFrmMain::ReloadLastVariables() {
+    TFrmVariables* variables = VariablesWindow();
+    if (variables && opt_.OptRecallLastVariables)
+        variables->ReloadVariables(opt_.RecallVariablesFileName);
+}
 
-void TFrmMain::SaveVariablesAs() {}
+void TFrmMain::ClearVariables() {
+    if (TFrmVariables* variables = VariablesWindow()) variables->AtnFileClearVariablesExecute();
+}
+
+void TFrmMain::OpenVariables() {
+    if (TFrmVariables* variables = VariablesWindow()) variables->AtnFileOpenVariablesExecute();
+}
+
+void TFrmMain::SaveVariablesAs() {
+    if (TFrmVariables* variables = VariablesWindow()) variables->AtnFileSaveVariablesAsExecute();
+}
 
 void TFrmMain::ShowVariables(bool show) {
     if (FrmVariables) FrmVariables->setVisible(show);
@@ -93,14 +117,11 @@ void TFrmMain::ShowVariables(bool show) {
 
 void TFrmMain::ShowOptions() {}
 
-void TFrmMain::RegisterFileType() {}
+void TFrmMain::RegisterFileType() { ExecuteRegisterCommand(this, opt_.Language); }
 
-void TFrmMain::UnregisterFileType() {}
+void TFrmMain::UnregisterFileType() { ExecuteUnregisterCommand(this, opt_.Language); }
 
-void TFrmMain::ShowAbout() {
-    QMessageBox::about(this, QStringLiteral("Vexmo"),
-                       QStringLiteral("Vexmo %1").arg(QCoreApplication::applicationVersion()));
-}
+void TFrmMain::ShowAbout() { ShowAboutBox(this); }
 
 // ---- calculation ----
 
