@@ -1,0 +1,509 @@
+// The document commands on the real pane and dialogs: the discard question and its loops, the
+// dialogs, saving and reopening calculated documents, failed saves and unreadable files, the
+// start-up document, and the main window's settings across a close and a new start.
+#include "document/gui/CalcPane.h"
+#include "engine/CompTinyParseEngine.h"
+#include "engine/DorvSub.h"
+#include "engine/Variables.h"
+#include "files/DocumentController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace vexmo {
+namespace {
+
+using Button = QMessageBox::StandardButton;
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// A pane, its window and a controller whose questions and dialogs are answered from queues.
+class DocumentsTest : public ::testing::Test {
+  public:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        ASSERT_TRUE(folder.isValid());
+        engine.SetVariables(&store);
+        pane = new TCalcPane(&window);  // owned by the window
+        pane->SetEngine(&engine);
+        pane->SetVariables(&store);
+        pane->SetColors(Qt::black, Qt::red, Qt::darkGreen, Qt::white);
+        window.setCentralWidget(pane);
+        panels[0] = new QLabel(&window);
+        panels[1] = new QLabel(&window);
+        settings.Language = 1;
+        settings.OptQueryDiscard = true;
+        documents = new TDocumentController(&window, pane, settings);  // owned by the window
+        documents->SetStatusPanels(panels[0], panels[1]);
+        documents->SetQuestionHook([this](const QString& text) {
+            questions << text;
+            if (answers.empty()) {
+                ADD_FAILURE() << "unexpected question: " << text.toStdString();
+                return QMessageBox::Cancel;
+            }
+            const Button answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        documents->SetFileDialogHook([this](QFileDialog& dialog) {
+            dialogTitles << dialog.windowTitle();
+            if (chosen.empty()) {
+                ADD_FAILURE() << "unexpected dialog: " << dialog.windowTitle().toStdString();
+                return false;
+            }
+            const std::optional<QString> file = chosen.front();
+            chosen.pop_front();
+            if (!file)
+                return false;
+            dialog.selectFile(*file);
+            if (afterChoice)
+                afterChoice();
+            return true;
+        });
+        documents->SetErrorHook([this](const QString& message) { errors << message; });
+    }
+
+    QString File(const QString& name) const { return folder.filePath(name); }
+    // Types `text` as the user would, so the document becomes modified.
+    void Type(const QString& text) {
+        pane->moveCursor(QTextCursor::End);
+        pane->InsertText(text);
+    }
+    void Open(const QString& path) {
+        chosen.push_back(path);
+        documents->FileOpen();
+    }
+    QString Text() const { return pane->toPlainText(); }
+    bool Modified() const { return pane->document()->isModified(); }
+    void ExpectAllAsked() {
+        EXPECT_TRUE(answers.empty());
+        EXPECT_TRUE(chosen.empty());
+    }
+
+    QTemporaryDir folder;
+    Variables store;
+    TCompTinyParser engine;
+    QMainWindow window;
+    TCalcPane* pane = nullptr;
+    QLabel* panels[2] = {};
+    Settings settings;
+    TDocumentController* documents = nullptr;
+
+    std::deque<Button> answers;
+    std::deque<std::optional<QString>> chosen;  // nullopt cancels the dialog
+    std::function<void()> afterChoice;
+    QStringList questions;
+    QStringList dialogTitles;
+    QStringList errors;
+};
+
+TEST(DocumentTextsTest, CaptionAndDiscardQuestion) {
+    EXPECT_EQ(DocumentCaption(QString()), "Untitled - Vexmo");
+    EXPECT_EQ(DocumentCaption("/home/u/work/calc1.vxm"), "calc1.vxm - Vexmo");
+
+    struct Row {
+        const char* name;
+        QString path;
+        DiscardOperation operation;
+        int language;
+        QString text;
+    };
+    const Row rows[] = {
+        {"titled open, English", "/w/calc1.vxm", DiscardOperation::Open, 1,
+         "calc1.vxm has been modified. Opening a new document will discard the change. Do you "
+         "want to save the change?[y/n]"},
+        {"untitled new, English", "", DiscardOperation::CreateNew, 1,
+         "Current document has been modified. Creating a new document will discard the change. "
+         "Do you want to save the change?[y/n]"},
+        {"untitled close, English", "", DiscardOperation::Close, 1,
+         "Current document has been modified. Closing Vexmo will discard the change. Do you want "
+         "to save the change?[y/n]"},
+        {"titled new, Japanese: ASCII full stops", "/w/a.vxm", DiscardOperation::CreateNew, 2,
+         QStringLiteral("a.vxm は変更されています. 新規作成を続行すると変更は失われます. "
+                        "変更を保存しますか？[y/n]")},
+        {"untitled open, Japanese: full-width stops", "", DiscardOperation::Open, 0,
+         QStringLiteral("現在の文書は変更されています． ファイルを開くと、変更は失われます． "
+                        "変更を保存しますか？[y/n]")},
+        {"titled close, Japanese", "/w/a.vxm", DiscardOperation::Close, 2,
+         QStringLiteral("a.vxm は変更されています． Vexmoを閉じると変更は失われてしまいます． "
+                        "変更を保存しますか？[y/n]")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DiscardQuestionText(row.path, row.operation, row.language), row.text);
+    }
+}
+
+TEST_F(DocumentsTest, TitleFollowsPathAndModifiedState) {
+    documents->RefreshTitle();
+    EXPECT_EQ(window.windowTitle(), "Untitled - Vexmo");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Untitled - Vexmo");
+    EXPECT_EQ(panels[0]->text(), "");
+
+    Type("1+1");
+    panels[1]->setText("x");
+    documents->RefreshTitle();
+    EXPECT_EQ(panels[0]->text(), "Modified");
+    EXPECT_EQ(panels[1]->text(), "");
+
+    chosen.push_back(File("calc1.vxm"));
+    ASSERT_EQ(documents->FileSave(), TDocumentController::SaveOutcome::Saved);
+    EXPECT_EQ(window.windowTitle(), "calc1.vxm - Vexmo");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "calc1.vxm - Vexmo");
+    EXPECT_EQ(panels[0]->text(), "");
+    EXPECT_EQ(dialogTitles, QStringList{"Save - Vexmo"});
+}
+
+TEST_F(DocumentsTest, DialogsCarryTitlesFiltersAndTheProposedName) {
+    const QString path = File("calc1.vxm");
+    WriteBytes(path, "1\r\n");
+    Open(path);
+    ASSERT_EQ(documents->DocumentPath(), path);
+
+    QFileDialog& open = documents->OpenDialog();
+    EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
+    QFileDialog& save = documents->SaveDialog();
+    EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+    for (QFileDialog* dialog : {&open, &save}) {
+        EXPECT_EQ(dialog->nameFilters(),
+                  (QStringList{"Vexmo document(*.vxm)", "Text file(*.txt)", "All files(*)"}));
+        EXPECT_EQ(dialog->selectedNameFilter(), "Vexmo document(*.vxm)");
+        EXPECT_EQ(dialog->defaultSuffix(), "vxm");
+    }
+
+    // The save dialog proposes the document's file; a name typed without an extension takes
+    // the one of the chosen filter.
+    QString proposed;
+    documents->SetFileDialogHook([&](QFileDialog& dialog) {
+        proposed = dialog.selectedFiles().value(0);
+        dialog.selectNameFilter("Text file(*.txt)");
+        emit dialog.filterSelected("Text file(*.txt)");
+        dialog.selectFile(File("notes"));
+        return true;
+    });
+    ASSERT_EQ(documents->FileSaveAs(), TDocumentController::SaveOutcome::Saved);
+    EXPECT_EQ(proposed, path);
+    EXPECT_EQ(documents->DocumentPath(), File("notes.txt"));
+    EXPECT_EQ(ReadBytes(File("notes.txt")), "1\r\n");
+}
+
+// Yes, then a cancelled save dialog: the same question again (closing keeps the window open).
+TEST_F(DocumentsTest, YesThenCancelledSaveAsksAgain) {
+    const QString before = File("before.vxm");
+    WriteBytes(before, "keep\r\n");
+    struct Row {
+        const char* name;
+        std::function<void(DocumentsTest&)> run;
+        int questions;
+    };
+    const Row rows[] = {
+        {"create new", [](DocumentsTest& t) { t.documents->FileNew(); }, 2},
+        {"open", [](DocumentsTest& t) { t.documents->FileOpen(); }, 2},
+        {"drop", [before](DocumentsTest& t) { t.documents->FileDropped(before); }, 2},
+        {"close",
+         [](DocumentsTest& t) { EXPECT_FALSE(t.documents->CloseQuery()); }, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        pane->setPlainText("draft");
+        Type("+1");
+        questions.clear();
+        answers = {Button::Yes, Button::Cancel};
+        chosen = {std::nullopt};
+        if (row.questions == 1)
+            answers.pop_back();
+        row.run(*this);
+        EXPECT_EQ(questions.size(), row.questions);
+        ExpectAllAsked();
+        EXPECT_EQ(Text(), "draft+1");
+        EXPECT_TRUE(Modified());
+        EXPECT_TRUE(documents->DocumentPath().isEmpty());
+    }
+}
+
+TEST_F(DocumentsTest, QueryOptionOffDiscardsSilentlyButADropStillAsks) {
+    settings.OptQueryDiscard = false;
+    const QString other = File("other.vxm");
+    WriteBytes(other, "2*3\r\n");
+
+    Type("lost");
+    documents->FileNew();
+    EXPECT_EQ(Text(), "");
+    EXPECT_FALSE(Modified());
+
+    Type("lost too");
+    Open(other);
+    EXPECT_EQ(Text(), "2*3\n");
+    EXPECT_TRUE(questions.isEmpty());
+
+    Type("kept?");
+    EXPECT_TRUE(documents->CloseQuery());
+    EXPECT_TRUE(questions.isEmpty());
+
+    answers = {Button::No};
+    documents->FileDropped(other);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.front().startsWith("other.vxm has been modified. Opening"));
+    EXPECT_EQ(Text(), "2*3\n");
+    EXPECT_FALSE(Modified());
+    ExpectAllAsked();
+}
+
+TEST_F(DocumentsTest, NoToOpenClearsTheModifiedFlagEvenWhenTheDialogIsCancelled) {
+    Type("x=1");
+    answers = {Button::No};
+    chosen = {std::nullopt};
+    documents->FileOpen();
+    EXPECT_EQ(Text(), "x=1");
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(window.windowTitle(), "Untitled - Vexmo");
+    ExpectAllAsked();
+
+    // Saving an untitled document asks for a name; cancelling keeps it untitled and modified.
+    Type("+2");
+    chosen = {std::nullopt};
+    EXPECT_EQ(documents->FileSave(), TDocumentController::SaveOutcome::Cancelled);
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(documents->DocumentPath().isEmpty());
+}
+
+TEST_F(DocumentsTest, CalculatedDocumentReopensPaintedAndProtected) {
+    pane->setPlainText("1+2\nnote\n2*_I");
+    for (int line : {0, 2}) {
+        QTextCursor cursor(pane->document()->findBlockByNumber(line));
+        pane->setTextCursor(cursor);
+        ASSERT_TRUE(pane->CalculateLine(false));
+    }
+    const QString calculated = Text();
+    ASSERT_TRUE(calculated.startsWith("1+2 ==> 3 +_I 0 \nnote\n2*_I ==> 0 +_I 2 "));
+
+    chosen.push_back(File("calc.vxm"));
+    ASSERT_EQ(documents->FileSaveAs(), TDocumentController::SaveOutcome::Saved);
+    QByteArray expected = calculated.toUtf8();
+    expected.replace("\n", "\r\n");
+    EXPECT_EQ(ReadBytes(File("calc.vxm")), expected);
+
+    documents->FileNew();
+    ASSERT_EQ(Text(), "");
+    Open(File("calc.vxm"));
+    ASSERT_EQ(Text(), calculated);
+    EXPECT_FALSE(Modified());
+
+    const int arrow = QStringLiteral("1+2").size();
+    const int answer = arrow + 5;
+    QTextCursor cursor(pane->document());
+    cursor.setPosition(arrow + 1);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::red));
+    cursor.setPosition(answer + 1);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::darkGreen));
+    EXPECT_EQ(cursor.charFormat().fontWeight(), QFont::Bold);
+    EXPECT_FALSE(pane->IsProtected(arrow - 1));
+    EXPECT_TRUE(pane->IsProtected(arrow));
+    EXPECT_TRUE(pane->IsProtected(answer + 1));
+    const QTextBlock note = pane->document()->findBlockByNumber(1);
+    for (int i = note.position(); i < note.position() + note.length() - 1; ++i)
+        EXPECT_FALSE(pane->IsProtected(i));
+    EXPECT_NE(QTextCursor(note).charFormat().fontWeight(), QFont::Bold);
+}
+
+// A small tmpfs mounted in a temporary folder (root only), for saves that must fail.
+class SmallFileSystem {
+  public:
+    explicit SmallFileSystem(const QString& folder) : folder_(folder.toLocal8Bit()) {
+        QDir().mkpath(folder);
+        mounted_ = ::geteuid() == 0 &&
+                   ::mount("tmpfs", folder_.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_)
+            ::umount2(folder_.constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    bool MakeReadOnly() {
+        return ::mount("tmpfs", folder_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                       "size=64k") == 0;
+    }
+
+  private:
+    QByteArray folder_;
+    bool mounted_ = false;
+};
+
+// A save that fails shows the error, keeps the old file and the modified document, and what
+// asked the discard question is not carried out.
+TEST_F(DocumentsTest, FailedSavesLoseNothing) {
+    const QByteArray old = "1+1 ==> 2 +_I 0 \r\n";
+    struct Row {
+        const char* name;
+        bool readOnly;
+        std::function<void(DocumentsTest&)> run;
+        bool asks;
+    };
+    const Row rows[] = {
+        {"save on a full file system", false, [](DocumentsTest& t) { t.documents->FileSave(); },
+         false},
+        {"save into a read-only folder", true, [](DocumentsTest& t) { t.documents->FileSave(); },
+         false},
+        {"create new after yes", true, [](DocumentsTest& t) { t.documents->FileNew(); }, true},
+        {"open after yes", false, [](DocumentsTest& t) { t.documents->FileOpen(); }, true},
+        {"close after yes", true,
+         [](DocumentsTest& t) { EXPECT_FALSE(t.documents->CloseQuery()); }, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir root;
+        SmallFileSystem fs(root.filePath("fs"));
+        if (!fs.Mounted()) {
+            GTEST_SKIP() << "mounting a small file system needs root";
+        }
+        const QString path = root.filePath("fs/calc.vxm");
+        WriteBytes(path, old);
+        Open(path);
+        ASSERT_EQ(documents->DocumentPath(), path);
+        if (row.readOnly) {
+            ASSERT_TRUE(fs.MakeReadOnly());
+            Type("2+2");
+        } else {
+            Type(QString(100 * 1024, QLatin1Char('9')));
+        }
+        const QString text = Text();
+        errors.clear();
+        if (row.asks) {
+            answers = {Button::Yes};
+            chosen = {path};
+        }
+        row.run(*this);
+        ExpectAllAsked();
+        EXPECT_EQ(errors.size(), 1);
+        EXPECT_EQ(ReadBytes(path), old);
+        EXPECT_EQ(Text(), text);
+        EXPECT_TRUE(Modified());
+        EXPECT_EQ(documents->DocumentPath(), path);
+        EXPECT_EQ(QDir(root.filePath("fs")).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"calc.vxm"});
+        // Leave the small file system unused before it goes.
+        settings.OptQueryDiscard = false;
+        documents->FileNew();
+        settings.OptQueryDiscard = true;
+    }
+}
+
+// A Save As whose new file cannot be written keeps the file the document belongs to.
+TEST_F(DocumentsTest, FailedSaveAsKeepsTheDocumentPath) {
+    const QString path = File("calc.vxm");
+    WriteBytes(path, "1\r\n");
+    Open(path);
+    Type("+1");
+    chosen.push_back(File("no such folder/calc.vxm"));
+    EXPECT_EQ(documents->FileSaveAs(), TDocumentController::SaveOutcome::Failed);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(documents->DocumentPath(), path);
+    EXPECT_EQ(window.windowTitle(), "calc.vxm - Vexmo");
+    EXPECT_TRUE(Modified());
+}
+
+TEST_F(DocumentsTest, UnreadableFileLeavesTheDocumentAsItWas) {
+    const QString path = File("calc.vxm");
+    WriteBytes(path, "1+1\r\n");
+    Open(path);
+    settings.OptQueryDiscard = false;  // the open dialog comes without a question
+
+    struct Row {
+        const char* name;
+        bool modified;
+        std::function<void(DocumentsTest&)> run;
+    };
+    const Row rows[] = {
+        {"open dialog, file gone after choosing", true,
+         [](DocumentsTest& t) {
+             const QString gone = t.File("gone.vxm");
+             WriteBytes(gone, "x");
+             t.afterChoice = [gone] { QFile::remove(gone); };
+             t.Open(gone);
+             t.afterChoice = nullptr;
+         }},
+        {"dropped file missing", false,
+         [](DocumentsTest& t) { t.documents->FileDropped(t.File("missing.vxm")); }},
+        {"dropped folder", false,
+         [](DocumentsTest& t) { t.documents->FileDropped(t.folder.path()); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Type("+5");
+        if (!row.modified) {
+            ASSERT_EQ(documents->FileSave(), TDocumentController::SaveOutcome::Saved);
+        }
+        errors.clear();
+        const QString text = Text();
+        row.run(*this);
+        ExpectAllAsked();
+        EXPECT_EQ(errors.size(), 1);
+        EXPECT_EQ(Text(), text);
+        EXPECT_EQ(documents->DocumentPath(), path);
+        EXPECT_EQ(Modified(), row.modified);
+        EXPECT_EQ(window.windowTitle(), "calc.vxm - Vexmo");
+    }
+}
+
+TEST_F(DocumentsTest, StartupDocument) {
+    const QString first = File("first.vxm");
+    const QString last = File("last.vxm");
+    WriteBytes(first, "1 ==> 1 +_I 0 \r\n");
+    WriteBytes(last, "last\r\n");
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        bool recall;
+        QString recallFile;
+        QString path;
+        QString text;
+    };
+    const Row rows[] = {
+        {"one argument", {first}, true, last, first, "1 ==> 1 +_I 0 \n"},
+        {"missing argument recalls nothing", {File("nothing.vxm")}, true, last, "", ""},
+        {"two arguments recall the last file", {first, first}, true, last, last, "last\n"},
+        {"no argument, recall off", {}, false, last, "", ""},
+        {"unreadable recalled file", {}, true, folder.path(), "", ""},
+        {"unreadable argument", {folder.path()}, true, last, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TCalcPane startPane;
+        TDocumentController start(&window, &startPane, settings);
+        settings.OptRecallLastFile = row.recall;
+        settings.RecallFileName = row.recallFile;
+        start.LoadStartupDocument(row.arguments);
+        EXPECT_EQ(start.DocumentPath(), row.path);
+        EXPECT_EQ(startPane.toPlainText(), row.text);
+        EXPECT_FALSE(startPane.document()->isModified());
+        EXPECT_EQ(window.windowTitle(), DocumentCaption(row.path));
+        EXPECT_EQ(startPane.IsProtected(2), row.path == first);
+    }
+}
+
+}  // namespace
+}  // namespace vexmo
