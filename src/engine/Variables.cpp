@@ -34,6 +34,20 @@ bool NeedsQuotes(std::string_view element) {
 
 } // namespace
 
+std::size_t Variables::NameHash::operator()(std::string_view name) const noexcept {
+    // FNV-1a over the upper-cased bytes.
+    std::size_t h = 14695981039346656037ull;
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(UpperAscii(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool Variables::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    return SameName(a, b);
+}
+
 std::string Variables::Read(std::string_view name) const {
     const int i = IndexOf(name);
     return i < 0 ? std::string() : lines_[static_cast<std::size_t>(i)].Value;
@@ -43,29 +57,47 @@ void Variables::Write(std::string_view name, std::string_view value) {
     const int i = IndexOf(name);
     if (value.empty()) {
         if (i >= 0)
-            lines_.erase(lines_.begin() + i);
+            EraseLine(static_cast<std::size_t>(i));
         return;
     }
-    if (i >= 0)
+    if (i >= 0) {
         lines_[static_cast<std::size_t>(i)].Value.assign(value);
-    else
-        lines_.push_back(Line{std::string(name), std::string(value)});
+        return;
+    }
+    Append(name, value);
 }
 
 int Variables::IndexOf(std::string_view name) const {
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (SameName(lines_[i].Name, name))
-            return static_cast<int>(i);
-    return -1;
+    const auto found = index_.find(name);
+    return found == index_.end() ? -1 : static_cast<int>(found->second);
 }
 
 void Variables::Remove(std::string_view name) {
     const int i = IndexOf(name);
     if (i >= 0)
-        lines_.erase(lines_.begin() + i);
+        EraseLine(static_cast<std::size_t>(i));
 }
 
-void Variables::Clear() { lines_.clear(); }
+void Variables::EraseLine(std::size_t i) {
+    const std::string name = std::move(lines_[i].Name);
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+    index_.erase(name);
+    for (auto& entry : index_)
+        if (entry.second > i)
+            --entry.second;
+    // A later line of the same name (loaded from a file as it stood) now comes first.
+    for (std::size_t j = i; j < lines_.size(); ++j) {
+        if (SameName(lines_[j].Name, name)) {
+            index_.emplace(lines_[j].Name, j);
+            break;
+        }
+    }
+}
+
+void Variables::Clear() {
+    lines_.clear();
+    index_.clear();
+}
 
 std::size_t Variables::Count() const { return lines_.size(); }
 
@@ -75,6 +107,15 @@ const std::vector<Variables::Line>& Variables::Lines() const { return lines_; }
 
 void Variables::Append(std::string_view name, std::string_view value) {
     lines_.push_back(Line{std::string(name), std::string(value)});
+    // The first line of a name keeps its place in the index.
+    if (index_.find(name) != index_.end())
+        return;
+    try {
+        index_.emplace(lines_.back().Name, lines_.size() - 1);
+    } catch (...) {
+        lines_.pop_back(); // keep lines and index in step
+        throw;
+    }
 }
 
 std::string JoinCommaText(const std::vector<std::string>& elements) {

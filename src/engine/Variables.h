@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vexmo {
@@ -33,7 +34,23 @@ class Variables {
     void Append(std::string_view name, std::string_view value);
 
   private:
+    // Hash and equality of names without regard to ASCII case; transparent, so lookups by
+    // string_view need no copy.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+
+    void EraseLine(std::size_t i);
+
     std::vector<Line> lines_;
+    // Name -> index of its first line. Keeps lookups constant-time, so a document with many
+    // distinct names does not become quadratic.
+    std::unordered_map<std::string, std::size_t, NameHash, NameEqual> index_;
 };
 
 // Comma text: elements separated by commas; an element holding a blank, comma or double
