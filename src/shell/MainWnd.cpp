@@ -28,12 +28,6 @@ constexpr int kSemiTransparentAlpha = 160;
 constexpr QSize kDesignedSize(554, 416);
 const char* const kHomePage = "https://www.example.com/dorv/";
 
-QString StandardCaption(const QString& documentPath) {
-    const QString name =
-        documentPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(documentPath).fileName();
-    return name + QStringLiteral(" - Vexmo");
-}
-
 // The first local file of a drop, or empty.
 QString FirstDroppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls()) return {};
@@ -77,6 +71,11 @@ void TFrmMain::FormCreate() {
     CreateMenus();
     CreatePopupMenu();
     CreateStatusBar();
+
+    // Documents: the file commands, the discard question and the caption.
+    documents_ = new TDocumentController(this, REdit1, opt_);  // owned by the window
+    documents_->SetStatusPanels(statusPanels_[0], statusPanels_[1]);
+    documents_->SetErrorHook([this](const QString& message) { ShowError(message); });
 
     idleTimer_ = new QTimer(this);  // owned by the window
     idleTimer_->setSingleShot(true);
@@ -282,13 +281,7 @@ void TFrmMain::ApplySettingsToPane() {
     REdit1->SetLanguage(opt_.Language);
 }
 
-void TFrmMain::RefreshTitle() {
-    const QString caption = StandardCaption(documentPath_);
-    setWindowTitle(caption);
-    statusPanels_[0]->setText(REdit1->document()->isModified() ? QStringLiteral("Modified")
-                                                               : QString());
-    statusPanels_[1]->clear();
-}
+void TFrmMain::RefreshTitle() { documents_->RefreshTitle(); }
 
 void TFrmMain::ShowError(const QString& message) { ShowErrorBox(this, message); }
 

@@ -7,6 +7,7 @@
 #include "document/gui/Clipboard.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
+#include "files/DocumentController.h"
 #include "files/Settings.h"
 #include "shell/Actions.h"
 
@@ -74,7 +75,9 @@ class TFrmMain : public QMainWindow {
     // Shows the standard error box for a failure that ended a command.
     void ShowError(const QString& message);
 
-    const QString& DocumentPath() const { return documentPath_; }
+    const QString& DocumentPath() const { return documents_->DocumentPath(); }
+    // The document commands, the discard question and the caption.
+    TDocumentController& Documents() { return *documents_; }
 
   signals:
     // The deferred start-up has run (settings, texts, window mode, documents).
@@ -155,7 +158,7 @@ class TFrmMain : public QMainWindow {
     TCompTinyParser TP1;
 
     QStringList arguments_;
-    QString documentPath_;
+    TDocumentController* documents_ = nullptr;  // owned by the window
     QString helpFile_;
     bool transparent_ = false;
     std::function<bool(const QUrl&)> urlOpener_;

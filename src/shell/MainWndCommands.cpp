@@ -3,6 +3,7 @@
 
 #include "shell/MainWnd.h"
 
+#include "files/Options.h"
 #include "files/Registration.h"
 #include "shell/About.h"
 
@@ -19,7 +20,8 @@ namespace vexmo {
 void TFrmMain::ReadSettings() {
     QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect screenBounds = screen ? screen->geometry() : QRect();
+    // A stored placement must fit the part of the screen that windows may use.
+    const QRect screenBounds = screen ? screen->availableGeometry() : QRect();
     const StoredPlacement placement = vexmo::ReadSettings(store, opt_, screenBounds);
     if (placement.MainWnd) {
         // Stored bounds are outer bounds; the frame is known once the window is shown.
@@ -40,10 +42,10 @@ void TFrmMain::ReadSettings() {
 
 void TFrmMain::WriteSettings() {
     QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
-    opt_.RecallFileName = documentPath_;
+    opt_.RecallFileName = documents_->DocumentPath();
     if (TFrmVariables* variables = VariablesWindow())
         opt_.RecallVariablesFileName = variables->VariablesFile();
-    if (opt_.FontStored) StoreEditorFont(opt_, REdit1->font());
+    StoreEditorFont(opt_, REdit1->font());
     WindowPlacement windows;
     windows.MainWnd = frameGeometry();
     if (FrmVariables) {
@@ -57,29 +59,19 @@ void TFrmMain::WriteSettings() {
 
 // ---- documents ----
 
-void TFrmMain::LoadStartupDocument() {
-    // Opening the command-line document or recalling the last one comes with document files.
-}
+void TFrmMain::LoadStartupDocument() { documents_->LoadStartupDocument(arguments_); }
 
-bool TFrmMain::CloseQuery() {
-    // The discard question comes with document files; until then closing always proceeds.
-    return true;
-}
+bool TFrmMain::CloseQuery() { return documents_->CloseQuery(); }
 
-void TFrmMain::FileNew() {
-    REdit1->clear();
-    REdit1->document()->setModified(false);
-    documentPath_.clear();
-    RefreshTitle();
-}
+void TFrmMain::FileNew() { documents_->FileNew(); }
 
-void TFrmMain::FileOpen() {}
+void TFrmMain::FileOpen() { documents_->FileOpen(); }
 
-void TFrmMain::FileSave() {}
+void TFrmMain::FileSave() { documents_->FileSave(); }
 
-void TFrmMain::FileSaveAs() {}
+void TFrmMain::FileSaveAs() { documents_->FileSaveAs(); }
 
-void TFrmMain::FileDropped(const QString& path) { Q_UNUSED(path); }
+void TFrmMain::FileDropped(const QString& path) { documents_->FileDropped(path); }
 
 // ---- variables ----
 
@@ -115,7 +107,25 @@ void TFrmMain::ShowVariables(bool show) {
 
 // ---- options, registration, About ----
 
-void TFrmMain::ShowOptions() {}
+void TFrmMain::ShowOptions() {
+    QFont editorFont = REdit1->font();
+    if (ExecuteOptions(this, opt_, editorFont)) {
+        ApplyInterfaceTexts();
+        REdit1->setFont(editorFont);
+        REdit1->ApplyEditorFont();
+        ApplyWindowMode();
+        // Text already in the pane keeps its colour; the expression colour becomes the
+        // default text colour only at start-up.
+        // System colours come from the desktop palette, not the pane's altered one.
+        const QPalette palette = QApplication::palette(REdit1);
+        REdit1->SetColors(REdit1->ExpressionColor(), ColorFromNumber(opt_.OptColorArrow, palette),
+                          ColorFromNumber(opt_.OptColorAnswer, palette),
+                          ColorFromNumber(opt_.OptColorBack, palette));
+        ApplySettingsToPane();
+    }
+    RefreshTitle();
+    REdit1->PaintAllAnswers();
+}
 
 void TFrmMain::RegisterFileType() { ExecuteRegisterCommand(this, opt_.Language); }
 
