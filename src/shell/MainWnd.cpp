@@ -45,7 +45,12 @@ TFrmMain::TFrmMain(QStringList arguments, QWidget* parent)
     FormCreate();
 }
 
-TFrmMain::~TFrmMain() = default;
+TFrmMain::~TFrmMain() {
+    // The Variables window and other children go after this window's members; focus leaving
+    // one of them must not run the idle update on a half-destroyed window.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+}
 
 void TFrmMain::FormCreate() {
     setObjectName(QStringLiteral("FrmMain"));
@@ -84,7 +89,15 @@ void TFrmMain::FormCreate() {
     ConnectActions();
 
     TP1.SetVariables(&store_);
+    TP1.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
+                               int idx) { TP1Substitute(name, value, idx); });
     setAcceptDrops(true);
+
+    // The Variables window: a top-level window of its own, owned by this one.
+    auto* variables = new TFrmVariables(store_, this);
+    variables->SetErrorHook([this](const QString& message) { ShowError(message); });
+    connect(REdit1, &TCalcPane::variableChanged, variables, &TFrmVariables::ShowValue);
+    SetVariablesWindow(variables);
 
     RefreshTitle();
     UpdateActions();
@@ -279,6 +292,10 @@ void TFrmMain::ApplySettingsToPane() {
     REdit1->SetKeyMap(opt_.OptReturn, opt_.OptShiftReturn, opt_.OptCtrlReturn);
     REdit1->SetCopyAutomatically(opt_.OptAutomaticallyCopyState);
     REdit1->SetLanguage(opt_.Language);
+    if (TFrmVariables* variables = VariablesWindow()) {
+        variables->SetLanguage(opt_.Language);
+        variables->SetEditorFont(REdit1->font());
+    }
 }
 
 void TFrmMain::RefreshTitle() { documents_->RefreshTitle(); }

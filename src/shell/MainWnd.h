@@ -5,6 +5,7 @@
 
 #include "document/gui/CalcPane.h"
 #include "document/gui/Clipboard.h"
+#include "document/gui/Variables.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 #include "files/DocumentController.h"
@@ -125,6 +126,11 @@ class TFrmMain : public QMainWindow {
     void RegisterFileType();
     void UnregisterFileType();
     void ShowAbout();
+
+    // The Variables window when the second window is one; null otherwise.
+    TFrmVariables* VariablesWindow() const;
+    // The engine's assignment notice: _CLIP to the clipboard, other names to the window.
+    void TP1Substitute(const std::string& name, const std::string& value, int idx);
 
     // Calculation commands.
     void RefreshClip();

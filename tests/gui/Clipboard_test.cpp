@@ -30,7 +30,7 @@ class ClipboardTest : public ::testing::Test {
         engine.SetVariables(&store);
         engine.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
                                       int idx) {
-            SubstituteNotice(window, clip, settings, name, value, idx);
+            SubstituteNotice(&window, clip, settings, name, value, idx);
         });
     }
     static void SetClipboard(const QString& text) { QApplication::clipboard()->setText(text); }

@@ -6,8 +6,13 @@
 #include "document/gui/EnterValue.h"
 #include "document/gui/Variables.h"
 #include "engine/CompTinyParseEngine.h"
+#include "files/Settings.h"
+#include "shell/MainWnd.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -307,7 +312,7 @@ TEST_F(VariablesTest, AssignmentsUpdateRowsBeforeTheStore) {
     Entries storedDuringNotice;
     engine.SetOnSubstitute([&](TCompTinyParser&, std::string& name, std::string& value, int idx) {
         storedDuringNotice.emplace_back(name, store.Read(name));
-        SubstituteNotice(window, clipboard, settings, name, value, idx);
+        SubstituteNotice(&window, clipboard, settings, name, value, idx);
     });
     const QString zero = "\"0 +_I 0\"";
     struct Row {
@@ -533,6 +538,95 @@ TEST_F(VariablesTest, WindowLayoutAndClosing) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(Rows().size(), 3) << "hidden, not destroyed";
+}
+
+// The main window's wiring: start-up reload, assignments and answers reaching the window,
+// _CLIP reaching the clipboard, Show Variables, and the variables file kept for the next run.
+class MainWindowVariablesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        file = folder.filePath("last.vxm");
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("Q=4 +_I 0\r\n");
+    }
+    std::unique_ptr<TFrmMain> Start(bool recall) {
+        QSettings settings(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
+        settings.clear();
+        Settings opt;
+        opt.Language = 1;
+        opt.OptRecallLastVariables = recall;
+        opt.RecallVariablesFileName = file;
+        EXPECT_TRUE(WriteSettings(settings, opt, {}));
+        settings.sync();
+        auto window = std::make_unique<TFrmMain>();
+        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
+        EXPECT_TRUE(started.wait(2000));
+        return window;
+    }
+    static QStringList RowsOf(const TFrmVariables& variables) {
+        QStringList out;
+        for (int i = 0; i < variables.LvVariables->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = variables.LvVariables->topLevelItem(i);
+            out << row->text(0) + "=" + row->text(1);
+        }
+        return out;
+    }
+    static void Calculate(TFrmMain& window, const QString& line) {
+        window.Pane()->setPlainText(line);
+        window.Action("AtnVexmiCalculate")->trigger();
+        Idle();
+    }
+    // Commands come back at the next idle update after a calculation.
+    static void Idle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir folder;
+    QString file;
+};
+
+TEST_F(MainWindowVariablesTest, WiringThroughTheMainWindow) {
+    auto window = Start(true);
+    auto* variables = window->findChild<TFrmVariables*>();
+    ASSERT_NE(variables, nullptr);
+    EXPECT_TRUE(variables->isWindow());
+    EXPECT_EQ(RowsOf(*variables), QStringList{"Q=4 +_I 0"}) << "reloaded at start-up";
+    EXPECT_EQ(variables->VariablesFile(), file);
+
+    Calculate(*window, "a := q + 1");
+    EXPECT_EQ(RowsOf(*variables),
+              (QStringList{"A=5 +_I 0", "ANS=5 +_I 0", "Q=4 +_I 0", "_ANS=5 +_I 0"}));
+    Calculate(*window, "_clip := 7");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "7 + 0i");
+    EXPECT_FALSE(RowsOf(*variables).join(' ').contains("_CLIP"));
+
+    QAction* show = window->Action("AtnOptionShowVariables");
+    show->trigger();
+    EXPECT_TRUE(variables->isVisible());
+    EXPECT_TRUE(show->isChecked());
+    variables->close();
+    Idle();
+    EXPECT_FALSE(variables->isVisible());
+    EXPECT_FALSE(show->isChecked()) << "closing the window clears the check mark";
+
+    window->Pane()->document()->setModified(false);
+    window->close();
+    QSettings settings(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
+    Settings stored;
+    ReadSettings(settings, stored, QRect(0, 0, 4000, 4000));
+    EXPECT_EQ(stored.RecallVariablesFileName, file);
+}
+
+TEST_F(MainWindowVariablesTest, NoReloadWhenTheOptionIsOff) {
+    auto window = Start(false);
+    auto* variables = window->findChild<TFrmVariables*>();
+    ASSERT_NE(variables, nullptr);
+    EXPECT_TRUE(RowsOf(*variables).isEmpty());
+    EXPECT_TRUE(variables->VariablesFile().isEmpty());
+    EXPECT_EQ(window->Store().Count(), 0u);
 }
 
 } // namespace

@@ -64,13 +64,13 @@ void TClipboard::CopyValue(const DComplex& value, const NumberFormatSettings& se
     SetText(QString::fromStdString(ClipboardNumberText(value, settings)));
 }
 
-void SubstituteNotice(TFrmVariables& window, TClipboard& clipboard,
+void SubstituteNotice(TFrmVariables* window, TClipboard& clipboard,
                       const NumberFormatSettings& settings, const std::string& name,
                       const std::string& value, int idx) {
     if (name == ClipVariableName)
         clipboard.AssignClip(value, idx, settings);
-    else
-        window.ShowAssignment(name, value, idx);
+    else if (window)
+        window->ShowAssignment(name, value, idx);
 }
 
 } // namespace vexmo

@@ -60,9 +60,9 @@ inline constexpr const char* ClipVariableName = "_CLIP";
 
 // The main window's answer to the engine's assignment notice, raised before the engine
 // writes the store: an assignment to _CLIP goes to the clipboard, any other to the Variables
-// window. Throws when the assignment cannot be shown or written; the engine then counts a
-// failed operation.
-void SubstituteNotice(TFrmVariables& window, TClipboard& clipboard,
+// window (when there is one). Throws when the assignment cannot be shown or written; the
+// engine then counts a failed operation.
+void SubstituteNotice(TFrmVariables* window, TClipboard& clipboard,
                       const NumberFormatSettings& settings, const std::string& name,
                       const std::string& value, int idx);
 
