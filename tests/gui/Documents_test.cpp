@@ -6,15 +6,25 @@
 #include "engine/DorvSub.h"
 #include "engine/Variables.h"
 #include "files/DocumentController.h"
+#include "files/InterfaceTexts.h"
+#include "files/Options.h"
+#include "shell/MainWnd.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMimeData>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -503,6 +513,173 @@ TEST_F(DocumentsTest, StartupDocument) {
         EXPECT_EQ(window.windowTitle(), DocumentCaption(row.path));
         EXPECT_EQ(startPane.IsProtected(2), row.path == first);
     }
+}
+
+// ---- the main window ----
+
+// Waits for the next modal dialog and hands it to `answer`, which closes it.
+void OnNextModal(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start(10);
+}
+
+class MainWindowDocumentsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetDecimalSeparator('.');
+        ASSERT_TRUE(folder.isValid());
+        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
+    }
+    // A main window after its deferred start-up, its questions answered from `answers`.
+    std::unique_ptr<TFrmMain> Start(const QStringList& arguments = {}) {
+        auto window = std::make_unique<TFrmMain>(arguments);
+        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
+        EXPECT_TRUE(started.wait(2000));
+        window->Documents().SetQuestionHook([this](const QString& text) {
+            questions << text;
+            if (answers.empty())
+                return QMessageBox::Cancel;
+            const Button answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        window->Documents().SetFileDialogHook([](QFileDialog&) { return false; });
+        return window;
+    }
+    QString File(const QString& name) const { return folder.filePath(name); }
+
+    QTemporaryDir folder;
+    std::deque<Button> answers;
+    QStringList questions;
+};
+
+TEST_F(MainWindowDocumentsTest, FirstStartAsksBeforeClosingAModifiedDocument) {
+    auto window = Start();
+    EXPECT_EQ(window->windowTitle(), "Untitled - Vexmo");
+    EXPECT_TRUE(window->Opt().OptQueryDiscard);
+    EXPECT_TRUE(window->Opt().OptRecallLastFile);
+    EXPECT_EQ(window->StatusPanel(0)->text(), "");
+
+    window->Pane()->InsertText("1+2");
+    window->RefreshTitle();
+    EXPECT_EQ(window->StatusPanel(0)->text(), "Modified");
+    answers = {Button::Cancel};
+    EXPECT_FALSE(window->close());
+    answers = {Button::No};
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(questions.front().contains("Closing Vexmo will discard the change."));
+    QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
+    EXPECT_EQ(store.value("OptQueryDiscard").toInt(), 1);
+    EXPECT_EQ(store.value("RecallFileName").toString(), "");
+}
+
+TEST_F(MainWindowDocumentsTest, ClosingRemembersTheDocumentForTheNextStart) {
+    const QString path = File("calc.vxm");
+    WriteBytes(path, "2*3 ==> 6 +_I 0 \r\n");
+    const QString other = File("other.vxm");
+    WriteBytes(other, "other\r\n");
+    {
+        auto window = Start({path});
+        EXPECT_EQ(window->DocumentPath(), path);
+        EXPECT_EQ(window->windowTitle(), "calc.vxm - Vexmo");
+        QFont font = window->Pane()->font();
+        font.setPointSize(17);
+        window->Pane()->setFont(font);
+        EXPECT_TRUE(window->close());
+    }
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        QString path;
+        QString text;
+    };
+    const Row rows[] = {
+        {"no argument recalls it", {}, path, "2*3 ==> 6 +_I 0 \n"},
+        {"two arguments are ignored", {other, other}, path, "2*3 ==> 6 +_I 0 \n"},
+        {"one argument wins", {other}, other, "other\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto window = Start(row.arguments);
+        EXPECT_EQ(window->DocumentPath(), row.path);
+        EXPECT_EQ(window->Pane()->toPlainText(), row.text);
+        EXPECT_EQ(window->Pane()->font().pointSize(), 17);
+        EXPECT_FALSE(window->Pane()->document()->isModified());
+        EXPECT_EQ(window->windowTitle(), DocumentCaption(row.path));
+        EXPECT_EQ(QGuiApplication::applicationDisplayName(), DocumentCaption(row.path));
+    }
+    auto window = Start();
+    EXPECT_TRUE(window->Pane()->IsProtected(4));
+}
+
+TEST_F(MainWindowDocumentsTest, DropTakesTheFirstFileAndAsksEvenWithTheQueryOff) {
+    const QString first = File("first.vxm");
+    const QString second = File("second.vxm");
+    WriteBytes(first, "first\r\n");
+    WriteBytes(second, "second\r\n");
+    auto window = Start();
+    window->show();
+    window->Opt().OptQueryDiscard = false;
+    window->Pane()->InsertText("draft");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+    // As the desktop delivers it: the drag enters the pane, then drops there.
+    auto dropOnPane = [&] {
+        QWidget* target = window->Pane()->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    };
+    answers = {Button::Cancel};
+    dropOnPane();
+    EXPECT_EQ(window->Pane()->toPlainText(), "draft");
+    answers = {Button::No};
+    dropOnPane();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(window->Pane()->toPlainText(), "first\n");
+    EXPECT_EQ(window->DocumentPath(), first);
+    EXPECT_EQ(window->windowTitle(), "first.vxm - Vexmo");
+}
+
+TEST_F(MainWindowDocumentsTest, OptionsRefreshTitleAndRepaintOnCancelAndApplyOnOk) {
+    auto window = Start();
+    TCalcPane* pane = window->Pane();
+    pane->setPlainText("1+1 ==> 2 +_I 0 \nplain");
+    pane->PaintAnswerUnprotected(0);
+    window->StatusPanel(1)->setText("stale");
+    const QColor plainColor = pane->ExpressionColor();
+
+    OnNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    window->Action("AtnOptions")->trigger();
+    EXPECT_TRUE(pane->IsProtected(4));
+    EXPECT_EQ(window->StatusPanel(1)->text(), "");
+
+    OnNextModal([](QWidget* modal) {
+        auto* options = static_cast<TFrmOptions*>(modal);
+        options->RGrpLanguage->SetItemIndex(1);
+        options->CboColorArrow->setCurrentIndex(NamedColorIndex(0xFF0000));  // clBlue
+        options->accept();
+    });
+    window->Action("AtnOptions")->trigger();
+    EXPECT_EQ(window->Opt().Language, LanguageJapanese);
+    EXPECT_EQ(window->Action("AtnFileNew")->text(), QStringLiteral("新規作成(&N)"));
+    EXPECT_EQ(window->Opt().OptColorArrow, 0xFF0000u);
+    QTextCursor cursor(pane->document());
+    cursor.setPosition(5);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::blue));
+    EXPECT_EQ(pane->ExpressionColor(), plainColor);
 }
 
 }  // namespace
