@@ -16,15 +16,32 @@ std::string UpperAscii(std::string_view text)
     return s;
 }
 
+// Appends text with every line break in it (CR LF, CR or LF) written as one blank: an
+// entry must stay on its line, or the lines after the break (a multi-line _CLIP, say)
+// would read back as entries of their own.
+void AppendOnOneLine(std::string& out, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+}
+
 } // namespace
 
 std::string VariablesFileText(const Variables& store)
 {
     std::string text;
     for (const Variables::Line& line : store.Lines()) {
-        text += line.Name;
+        AppendOnOneLine(text, line.Name);
         text += '=';
-        text += line.Value;
+        AppendOnOneLine(text, line.Value);
         text += "\r\n";
     }
     return text;

@@ -14,7 +14,8 @@
 
 namespace vexmo {
 
-// The file's text for the store.
+// The file's text for the store. A line break inside a name or value is written as a
+// blank, so that every entry reads back as one entry.
 std::string VariablesFileText(const Variables& store);
 
 // The lines of a file's text that have a name part (text before the first "="), in order,
