@@ -34,12 +34,13 @@ inline std::string_view Trim(std::string_view s) {
 // comma lists elements), while number text is read with the locale's separator, so the
 // point is handed over as that separator. Text that cannot be read leaves the calculation
 // as a conversion error naming the token as written, also when the number is too large
-// (1E10K).
+// (1E10K); a number beyond the double range (1E1K, 1.8E308) fails as an overflow instead of
+// becoming an infinity.
 inline double ReadNumber(std::string_view token) {
     const char sep = DecimalSeparator();
     if (sep == '.' || token.find('.') == std::string_view::npos) {
         try {
-            return static_cast<double>(DorvStrToFloat(token));
+            return ToDComplexPart(DorvStrToFloat(token));
         } catch (const EMathError& e) {
             throw EConvertError(e.what());
         }
@@ -49,7 +50,7 @@ inline double ReadNumber(std::string_view token) {
         if (c == '.')
             c = sep;
     try {
-        return static_cast<double>(DorvStrToFloat(local));
+        return ToDComplexPart(DorvStrToFloat(local));
     } catch (const std::runtime_error& e) {
         std::string message = e.what();
         for (char& c : message)
