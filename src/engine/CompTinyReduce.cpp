@@ -325,7 +325,9 @@ DComplex TCompTinyParser::ApplyInfix(const std::string& text, TCompTerm& left, c
             return Truth(ComplexAbs(u) < ComplexAbs(r));
         return Truth(ComplexAbs(u) <= ComplexAbs(r)); // "<<="
     case '&':
-        return Truth(!ComplexEqual(ComplexMul(u, r), kZero));
+        // Both operands non-zero. Testing their product instead would call 1E-200 & 1E-200
+        // false (the product underflows) and fail 1E200 & 1E200 (it overflows).
+        return Truth(!ComplexEqual(u, kZero) && !ComplexEqual(r, kZero));
     case '|':
         return Truth(!ComplexEqual(u, kZero) || !ComplexEqual(r, kZero));
     case ',':
