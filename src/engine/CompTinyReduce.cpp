@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <stdexcept>
+#include <string>
 
 namespace vexmo {
 
@@ -347,6 +349,12 @@ DComplex TCompTinyParser::Assign(TCompTerm& left, const DComplex& r) {
         return left.Value;
     std::string valueText = DComplexToStr(r);
     if (left.Priority == TermKind::ElementRef) {
+        // A negative index names no element. It fails before the notice: index -1 would
+        // reach the handler as the mark of a plain variable and be shown (or put on the
+        // clipboard) as if the whole variable had been assigned.
+        if (left.Index < 0)
+            throw std::out_of_range("List index out of bounds (" + std::to_string(left.Index) +
+                                    ")");
         if (onSubstitute_)
             onSubstitute_(*this, name, valueText, left.Index);
         WriteElement(name, left.Index, r);
