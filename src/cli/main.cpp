@@ -78,6 +78,20 @@ void Complain(std::string_view text)
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
+// A calculation's message quotes the text it could not read, which may be a whole
+// megabyte-long line; one screenful of it says as much.
+std::string ShortMessage(std::string_view message)
+{
+    constexpr std::size_t limit = 400;
+    if (message.size() <= limit)
+        return std::string(message);
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80)
+        --cut; // never split a multi-byte character
+    return std::string(message.substr(0, cut)) + "... (" + std::to_string(message.size()) +
+           " bytes)";
+}
+
 int FormatCode(std::string_view name)
 {
     constexpr std::string_view names[] = {"general", "exponent", "fixed", "engineering", "user"};
@@ -210,7 +224,7 @@ int RunEvals(const Options& options, Calculator& calc)
         LineOutcome outcome = calc.Lines().Calculate(options.Evals[i]);
         if (!outcome.Ok()) {
             std::fflush(stdout);
-            Complain("-e:" + std::to_string(i + 1) + ": " + outcome.ErrorMessage);
+            Complain("-e:" + std::to_string(i + 1) + ": " + ShortMessage(outcome.ErrorMessage));
             return ExitCalculationFailed;
         }
         const LineCalculation& r = *outcome.Result;
@@ -237,7 +251,7 @@ int RunInteractive(Calculator& calc)
         if (outcome.Ok())
             WriteOut(outcome.Result->NewText + "\n");
         else
-            Complain("<stdin>:" + std::to_string(number) + ": " + outcome.ErrorMessage);
+            Complain("<stdin>:" + std::to_string(number) + ": " + ShortMessage(outcome.ErrorMessage));
         std::fflush(stdout);
         line.clear();
         if (c == EOF)
@@ -292,7 +306,7 @@ int RunDocument(const Options& options, Calculator& calc)
     }
     if (failure) {
         std::fflush(stdout);
-        Complain(name + ":" + std::to_string(failure->Line + 1) + ": " + failure->Message);
+        Complain(name + ":" + std::to_string(failure->Line + 1) + ": " + ShortMessage(failure->Message));
         if (status == ExitOk)
             status = ExitCalculationFailed;
     }

@@ -127,6 +127,14 @@ TEST_F(VexmoCalc, FailingLineStopsWithExitOne)
     const RunResult named = Calc({File("doc.vxm").string()});
     EXPECT_EQ(named.status, 1);
     EXPECT_EQ(named.err, File("doc.vxm").string() + ":2: '1E' is not a valid floating point value\n");
+
+    // A message quoting a huge line is cut short; the document itself passes through whole.
+    const std::string huge(1'000'000, '9');
+    const RunResult cut = Calc({}, huge + "\n");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.out, huge + "\n");
+    EXPECT_LT(cut.err.size(), 1000u);
+    EXPECT_NE(cut.err.find(" bytes)\n"), std::string::npos) << cut.err;
 }
 
 TEST_F(VexmoCalc, EvaluatesExpressions)
