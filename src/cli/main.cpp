@@ -79,17 +79,25 @@ void Complain(std::string_view text)
 }
 
 // A calculation's message quotes the text it could not read, which may be a whole
-// megabyte-long line; one screenful of it says as much.
+// megabyte-long line; its head and its tail (which says what went wrong) are enough.
 std::string ShortMessage(std::string_view message)
 {
-    constexpr std::size_t limit = 400;
-    if (message.size() <= limit)
+    constexpr std::size_t head = 200;
+    constexpr std::size_t tail = 200;
+    if (message.size() <= head + tail)
         return std::string(message);
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80)
-        --cut; // never split a multi-byte character
-    return std::string(message.substr(0, cut)) + "... (" + std::to_string(message.size()) +
-           " bytes)";
+    auto continuation = [&](std::size_t i) {
+        return (static_cast<unsigned char>(message[i]) & 0xC0) == 0x80;
+    };
+    // Never split a multi-byte character.
+    std::size_t headEnd = head;
+    while (headEnd > 0 && continuation(headEnd))
+        --headEnd;
+    std::size_t tailStart = message.size() - tail;
+    while (tailStart < message.size() && continuation(tailStart))
+        ++tailStart;
+    return std::string(message.substr(0, headEnd)) + "..." +
+           std::string(message.substr(tailStart));
 }
 
 int FormatCode(std::string_view name)
