@@ -34,7 +34,6 @@ void ConfigureDialog(QFileDialog& dialog) {
     dialog.setNameFilters(kNameFilters);
     dialog.selectNameFilter(kNameFilters.front());
     dialog.setDefaultSuffix(kDefaultSuffix);
-    dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog](const QString& filter) {
@@ -207,7 +206,6 @@ void TDocumentController::ReplaceText(const QString& text) {
     if (auto* calcPane = qobject_cast<TCalcPane*>(pane_))
         calcPane->PaintAllAnswers();
     pane_->document()->setModified(false);
-    emit documentReplaced();
 }
 
 bool TDocumentController::Load(const QString& path, QString* error) {

@@ -77,10 +77,6 @@ class TDocumentController : public QObject {
     QFileDialog& OpenDialog();
     QFileDialog& SaveDialog();
 
-  signals:
-    // The pane's text was replaced by a loaded file or emptied by Create New.
-    void documentReplaced();
-
   private:
     enum class Answer { Yes, No, Cancel };
     Answer Ask(DiscardOperation operation);
