@@ -1,6 +1,7 @@
 // Clipboard exchange on the offscreen platform's real clipboard: _CLIP before a calculation,
 // assignments to _CLIP and its elements for every array separator, the cached refresh, and
 // Copy automatically through the calculation pane.
+#include "document/core/ClipText.h"
 #include "document/gui/CalcPane.h"
 #include "document/gui/Clipboard.h"
 #include "document/gui/Variables.h"
@@ -16,7 +17,9 @@
 
 // Readable failure messages for Qt strings.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 using namespace vexmo;
@@ -28,10 +31,10 @@ class ClipboardTest : public ::testing::Test {
     void SetUp() override {
         SetDecimalSeparator('.');
         engine.SetVariables(&store);
-        engine.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
-                                      int idx) {
-            SubstituteNotice(&window, clip, settings, name, value, idx);
-        });
+        engine.SetOnSubstitute(
+            [this](TCompTinyParser&, std::string& name, std::string& value, int idx) {
+                SubstituteNotice(&window, clip, settings, name, value, idx);
+            });
     }
     static void SetClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
     static QString ClipboardText() { return QApplication::clipboard()->text(); }
@@ -132,14 +135,13 @@ TEST_F(ClipboardTest, AssignmentsWriteTheClipboard) {
         {"plain assignment", 0, 0, "x", "_CLIP := 5", "5 + 0i", 0},
         {"program style", 0, 1, "x", "_CLIP := 2 +_I 3", "2 +_I 3", 0},
         {"comma, next element", 0, 0, "1,2", "_CLIP[2] := 7", "1,2,7 + 0i", 0},
-        {"comma, padded with zeros", 0, 0, "1,2", "_CLIP[4] := 7",
-         "1,2,0 + 0i,0 + 0i,7 + 0i", 0},
+        {"comma, padded with zeros", 0, 0, "1,2", "_CLIP[4] := 7", "1,2,0 + 0i,0 + 0i,7 + 0i", 0},
         {"comma, text elements kept", 0, 0, "a,\"b c\",3", "_CLIP[2] := 1", "a,b c,1 + 0i", 0},
-        {"TAB pairs are complex numbers", 1, 2, "1\t2\t3\t4", "_CLIP[1] := 5 +_I 6",
-         "1\t2\t5\t6", 0},
+        {"TAB pairs are complex numbers", 1, 2, "1\t2\t3\t4", "_CLIP[1] := 5 +_I 6", "1\t2\t5\t6",
+         0},
         {"space", 2, 0, "1 2", "_CLIP[1] := 8", "1 8 + 0i", 0},
-        {"CR LF, no break after the last line", 3, 0, "1\r\n2\n", "_CLIP[1] := 9",
-         "1\r\n9 + 0i", 0},
+        {"CR LF, no break after the last line", 3, 0, "1\r\n2\n", "_CLIP[1] := 9", "1\r\n9 + 0i",
+         0},
         {"empty clipboard gives zeros", 0, 0, "", "_CLIP[1] := 1", "0 + 0i,1 + 0i", 0},
         {"index below -1 keeps the clipboard", 0, 0, "1,2", "_CLIP[0-2] := 1", "1,2", 1},
     };
@@ -153,6 +155,15 @@ TEST_F(ClipboardTest, AssignmentsWriteTheClipboard) {
         EXPECT_EQ(engine.ErrorState(), row.errorState);
     }
     EXPECT_EQ(window.LvVariables->topLevelItemCount(), 0) << "the window is not told of _CLIP";
+}
+
+TEST_F(ClipboardTest, AssignmentToNoElementKeepsTheClipboard) {
+    for (int idx : {-2, MaxClipElementIndex + 1}) {
+        SCOPED_TRACE(idx);
+        SetClipboard("1,2");
+        EXPECT_THROW(clip.AssignClip("7 +_I 0", idx, settings), std::out_of_range);
+        EXPECT_EQ(ClipboardText(), "1,2");
+    }
 }
 
 TEST_F(ClipboardTest, AssignmentIsStoredUntilTheNextRefresh) {

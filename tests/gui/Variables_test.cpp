@@ -1,6 +1,7 @@
 // The Variables window on the real widgets: Add, Edit and Delete with their questions, rows
 // following assignments, and the variables-file commands with their failures. Modal dialogs
 // and message boxes are answered by a timer that acts on the active modal widget.
+#include "document/core/ClipText.h"
 #include "document/core/VariablesFile.h"
 #include "document/gui/Clipboard.h"
 #include "document/gui/EnterValue.h"
@@ -10,14 +11,14 @@
 #include "shell/MainWnd.h"
 
 #include <QAbstractButton>
-#include <QClipboard>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -30,7 +31,9 @@
 
 // Readable failure messages for Qt strings.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 using namespace vexmo;
@@ -47,13 +50,11 @@ class ModalScript {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
+            if (!modal) return;
             if (steps_.empty()) {
                 // Never hang on a dialog nobody expected.
                 ADD_FAILURE() << "unexpected dialog " << modal->metaObject()->className();
-                if (auto* dialog = qobject_cast<QDialog*>(modal))
-                    dialog->reject();
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
                 return;
             }
             Step step = std::move(steps_.front());
@@ -159,26 +160,36 @@ TEST_F(VariablesTest, AddCommand) {
         QStringList questions;
     } rows[] = {
         {"existing name replaced, value normalised in the store and shown as typed",
-         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}}, 1,
+         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}},
+         1,
          [](ModalScript& s) { s.Enter("a", "1e3"); },
          {{"B", "2 +_I 0"}, {"A", "1000 +_I 0"}},
-         {"A=1E3", "B=2 +_I 0"}, {}},
+         {"A=1E3", "B=2 +_I 0"},
+         {}},
         {"not a number answered No removes the old variable",
-         {{"A", "1 +_I 0"}}, 1,
+         {{"A", "1 +_I 0"}},
+         1,
          [](ModalScript& s) { s.Enter("a", "xyz").Answer(QMessageBox::No); },
-         {}, {}, {"xyz is not correct number format."}},
+         {},
+         {},
+         {"xyz is not correct number format."}},
         {"not a number answered Yes asks again",
-         {}, 1,
-         [](ModalScript& s) {
-             s.Enter("b", "q").Answer(QMessageBox::Yes).Enter("b", "3 +_I 4");
-         },
-         {{"B", "3 +_I 4"}}, {"B=3 +_I 4"}, {"q is not correct number format."}},
+         {},
+         1,
+         [](ModalScript& s) { s.Enter("b", "q").Answer(QMessageBox::Yes).Enter("b", "3 +_I 4"); },
+         {{"B", "3 +_I 4"}},
+         {"B=3 +_I 4"},
+         {"q is not correct number format."}},
         {"question in Japanese",
-         {}, 2,
+         {},
+         2,
          [](ModalScript& s) { s.Enter("c", "?").Answer(QMessageBox::No); },
-         {}, {}, {"? は正しい数値書式ではありません。"}},
+         {},
+         {},
+         {"? は正しい数値書式ではありません。"}},
         {"empty value keeps the dialog open",
-         {}, 1,
+         {},
+         1,
          [](ModalScript& s) {
              s.Enter("d", "").Then([](QWidget* w) {
                  auto* dialog = qobject_cast<TFrmEnterValue*>(w);
@@ -188,9 +199,12 @@ TEST_F(VariablesTest, AddCommand) {
                  dialog->BtnOk->click();
              });
          },
-         {{"D", "4 +_I 0"}}, {"D=4"}, {}},
+         {{"D", "4 +_I 0"}},
+         {"D=4"},
+         {}},
         {"Cancel changes nothing",
-         {{"A", "1 +_I 0"}}, 1,
+         {{"A", "1 +_I 0"}},
+         1,
          [](ModalScript& s) {
              s.Then([](QWidget* w) {
                  auto* dialog = qobject_cast<TFrmEnterValue*>(w);
@@ -200,7 +214,9 @@ TEST_F(VariablesTest, AddCommand) {
                  dialog->BtnCancel->click();
              });
          },
-         {{"A", "1 +_I 0"}}, {"A=1 +_I 0"}, {}},
+         {{"A", "1 +_I 0"}},
+         {"A=1 +_I 0"},
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -233,18 +249,18 @@ TEST_F(VariablesTest, EditRenamesAndTheNextCalculationUsesIt) {
     Select("A");
     EXPECT_TRUE(window.AtnEdit->isEnabled());
     {
-    ModalScript script;
-    script.Then([](QWidget* w) {
-        auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->EditName->text(), "A");
-        EXPECT_EQ(dialog->EditValue->text(), "5 +_I 0");
-        dialog->EditName->setText("b");
-        dialog->EditValue->setText("7 +_i 0");
-        dialog->BtnOk->click();
-    });
-    window.AtnEdit->trigger();
-    EXPECT_TRUE(script.Done());
+        ModalScript script;
+        script.Then([](QWidget* w) {
+            auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->EditName->text(), "A");
+            EXPECT_EQ(dialog->EditValue->text(), "5 +_I 0");
+            dialog->EditName->setText("b");
+            dialog->EditValue->setText("7 +_i 0");
+            dialog->BtnOk->click();
+        });
+        window.AtnEdit->trigger();
+        EXPECT_TRUE(script.Done());
     }
     EXPECT_EQ(StoreEntries(), (Entries{{"C", "1 +_I 0"}, {"B", "7 +_I 0"}}));
     EXPECT_EQ(Rows(), (QStringList{"B=7 +_I 0", "C=1 +_I 0"}));
@@ -285,10 +301,18 @@ TEST_F(VariablesTest, DeleteCommand) {
         Entries after;
         QStringList rows;
     } rows[] = {
-        {"Yes deletes", 1, QMessageBox::Yes, "Are you sure you want to delete 'A'?[y/n]",
-         {{"B", "2 +_I 0"}}, {"B=2 +_I 0"}},
-        {"No keeps", 2, QMessageBox::No, "本当に A を削除してもよろしいですか？[y/n]",
-         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}}, {"A=1 +_I 0", "B=2 +_I 0"}},
+        {"Yes deletes",
+         1,
+         QMessageBox::Yes,
+         "Are you sure you want to delete 'A'?[y/n]",
+         {{"B", "2 +_I 0"}},
+         {"B=2 +_I 0"}},
+        {"No keeps",
+         2,
+         QMessageBox::No,
+         "本当に A を削除してもよろしいですか？[y/n]",
+         {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}},
+         {"A=1 +_I 0", "B=2 +_I 0"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -322,12 +346,18 @@ TEST_F(VariablesTest, AssignmentsUpdateRowsBeforeTheStore) {
         int errorState;
     } rows[] = {
         {"plain variable", "v := 2", {"V=2 +_I 0"}, 0},
-        {"element of a new array shows four elements", "x[3] := 5",
-         {"V=2 +_I 0", "X=" + zero + "," + zero + "," + zero + ",\"5 +_I 0\""}, 0},
-        {"element of an existing array", "x[1] := 1",
-         {"V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""}, 0},
-        {"index below -1 keeps the new row with the value and fails", "n[0-2] := 4",
-         {"N=4 +_I 0", "V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""}, 1},
+        {"element of a new array shows four elements",
+         "x[3] := 5",
+         {"V=2 +_I 0", "X=" + zero + "," + zero + "," + zero + ",\"5 +_I 0\""},
+         0},
+        {"element of an existing array",
+         "x[1] := 1",
+         {"V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""},
+         0},
+        {"negative index fails without a row",
+         "n[0-2] := 4",
+         {"V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""},
+         1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -341,10 +371,29 @@ TEST_F(VariablesTest, AssignmentsUpdateRowsBeforeTheStore) {
         << "the row mirrors the store";
 }
 
+TEST_F(VariablesTest, AssignmentToNoElementFails) {
+    struct Row {
+        const char* name;
+        int idx;
+    } rows[] = {
+        {"below -1", -2},
+        {"beyond the largest index", MaxClipElementIndex + 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.DeleteAllRows();
+        Seed({{"OLD", "\"1 +_I 0\",\"2 +_I 0\""}});
+        EXPECT_THROW(window.ShowAssignment("NEW", "4 +_I 0", row.idx), std::out_of_range);
+        EXPECT_THROW(window.ShowAssignment("old", "4 +_I 0", row.idx), std::out_of_range);
+        EXPECT_EQ(Rows(), (QStringList{"NEW=4 +_I 0", "OLD=\"1 +_I 0\",\"2 +_I 0\""}))
+            << "a new name keeps its row with the value; an existing row is unchanged";
+    }
+}
+
 TEST_F(VariablesTest, SaveThenOpenGivesTheSameEntries) {
-    const Entries entries{{"ANS", "3 +_I 0"}, {"_ANS", "3 +_I 0"},  {"_CLIP", "1, 2"},
-                          {"Z", "\"0 +_I 0\",\"7 +_I 0\""},        {"F(X)", "X*2"},
-                          {"A", "1 +_I 0"}};
+    const Entries entries{{"ANS", "3 +_I 0"}, {"_ANS", "3 +_I 0"},
+                          {"_CLIP", "1, 2"},  {"Z", "\"0 +_I 0\",\"7 +_I 0\""},
+                          {"F(X)", "X*2"},    {"A", "1 +_I 0"}};
     Seed(entries);
     savePath = folder.filePath("vars.vxm");
     window.AtnFileSaveVariablesAsExecute();

@@ -34,7 +34,9 @@ bool TClipboard::HasText() const {
     return data && data->hasText();
 }
 
-void TClipboard::SetText(const QString& text) { clipboard_->setText(text); }
+void TClipboard::SetText(const QString& text) {
+    clipboard_->setText(text);
+}
 
 void TClipboard::RefreshClip(Variables& store, int optNumFormatArray) {
     if (!cacheValid_ || cachedArray_ != optNumFormatArray) {
@@ -45,8 +47,7 @@ void TClipboard::RefreshClip(Variables& store, int optNumFormatArray) {
     // An assignment or a loaded variables file may have changed the entry since the last
     // refresh; comparing costs far less than copying a large text again.
     const int index = store.IndexOf(ClipVariableName);
-    if (index >= 0 && store.At(static_cast<std::size_t>(index)).Value == cachedClip_)
-        return;
+    if (index >= 0 && store.At(static_cast<std::size_t>(index)).Value == cachedClip_) return;
     store.Write(ClipVariableName, cachedClip_);
 }
 
@@ -55,8 +56,7 @@ void TClipboard::AssignClip(const std::string& value, int idx,
     // A plain assignment does not look at the old text, so a large clipboard is not read.
     const std::string current = idx >= 0 ? Text().toStdString() : std::string();
     const std::optional<std::string> text = ClipAssignmentText(current, value, idx, settings);
-    if (!text)
-        throw std::out_of_range("List index out of bounds (" + std::to_string(idx) + ")");
+    if (!text) throw std::out_of_range("List index out of bounds (" + std::to_string(idx) + ")");
     SetText(QString::fromStdString(*text));
 }
 

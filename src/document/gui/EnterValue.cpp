@@ -49,14 +49,21 @@ TFrmEnterValue::TFrmEnterValue(int language, QWidget* parent) : QDialog(parent) 
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TFrmEnterValue::SetName(const QString& name) { EditName->setText(name); }
-void TFrmEnterValue::SetValue(const QString& value) { EditValue->setText(value); }
-QString TFrmEnterValue::Name() const { return EditName->text(); }
-QString TFrmEnterValue::Value() const { return EditValue->text(); }
+void TFrmEnterValue::SetName(const QString& name) {
+    EditName->setText(name);
+}
+void TFrmEnterValue::SetValue(const QString& value) {
+    EditValue->setText(value);
+}
+QString TFrmEnterValue::Name() const {
+    return EditName->text();
+}
+QString TFrmEnterValue::Value() const {
+    return EditValue->text();
+}
 
 void TFrmEnterValue::accept() {
-    if (EditName->text().isEmpty() || EditValue->text().isEmpty())
-        return;
+    if (EditName->text().isEmpty() || EditValue->text().isEmpty()) return;
     QDialog::accept();
 }
 

@@ -29,8 +29,12 @@ constexpr int NameColumn = 0;
 constexpr int ValueColumn = 1;
 const char* const ZeroElement = "0 +_I 0";
 
-std::string ToStd(const QString& text) { return text.toStdString(); }
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+std::string ToStd(const QString& text) {
+    return text.toStdString();
+}
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 std::filesystem::path FilePath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -38,13 +42,12 @@ std::filesystem::path FilePath(const QString& path) {
 
 // Japanese users' old files are in Shift_JIS; everyone else's in Windows-1252.
 LegacyDecoder DecoderFor(int language) {
-    if (language == 1)
-        return {};
+    if (language == 1) return {};
     return [](std::string_view bytes) {
         QStringDecoder decoder("Shift_JIS");
-        if (!decoder.isValid())
-            return DecodeWindows1252(bytes);
-        const QString text = decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        if (!decoder.isValid()) return DecodeWindows1252(bytes);
+        const QString text =
+            decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
         return text.toStdString();
     };
 }
@@ -54,8 +57,7 @@ LegacyDecoder DecoderFor(int language) {
 QString UpperAsciiLetters(const QString& text) {
     QString upper = text;
     for (QChar& c : upper)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = QChar(c.unicode() - 'a' + 'A');
     return upper;
 }
 
@@ -106,7 +108,9 @@ TFrmVariables::TFrmVariables(Variables& store, QWidget* parent)
     UpdateCommands();
 }
 
-void TFrmVariables::SetEditorFont(const QFont& font) { LvVariables->setFont(font); }
+void TFrmVariables::SetEditorFont(const QFont& font) {
+    LvVariables->setFont(font);
+}
 
 void TFrmVariables::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; it lives as long as the main window.
@@ -117,23 +121,19 @@ void TFrmVariables::closeEvent(QCloseEvent* event) {
 // ---- rows ----
 
 QTreeWidgetItem* TFrmVariables::FindRow(const QString& upperName) const {
-    for (int i = 0; i < LvVariables->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = LvVariables->topLevelItem(i);
-        if (row->text(NameColumn) == upperName)
-            return row;
-    }
-    return nullptr;
+    return rowsByName_.value(upperName, nullptr);
 }
 
 QTreeWidgetItem* TFrmVariables::AddRow(const QString& upperName, const QString& value) {
     auto* row = new QTreeWidgetItem(QStringList{upperName, value}); // owned by the list
     LvVariables->addTopLevelItem(row);
+    rowsByName_.insert(upperName, row);
     return row;
 }
 
 void TFrmVariables::RemoveRow(QTreeWidgetItem* row) {
-    if (!row)
-        return;
+    if (!row) return;
+    rowsByName_.remove(row->text(NameColumn));
     // Taking the row out hands its ownership back from the list.
     std::unique_ptr<QTreeWidgetItem> taken(
         LvVariables->takeTopLevelItem(LvVariables->indexOfTopLevelItem(row)));
@@ -152,6 +152,7 @@ void TFrmVariables::UpdateCommands() {
 
 void TFrmVariables::DeleteAllRows() {
     LvVariables->clear();
+    rowsByName_.clear();
     UpdateCommands();
 }
 
@@ -183,8 +184,7 @@ void TFrmVariables::ShowAssignment(const std::string& name, const std::string& v
     if (idx < 0 || idx > MaxClipElementIndex)
         throw std::out_of_range("List index out of bounds (" + std::to_string(idx) + ")");
     const auto index = static_cast<std::size_t>(idx);
-    if (elements.size() <= index)
-        elements.resize(index + 1, ZeroElement);
+    if (elements.size() <= index) elements.resize(index + 1, ZeroElement);
     elements[index] = value;
     row->setText(ValueColumn, ToQt(JoinCommaText(elements)));
 }
@@ -195,8 +195,7 @@ bool TFrmVariables::EnterValue(QString& name, QString& value) {
     TFrmEnterValue dialog(language_, DialogParent());
     dialog.SetName(name);
     dialog.SetValue(value);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
     name = dialog.Name();
     value = dialog.Value();
     return true;
@@ -206,8 +205,7 @@ void TFrmVariables::AtnInsertExecute() {
     for (;;) {
         QString name;
         QString value;
-        if (!EnterValue(name, value))
-            return;
+        if (!EnterValue(name, value)) return;
         const QString upperName = UpperAsciiLetters(name);
         const std::string storeName = ToStd(upperName);
         store_.Remove(storeName);
@@ -220,8 +218,7 @@ void TFrmVariables::AtnInsertExecute() {
             const QString question =
                 value + (language_ == 1 ? QStringLiteral(" is not correct number format.")
                                         : QStringLiteral(" は正しい数値書式ではありません。"));
-            if (Ask(question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-                continue;
+            if (Ask(question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) continue;
             UpdateCommands();
             return;
         }
@@ -234,20 +231,19 @@ void TFrmVariables::AtnInsertExecute() {
 
 void TFrmVariables::AtnEditExecute() {
     QTreeWidgetItem* row = SelectedRow();
-    if (!row)
-        return;
+    if (!row) return;
     const QString oldName = row->text(NameColumn);
     QString name = oldName;
     QString value = row->text(ValueColumn);
-    if (!EnterValue(name, value))
-        return;
+    if (!EnterValue(name, value)) return;
     store_.Remove(ToStd(oldName));
     const QString newName = UpperAsciiLetters(name);
     const QString newValue = UpperAsciiLetters(value);
     // Renaming onto another row's name would leave two rows for one store entry.
-    if (QTreeWidgetItem* other = FindRow(newName); other && other != row)
-        RemoveRow(other);
+    if (QTreeWidgetItem* other = FindRow(newName); other && other != row) RemoveRow(other);
+    rowsByName_.remove(oldName);
     row->setText(NameColumn, newName);
+    rowsByName_.insert(newName, row);
     row->setText(ValueColumn, newValue);
     store_.Write(ToStd(newName), ToStd(newValue));
     UpdateCommands();
@@ -255,15 +251,14 @@ void TFrmVariables::AtnEditExecute() {
 
 void TFrmVariables::AtnDeleteExecute() {
     QTreeWidgetItem* row = SelectedRow();
-    if (!row)
-        return;
+    if (!row) return;
     const QString name = row->text(NameColumn);
     const QString question =
         language_ == 1
             ? QStringLiteral("Are you sure you want to delete '") + name + QStringLiteral("'?[y/n]")
-            : QStringLiteral("本当に ") + name + QStringLiteral(" を削除してもよろしいですか？[y/n]");
-    if (Ask(question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
+            : QStringLiteral("本当に ") + name +
+                  QStringLiteral(" を削除してもよろしいですか？[y/n]");
+    if (Ask(question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) return;
     store_.Remove(ToStd(name));
     RemoveRow(row);
     UpdateCommands();
@@ -273,14 +268,27 @@ void TFrmVariables::AtnDeleteExecute() {
 
 void TFrmVariables::LoadLines(const std::vector<Variables::Line>& lines) {
     DeleteAllRows();
-    LoadVariables(lines, store_, [this](const std::string& name, const std::string& value) {
-        ShowValue(ToQt(name), ToQt(value));
+    // Rows are gathered first and handed to the list at once: a large file would otherwise
+    // be inserted and sorted row by row.
+    QStringList names;
+    QHash<QString, QString> values;
+    LoadVariables(lines, store_, [&](const std::string& name, const std::string& value) {
+        const QString upper = UpperAsciiLetters(ToQt(name));
+        if (!values.contains(upper)) names << upper;
+        values.insert(upper, ToQt(value));
     });
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(names.size());
+    for (const QString& name : names) {
+        auto* row = new QTreeWidgetItem(QStringList{name, values.value(name)}); // list owns it
+        rowsByName_.insert(name, row);
+        rows << row;
+    }
+    LvVariables->addTopLevelItems(rows);
 }
 
 void TFrmVariables::ReloadVariables(const QString& path) {
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
+    if (path.isEmpty() || !QFileInfo::exists(path)) return;
     const VariablesFileRead read = ReadVariablesFile(FilePath(path), DecoderFor(language_));
     if (!read) {
         variablesFile_.clear();
@@ -292,8 +300,7 @@ void TFrmVariables::ReloadVariables(const QString& path) {
 
 void TFrmVariables::AtnFileSaveVariablesAsExecute() {
     const QString path = ChooseFile(FileDialogKind::Save, QStringLiteral("Save variables - Vexmo"));
-    if (path.isEmpty())
-        return;
+    if (path.isEmpty()) return;
     // A failed write keeps the previous current file: the chosen one does not hold these
     // variables, and a caller that asked to save first must not go on to discard them.
     const FileResult written = WriteVariablesFile(FilePath(path), store_);
@@ -312,19 +319,15 @@ bool TFrmVariables::SaveBeforeDiscarding() {
 
 void TFrmVariables::AtnFileOpenVariablesExecute() {
     const QString question =
-        language_ == 1
-            ? QStringLiteral("Opening a variables-file will discard all the current "
-                             "variables.Do you want to save the current variables?[y/n]")
-            : QStringLiteral("変数ファイルを開くと現在の変数はすべて消去されます."
-                             "現在の変数を保存しますか？[y/n]");
+        language_ == 1 ? QStringLiteral("Opening a variables-file will discard all the current "
+                                        "variables.Do you want to save the current variables?[y/n]")
+                       : QStringLiteral("変数ファイルを開くと現在の変数はすべて消去されます."
+                                        "現在の変数を保存しますか？[y/n]");
     const auto answer = Ask(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel)
-        return;
-    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding())
-        return;
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding()) return;
     const QString path = ChooseFile(FileDialogKind::Open, QStringLiteral("Open variables - Vexmo"));
-    if (path.isEmpty())
-        return;
+    if (path.isEmpty()) return;
     variablesFile_ = path;
     const VariablesFileRead read = ReadVariablesFile(FilePath(path), DecoderFor(language_));
     if (!read) {
@@ -336,16 +339,13 @@ void TFrmVariables::AtnFileOpenVariablesExecute() {
 
 void TFrmVariables::AtnFileClearVariablesExecute() {
     const QString question =
-        language_ == 1
-            ? QStringLiteral("Clearing variables will discard the current variables. "
-                             "Do you want to save the current variables?[y/n]")
-            : QStringLiteral("変数初期化を続けると現在の変数はすべて消去されます."
-                             "現在の変数を保存しますか？[y/n]");
+        language_ == 1 ? QStringLiteral("Clearing variables will discard the current variables. "
+                                        "Do you want to save the current variables?[y/n]")
+                       : QStringLiteral("変数初期化を続けると現在の変数はすべて消去されます."
+                                        "現在の変数を保存しますか？[y/n]");
     const auto answer = Ask(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel)
-        return;
-    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding())
-        return;
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding()) return;
     store_.Clear();
     DeleteAllRows();
     variablesFile_.clear();
@@ -360,17 +360,15 @@ QWidget* TFrmVariables::DialogParent() {
 
 QMessageBox::StandardButton TFrmVariables::Ask(const QString& text,
                                                QMessageBox::StandardButtons buttons) {
-    if (question_)
-        return question_(text, buttons);
+    if (question_) return question_(text, buttons);
     return QMessageBox::question(DialogParent(), QStringLiteral("Vexmo"), text, buttons);
 }
 
 QString TFrmVariables::ChooseFile(FileDialogKind kind, const QString& title) {
-    if (fileDialog_)
-        return fileDialog_(kind, title);
+    if (fileDialog_) return fileDialog_(kind, title);
     QFileDialog dialog(DialogParent(), title);
-    dialog.setNameFilters({QStringLiteral("Vexmo document(*.vxm)"), QStringLiteral("Text file(*.txt)"),
-                           QStringLiteral("All files(*.*)")});
+    dialog.setNameFilters({QStringLiteral("Vexmo document(*.vxm)"),
+                           QStringLiteral("Text file(*.txt)"), QStringLiteral("All files(*.*)")});
     dialog.setDefaultSuffix(QStringLiteral("vxm"));
     if (kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -379,8 +377,7 @@ QString TFrmVariables::ChooseFile(FileDialogKind kind, const QString& title) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/Variables.h"
 
+#include <QHash>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -60,9 +61,8 @@ class TFrmVariables : public QWidget {
 
     // Seams for the questions, the file dialogs and the error box; each defaults to the
     // platform's own box or dialog.
-    using QuestionHook =
-        std::function<QMessageBox::StandardButton(const QString& text,
-                                                  QMessageBox::StandardButtons buttons)>;
+    using QuestionHook = std::function<QMessageBox::StandardButton(
+        const QString& text, QMessageBox::StandardButtons buttons)>;
     enum class FileDialogKind { Save, Open };
     // Returns the chosen path, empty when cancelled.
     using FileDialogHook = std::function<QString(FileDialogKind kind, const QString& title)>;
@@ -103,6 +103,8 @@ class TFrmVariables : public QWidget {
     bool SaveBeforeDiscarding();
 
     Variables& store_;
+    // Row of each name; names are unique among the rows.
+    QHash<QString, QTreeWidgetItem*> rowsByName_;
     int language_ = 1;
     QString variablesFile_;
     QToolBar* toolBar_ = nullptr;
