@@ -358,17 +358,24 @@ TEST_F(VariablesTest, AssignmentsUpdateRowsBeforeTheStore) {
          "n[0-2] := 4",
          {"V=2 +_I 0", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""},
          1},
+        {"element of a plain value keeps that value whole",
+         "v[1] := 5",
+         {"V=\"2 +_I 0\",\"5 +_I 0\"", "X=" + zero + ",\"1 +_I 0\"," + zero + ",\"5 +_I 0\""},
+         0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        const Variables before = store;
+        storedDuringNotice.clear();
         Calculate(row.line);
+        for (const auto& [name, stored] : storedDuringNotice)
+            EXPECT_EQ(stored, before.Read(name)) << "the notice comes before the store changes";
         EXPECT_EQ(Rows(), row.rows);
         EXPECT_EQ(engine.ErrorState(), row.errorState);
+        for (const Variables::Line& line : store.Lines())
+            EXPECT_TRUE(Rows().contains(QString::fromStdString(line.Name + "=" + line.Value)))
+                << "the rows mirror the store: " << line.Name;
     }
-    for (const auto& [name, stored] : storedDuringNotice)
-        EXPECT_TRUE(stored.empty() || name == "X") << name << " was stored before the notice";
-    EXPECT_EQ(store.Read("X"), "\"0 +_I 0\",\"1 +_I 0\",\"0 +_I 0\",\"5 +_I 0\"")
-        << "the row mirrors the store";
 }
 
 TEST_F(VariablesTest, AssignmentToNoElementFails) {

@@ -5,6 +5,7 @@
 #include "document/core/VariablesFile.h"
 #include "document/gui/EnterValue.h"
 #include "engine/DorvSub.h"
+#include "engine/EngineText.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -173,7 +174,9 @@ void TFrmVariables::ShowAssignment(const std::string& name, const std::string& v
     QTreeWidgetItem* row = FindRow(upper);
     std::vector<std::string> elements;
     if (row) {
-        elements = SplitCommaText(ToStd(row->text(ValueColumn)));
+        // Read the row as the engine reads the store, so that a plain value ("2 +_I 0")
+        // stays one element instead of splitting at its blanks.
+        elements = engine_text::ElementsOf(ToStd(row->text(ValueColumn)));
     } else {
         row = AddRow(upper, ToQt(value));
         if (idx >= 0 && idx <= MaxClipElementIndex)
