@@ -180,13 +180,6 @@ TEST_F(VariablesTest, AddCommand) {
          {{"B", "3 +_I 4"}},
          {"B=3 +_I 4"},
          {"q is not correct number format."}},
-        {"question in Japanese",
-         {},
-         2,
-         [](ModalScript& s) { s.Enter("c", "?").Answer(QMessageBox::No); },
-         {},
-         {},
-         {"? は正しい数値書式ではありません。"}},
         {"empty value keeps the dialog open",
          {},
          1,
@@ -232,15 +225,6 @@ TEST_F(VariablesTest, AddCommand) {
         EXPECT_EQ(Rows(), row.rows);
         EXPECT_EQ(script.texts, row.questions);
     }
-}
-
-TEST_F(VariablesTest, EnterValueLabelsFollowTheLanguage) {
-    TFrmEnterValue english(1), japanese(2);
-    EXPECT_EQ(english.windowTitle(), "Variable");
-    EXPECT_EQ(english.LblName->text(), "Name:");
-    EXPECT_EQ(english.LblValue->text(), "Value:");
-    EXPECT_EQ(japanese.LblName->text(), "変数名：");
-    EXPECT_EQ(japanese.LblValue->text(), "値：");
 }
 
 TEST_F(VariablesTest, EditRenamesAndTheNextCalculationUsesIt) {
@@ -554,7 +538,6 @@ TEST_F(VariablesTest, StartupReload) {
         QString fileAfter;
     } rows[] = {
         {"readable file", good, {"X=4 +_I 0", "Y=5 +_I 0"}, good},
-        {"missing file", folder.filePath("gone.vxm"), {"OLD=1"}, "previous.vxm"},
         {"unreadable file, silently", folder.path(), {"OLD=1"}, {}},
     };
     for (const Row& row : rows) {
@@ -573,9 +556,6 @@ TEST_F(VariablesTest, StartupReload) {
 
 TEST_F(VariablesTest, WindowLayoutAndClosing) {
     EXPECT_EQ(window.windowTitle(), "Variables");
-    EXPECT_EQ(window.LvVariables->headerItem()->text(0), "Name");
-    EXPECT_EQ(window.LvVariables->headerItem()->text(1), "Value");
-    EXPECT_EQ(window.LvVariables->selectionBehavior(), QAbstractItemView::SelectRows);
     Seed({{"b", "1"}, {"a", "2"}, {"_x", "3"}});
     EXPECT_EQ(Rows(), (QStringList{"A=2", "B=1", "_X=3"})) << "names upper-cased and sorted";
     window.show();
@@ -674,15 +654,6 @@ TEST_F(MainWindowVariablesTest, WiringThroughTheMainWindow) {
     Settings stored;
     ReadSettings(settings, stored, QRect(0, 0, 4000, 4000));
     EXPECT_EQ(stored.RecallVariablesFileName, file);
-}
-
-TEST_F(MainWindowVariablesTest, NoReloadWhenTheOptionIsOff) {
-    auto window = Start(false);
-    auto* variables = window->findChild<TFrmVariables*>();
-    ASSERT_NE(variables, nullptr);
-    EXPECT_TRUE(RowsOf(*variables).isEmpty());
-    EXPECT_TRUE(variables->VariablesFile().isEmpty());
-    EXPECT_EQ(window->Store().Count(), 0u);
 }
 
 } // namespace
