@@ -1,0 +1,254 @@
+// Hostile documents, variables files and settings through the real desktop program,
+// offscreen: the main window opens each or refuses it with a message, nothing crashes, and
+// no file on disk changes unless the user saves.
+
+#include "RobustFiles.h"
+
+#include "files/DocumentFile.h"
+#include "shell/MainWnd.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace vexmo;
+using namespace vexmo::robust;
+using namespace std::string_literals;
+
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+// Closes every modal box as it appears and keeps its text, so a message never blocks.
+class ModalCloser {
+  public:
+    ModalCloser() {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    Texts << box->text();
+                modal->close();
+            }
+        });
+        timer_.start();
+    }
+    QStringList Texts;
+
+  private:
+    QTimer timer_;
+};
+
+fs::path SettingsFile() {
+    return QSettings("Dorv", "Vexmo").fileName().toStdString();
+}
+
+// Settings that open no last document and no variables file unless a test asks for one.
+std::string QuietSettings(const std::string& extra = "") {
+    return "[General]\nOptRecallLastFile=0\nOptRecallLastVariables=0\nLanguage=1\n"
+           "RecallFileName=\nRecallVariablesFileName=\n" +
+           extra;
+}
+
+class HostileDesktop : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(SettingsFile().parent_path());
+        WriteBytes(SettingsFile(), QuietSettings());
+    }
+    void TearDown() override {
+        if (window_) {
+            window_->Pane()->document()->setModified(false);
+            window_->close();
+        }
+    }
+
+    // The main window after its deferred start-up with these command-line arguments.
+    TFrmMain& Start(const QStringList& arguments = {}) {
+        window_ = std::make_unique<TFrmMain>(arguments);
+        QSignalSpy started(window_.get(), &TFrmMain::StartupFinished);
+        EXPECT_TRUE(started.wait(60000)) << "the start-up did not finish";
+        window_->Documents().SetQuestionHook([](const QString&) { return QMessageBox::No; });
+        return *window_;
+    }
+
+    TempDir dir_;
+    ModalCloser modals_;
+    std::unique_ptr<TFrmMain> window_;
+};
+
+TEST_F(HostileDesktop, HostileDocumentsOpenFromTheCommandLineAndByDropping) {
+    struct Row {
+        const char* Name;
+        std::string Bytes;
+        const char* Expect; // text the pane must hold afterwards ("" when not checked)
+        bool Drop;          // dropped as well; the editor takes seconds to lay out 5 MB lines
+    };
+    const Row rows[] = {
+        {"random bytes", RandomBytes(200000, 1, true), "", true},
+        {"NUL bytes in a text", std::string("1+2\r\n\0\0\0\r\n3*4\r\n", 15), "3*4", true},
+        {"invalid UTF-8", InvalidUtf8Document(), "caf\u00e9", true},
+        {"5 MB line of printable text", RandomPrintableLine(5 << 20, 3), "", false},
+        {"5 MB sum", LongSum(5 << 20), "1+1+1", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const fs::path file = dir_.Path() / "hostile.vxm";
+        WriteBytes(file, row.Bytes);
+        TFrmMain& window = Start({Q(file)});
+        EXPECT_EQ("hostile.vxm - Vexmo", window.windowTitle());
+        EXPECT_FALSE(window.Pane()->document()->isModified());
+        EXPECT_TRUE(window.Pane()->toPlainText().contains(QString::fromUtf8(row.Expect)));
+
+        if (row.Drop) {
+            // Dropped on a document of its own, after the user answered No to the question.
+            window.Pane()->InsertText("1+1");
+            window.Documents().FileDropped(Q(file));
+            EXPECT_EQ("hostile.vxm - Vexmo", window.windowTitle());
+            EXPECT_FALSE(window.Pane()->document()->isModified());
+        }
+
+        EXPECT_TRUE(window.close());
+        window_.reset();
+        EXPECT_TRUE(ReadBytes(file) == row.Bytes) << "the document changed on disk";
+    }
+    EXPECT_TRUE(modals_.Texts.isEmpty()) << modals_.Texts.join('\n').left(300).toStdString();
+}
+
+// A document that is not UTF-8 and is saved again keeps every byte; a UTF-8 document keeps
+// characters the editor treats specially.
+TEST_F(HostileDesktop, SavingAnOpenedDocumentKeepsEveryCharacter) {
+    struct Row {
+        const char* Name;
+        std::string Bytes;
+    };
+    const Row rows[] = {
+        {"invalid UTF-8", InvalidUtf8Document()},
+        {"UTF-8 with separators and controls",
+         "1+2 ; \xe2\x80\xa8 line separator\r\nNUL \0 byte\r\n"
+         "\t\x0b\x0c tab, vertical tab, form feed\r\n\xef\xbb\xbf inner byte-order mark\r\n"
+         "\xc2\xa0no-break space\r\n"s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const fs::path file = dir_.Path() / "kept.vxm";
+        WriteBytes(file, row.Bytes);
+        TFrmMain& window = Start({Q(file)});
+        window.Pane()->document()->setModified(true); // as after an edit the user undid
+        EXPECT_EQ(TDocumentController::SaveOutcome::Saved, window.Documents().FileSave());
+        EXPECT_TRUE(ReadBytes(file) == row.Bytes) << "saving changed what was read";
+        window_.reset();
+    }
+}
+
+TEST_F(HostileDesktop, UnreadableDocumentsAreRefusedWithAMessage) {
+    TFrmMain& window = Start();
+    window.Pane()->InsertText("1+2");
+    window.Pane()->document()->setModified(false);
+    const fs::path folder = dir_.Path() / "folder.vxm";
+    fs::create_directory(folder);
+    for (const fs::path& path : {folder, dir_.Path() / "missing.vxm", fs::path("/dev/zero")}) {
+        SCOPED_TRACE(path.string());
+        modals_.Texts.clear();
+        window.Documents().FileDropped(Q(path));
+        EXPECT_EQ("1+2", window.Pane()->toPlainText()) << "a refused file replaced the text";
+        ASSERT_EQ(1, modals_.Texts.size());
+        EXPECT_TRUE(modals_.Texts.front().contains(Q(path.filename())))
+            << modals_.Texts.front().toStdString();
+    }
+}
+
+// The document loader alone: a full window with a million painted lines would take minutes.
+TEST_F(HostileDesktop, MillionLineDocumentLoads) {
+    const fs::path file = dir_.Path() / "million.vxm";
+    const std::string bytes = NumberedLines(1000000);
+    WriteBytes(file, bytes);
+    const DocumentReadResult read = ReadDocumentFile(Q(file), 1);
+    ASSERT_TRUE(read.Ok) << read.ErrorMessage.toStdString();
+    EXPECT_EQ(DocumentEncoding::Utf8, read.Document.Encoding);
+    EXPECT_EQ(1000000, read.Document.Text.count(QLatin1Char('\n')));
+    EXPECT_TRUE(read.Document.Text.endsWith(QStringLiteral("999999+1\n")));
+    EXPECT_TRUE(ReadBytes(file) == bytes);
+}
+
+TEST_F(HostileDesktop, GarbageVariablesFileRecalledAtStartUp) {
+    struct Row {
+        const char* Name;
+        std::string Bytes;
+    };
+    const Row rows[] = {
+        {"random bytes", RandomBytes(100000, 5, true)},
+        {"invalid UTF-8 and empty names", "\xff\xfe=\xc3\x28\r\nA\xe9=1\r\n=2\r\n==\r\n"},
+        {"values that are no numbers", "X=banana\r\nY=1e999999\r\nA=,,,\"\r\nF(X)=F(X)+1\r\n"},
+        {"5 MB name", std::string(5 << 20, 'N') + "=1\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const fs::path vars = dir_.Path() / "vars.txt";
+        WriteBytes(vars, row.Bytes);
+        WriteBytes(SettingsFile(), "[General]\nOptRecallLastFile=0\nOptRecallLastVariables=1\n"
+                                   "Language=1\nRecallFileName=\nRecallVariablesFileName=" +
+                                       vars.string() + "\n");
+        TFrmMain& window = Start();
+        EXPECT_GT(window.Store().Count(), 0u) << "the variables file was not read";
+        // Calculating over whatever the file held fails at most with a message.
+        window.Pane()->InsertText("X+Y+F(1)");
+        window.Pane()->CalculateLine(false);
+        EXPECT_TRUE(window.close());
+        window_.reset();
+        EXPECT_TRUE(ReadBytes(vars) == row.Bytes) << "the variables file changed on disk";
+    }
+}
+
+TEST_F(HostileDesktop, GarbageSettingsFile) {
+    struct Row {
+        const char* Name;
+        std::string Bytes;
+    };
+    const Row rows[] = {
+        {"random bytes", RandomBytes(20000, 6, true)},
+        {"values of the wrong type",
+         "[General]\nOptNumFormat=banana\nOptPrecision=-7\nOptDigits=99999\nLanguage=@Invalid()\n"
+         "FontName=\nFontSize=-2147483648\nFontCharset=x\nOptColorBack=-1\n"
+         "OptColorAnswer=4294967296\nRecallFileName=/dev/zero\nOptRecallLastFile=1\n"
+         "[MainWnd]\nLeft=2147483647\nWidth=2147483647\nTop=-2147483648\nHeight=1e99\n"
+         "[Variables]\nLeft=a, b, c\nVisible=@ByteArray(\\0\\0)\n"},
+        {"numbers out of range",
+         "[General]\nOptNumFormat=77\nOptPrecision=1000000\nOptDigits=-5\n"
+         "OptNumFormatStr=\"#,##0.0000000000000000000000000000000000000;;;;;\"\n"
+         "OptNumFormatClipboard=9\nOptNumFormatArray=-3\nOptNumFormatComplex=12\n"
+         "OptReturn=77\nOptShiftReturn=-1\nOptCtrlReturn=3\nLanguage=5\nTipHint=1\n"
+         "FontCharset=1\nFontName=NoSuchFont\nFontSize=100000\nFontBold=1\nFontItalic=1\n"
+         "FontUnderline=1\nOptRecallLastFile=0\nOptRecallLastVariables=0\n"
+         "RecallFileName=\nRecallVariablesFileName=\nOptColorBack=2147483648\n"
+         "OptColorExpression=2164260863\nOptColorArrow=0\nOptColorAnswer=1\n"
+         "OptQueryDiscard=0\nOptStayOnTop=1\nOptSemiTransparent=1\nOptSimpleMode=1\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        WriteBytes(SettingsFile(), row.Bytes);
+        TFrmMain& window = Start();
+        EXPECT_TRUE(ReadBytes(SettingsFile()) == row.Bytes) << "start-up changed the settings";
+        // The settings in force still calculate and format a line.
+        window.Pane()->InsertText("1/3");
+        EXPECT_TRUE(window.Pane()->CalculateLine(false));
+        EXPECT_TRUE(window.Pane()->toPlainText().startsWith("1/3 ==> "));
+        EXPECT_TRUE(window.close());
+        window_.reset();
+        // Closing writes the settings in force; a second start and close keeps them.
+        const std::string written = ReadBytes(SettingsFile());
+        Start();
+        window_->close();
+        window_.reset();
+        EXPECT_EQ(written, ReadBytes(SettingsFile()));
+    }
+    EXPECT_TRUE(modals_.Texts.isEmpty()) << modals_.Texts.join('\n').left(300).toStdString();
+}
+
+} // namespace
