@@ -42,10 +42,23 @@ const UnitSuffix kUnitSuffixes[UnitSuffixCount] = {
 [[noreturn]] void MathError(const char* message) { throw EMathError(message); }
 
 [[noreturn]] void NotAFloat(std::string_view text) {
+    // A rejected text can be a whole pasted line of megabytes; the message quotes only its
+    // start (cut at a character boundary) so that it stays readable in an error box.
+    constexpr std::size_t kQuoteLimit = 200;
+    bool cut = false;
+    if (text.size() > kQuoteLimit) {
+        std::size_t end = kQuoteLimit;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        text = text.substr(0, end);
+        cut = true;
+    }
     std::string message;
-    message.reserve(text.size() + 40);
+    message.reserve(text.size() + 48);
     message += '\'';
     message += text;
+    if (cut)
+        message += "...";
     message += "' is not a valid floating point value";
     throw EConvertError(message);
 }
@@ -568,7 +581,31 @@ DComplex ComplexPower(const DComplex& z, const DComplex& w) {
             return DComplex{0.0, 0.0};
         MathError(kDivisionByZero);
     }
-    return ComplexExp(ComplexMul(ComplexLn(z), w));
+    // exp(w * ln z), with the same shortcuts as ComplexLn, ComplexMul and ComplexExp, but the
+    // logarithm and the product kept in extended precision: rounding them to doubles first
+    // would make 3^2 come out as 9.00000000000000178.
+    const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
+    LD lnRe = 0.0L, lnIm = 0.0L;
+    if (CoarselyNegligible(z.Imaginary) && z.Real < 0.0) {
+        lnRe = logl(-x);
+        lnIm = kPiL;
+    } else if (Negligible(z.Imaginary)) {
+        lnRe = LnReal(z.Real);
+        lnIm = y;
+    } else {
+        double r = 0.0, theta = 0.0;
+        ComplexToPolar(z, r, theta);
+        lnRe = logl(sqrtl(x * x + y * y));
+        lnIm = theta;
+    }
+    const LD pRe = lnRe * u - lnIm * v;
+    const LD pIm = lnRe * v + lnIm * u;
+    if (Negligible(Part(pIm)))
+        return DComplex{Part(expl(pRe)), Part(pIm)};
+    const LD e = expl(pRe);
+    if (std::isinf(e))
+        MathError(kOverflow);
+    return Make(e * CosL(pIm), e * SinL(pIm));
 }
 
 // ---- circular functions ----

@@ -94,6 +94,10 @@ TEST_F(DorvSubTest, NumberLiteralFailures) {
         else
             EXPECT_EQ(MessageOf<EMathError>(call), r.mathMessage);
     }
+    // A huge rejected text is quoted only in part, never cutting a multi-byte character.
+    const std::string huge = "1" + std::string(198, '2') + "\xC3\xA9" + std::string(100000, 'X');
+    const std::string message = MessageOf<EConvertError>([&] { PlainNumberToFloat(huge); });
+    EXPECT_EQ(message, "'" + huge.substr(0, 199) + "...' is not a valid floating point value");
     long double v = 5;
     EXPECT_FALSE(TryParseNumberText("X1", v));
     EXPECT_EQ(v, 0.0L);
@@ -253,6 +257,18 @@ TEST_F(DorvSubTest, ExactResults) {
         SCOPED_TRACE(r.name);
         EXPECT_DOUBLE_EQ(r.got.Real, r.want.Real);
         EXPECT_DOUBLE_EQ(r.got.Imaginary, r.want.Imaginary);
+    }
+    // Real powers must land on the nearest double, not one step beside it.
+    const struct {
+        const char* name;
+        double base, exponent, want;
+    } exact[] = {{"3^2", 3, 2, 9},      {"2^10", 2, 10, 1024},     {"10^-3", 10, -3, 0.001},
+                 {"7^3", 7, 3, 343},    {"1.5^2", 1.5, 2, 2.25},   {"10^15", 10, 15, 1e15}};
+    for (const auto& e : exact) {
+        SCOPED_TRACE(e.name);
+        const DComplex p = ComplexPower({e.base, 0}, {e.exponent, 0});
+        EXPECT_EQ(p.Real, e.want);
+        EXPECT_EQ(p.Imaginary, 0);
     }
     const DComplex sq = ComplexPower({-2, 0}, {2, 0});
     EXPECT_DOUBLE_EQ(sq.Real, 4);
