@@ -311,3 +311,15 @@ TEST(RegExpLimits, DeepNestingAndStateLimit) {
 }
 
 } // namespace
+
+// Found by fuzzing: hundreds of empty alternatives around anchors (slow to build under the
+// sanitizers); the automaton must still build and give every match back unchanged.
+TEST(RegExpLimits, ManyEmptyAlternativesAroundAnchors) {
+    const std::string pattern = "^||||||||IeI|I+$IIIIIIIIIIII|||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||IeI|I+$IIIIIIIIIIII||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||\\|||||||||||||||||$e";
+    TAWKStr awk;
+    awk.SetRegExp(pattern);
+    std::string text = "IeI\r\nxy";
+    std::string same = text;
+    awk.ReplaceAll("&", same);
+    EXPECT_EQ(same, text);
+}
