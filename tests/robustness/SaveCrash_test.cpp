@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <string>
@@ -122,12 +123,19 @@ TEST_P(SaveCrash, AKilledSaveLeavesTheOldOrTheNewFile) {
     WriteBytes(firstFile, first);
     WriteBytes(secondFile, second);
     const fs::path target = work.Path() / "target.vxm";
+    // The check saves each version once; its duration scales the kill delays, so that kills
+    // land before, inside and after saves however fast this build saves.
+    const auto checkStart = std::chrono::steady_clock::now();
     {
         const std::string check = std::string(VEXMO_SAVE_HELPER) + " " + mode + " " +
                                   target.string() + " " + firstFile.string() + " " +
                                   secondFile.string() + " check";
         ASSERT_EQ(0, std::system(check.c_str())) << "a version does not save byte for byte";
     }
+    const auto checkMicroseconds = std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now() - checkStart)
+                                       .count();
+    const unsigned maxDelay = static_cast<unsigned>(std::max<long long>(2000, checkMicroseconds / 2));
 
     std::mt19937 random(2024);
     int sawFirst = 0, sawSecond = 0;
@@ -137,7 +145,7 @@ TEST_P(SaveCrash, AKilledSaveLeavesTheOldOrTheNewFile) {
         WriteBytes(target, first);
         SavingProcess saving(mode, target, firstFile, secondFile);
         ASSERT_TRUE(saving.Ready()) << "the saving process did not start";
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % maxDelay));
         ASSERT_TRUE(saving.Kill()) << "the saving process ended by itself, status "
                                    << saving.ExitStatus();
         const std::string now = ReadBytes(target);
