@@ -9,7 +9,8 @@ class QWidget;
 namespace vexmo {
 
 // The message as shown: a full stop is appended when the last character sorts after the full
-// stop, so "Invalid number" gets one while "(1.5)" or "Done." do not.
+// stop, so "Invalid number" gets one while "(1.5)" or "Done." do not. A very long message
+// loses its middle, marked by an ellipsis.
 QString ErrorBoxText(const QString& message);
 
 // Modal; the caption is the window caption of `parent`'s window.
