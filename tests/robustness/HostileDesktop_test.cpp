@@ -5,6 +5,7 @@
 #include "RobustFiles.h"
 
 #include "files/DocumentFile.h"
+#include "shell/ErrorBox.h"
 #include "shell/MainWnd.h"
 
 #include <QApplication>
@@ -249,6 +250,54 @@ TEST_F(HostileDesktop, GarbageSettingsFile) {
         EXPECT_EQ(written, ReadBytes(SettingsFile()));
     }
     EXPECT_TRUE(modals_.Texts.isEmpty()) << modals_.Texts.join('\n').left(300).toStdString();
+}
+
+// A line holding a 5 MB number fails to calculate; its message quotes the number, and a box
+// laying out all of it froze the program for half a minute.
+TEST_F(HostileDesktop, AHugeUnreadableNumberIsReportedInAShortMessage) {
+    TFrmMain& window = Start();
+    const QString line(5 << 20, QLatin1Char('7'));
+    window.Pane()->InsertText(line);
+    EXPECT_FALSE(window.Pane()->CalculateLine(false));
+    EXPECT_EQ(line, window.Pane()->toPlainText()) << "a failed calculation changed the line";
+    ASSERT_EQ(1, modals_.Texts.size());
+    const QString& shown = modals_.Texts.front();
+    EXPECT_LT(shown.size(), 1000);
+    EXPECT_TRUE(shown.startsWith("'777")) << shown.left(100).toStdString();
+    EXPECT_TRUE(shown.endsWith("' is not a valid floating point value.")) << shown.right(100).toStdString();
+}
+
+TEST(ErrorBoxText, LongMessagesLoseTheirMiddleOnly) {
+    const QString pair = QString::fromUtf8("\xf0\x9f\x98\x80"); // one character, two code units
+    struct Row {
+        const char* Name;
+        QString Message;
+        bool Shortened;
+    };
+    const Row rows[] = {
+        {"short", "Division by zero", false},
+        {"at the limit with its full stop", QString(900, 'x'), false},
+        {"one past the limit", QString(901, 'x'), true},
+        {"5 MB quote", "'" + QString(5 << 20, '7') + "' is not a valid floating point value", true},
+        {"characters of two code units at both cuts", pair.repeated(3000), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString shown = ErrorBoxText(row.Message);
+        EXPECT_EQ(ErrorBoxText(shown), shown) << "applying it twice changed the text";
+        if (!row.Shortened) {
+            EXPECT_TRUE(shown.startsWith(row.Message));
+            continue;
+        }
+        EXPECT_LE(shown.size(), 901);
+        const qsizetype cut = shown.indexOf(QChar(0x2026));
+        ASSERT_GT(cut, 0);
+        EXPECT_TRUE(row.Message.startsWith(shown.left(cut)));
+        const QString tail = shown.mid(cut + 1);
+        EXPECT_TRUE((row.Message + '.').endsWith(tail) || row.Message.endsWith(tail));
+        // Whole characters only: the text stays valid UTF-16.
+        EXPECT_EQ(shown, QString::fromUtf8(shown.toUtf8()));
+    }
 }
 
 } // namespace
