@@ -9,6 +9,7 @@
 #include "shell/MainWnd.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSignalSpy>
@@ -250,6 +251,41 @@ TEST_F(HostileDesktop, GarbageSettingsFile) {
         EXPECT_EQ(written, ReadBytes(SettingsFile()));
     }
     EXPECT_TRUE(modals_.Texts.isEmpty()) << modals_.Texts.join('\n').left(300).toStdString();
+}
+
+// Whatever is on the clipboard becomes _CLIP when a line is calculated.
+TEST_F(HostileDesktop, HostileClipboardTextBecomesClip) {
+    struct Row {
+        const char* Name;
+        QString Text;
+    };
+    const std::string binary = RandomBytes(1 << 20, 7, true);
+    const Row rows[] = {
+        {"binary bytes as Latin-1", QString::fromLatin1(binary.data(), qsizetype(binary.size()))},
+        {"invalid UTF-8", QString::fromUtf8(InvalidUtf8Document().c_str())},
+        {"5 MB of printable text", QString::fromStdString(RandomPrintableLine(5 << 20, 8))},
+        {"a million numbers in a column",
+         QString::fromStdString(NumberedLines(1000000)).replace(QStringLiteral("+1"), QString())},
+        {"unpaired surrogates", QString(QChar(0xD800)) + "1" + QChar(0xDC00)},
+    };
+    TFrmMain& window = Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QApplication::clipboard()->setText(row.Text);
+        window.Pane()->selectAll();
+        window.Pane()->InsertText("1+1");
+        window.Pane()->AtnVexmiCalculateExecute();
+        EXPECT_TRUE(window.Pane()->toPlainText().startsWith("1+1 ==> 2 +_I 0 "))
+            << window.Pane()->toPlainText().left(100).toStdString();
+        EXPECT_FALSE(window.Store().Read("_CLIP").empty());
+        // Using it fails at most with a short message.
+        modals_.Texts.clear();
+        window.Pane()->selectAll();
+        window.Pane()->InsertText("_CLIP*2");
+        window.Pane()->AtnVexmiCalculateExecute();
+        for (const QString& text : modals_.Texts)
+            EXPECT_LT(text.size(), 1000);
+    }
 }
 
 // A line holding a 5 MB number fails to calculate; its message quotes the number, and a box
