@@ -67,6 +67,7 @@ void TFrmMain::FormCreate() {
     REdit1->document()->setModified(false);
     REdit1->SetEngine(&TP1);
     REdit1->SetVariables(&store_);
+    REdit1->SetPasteCommand([this] { EditPaste(); });
     REdit1->installEventFilter(this);
     REdit1->viewport()->installEventFilter(this);
     setCentralWidget(REdit1);

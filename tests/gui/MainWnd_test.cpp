@@ -287,6 +287,42 @@ TEST_F(MainWndTest, ShortcutsRunTheCommandsInThePane) {
     EXPECT_EQ(pane->toPlainText(), QStringLiteral("12+3412+34"));
 }
 
+TEST_F(MainWndTest, PasteKeysRunThePasteCommand) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    pane->setFocus();
+    struct Row {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Row rows[] = {
+        {"ctrl+v", Qt::Key_V, Qt::ControlModifier},
+        {"shift+insert", Qt::Key_Insert, Qt::ShiftModifier},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetText(QStringLiteral("1+"));
+        window->RefreshTitle();
+        QTextCursor cursor = pane->textCursor();
+        cursor.setPosition(2);
+        pane->setTextCursor(cursor);
+        auto* data = new QMimeData;
+        data->setHtml(QStringLiteral("<b>9</b>"));
+        data->setText(QStringLiteral("2"));
+        QGuiApplication::clipboard()->setMimeData(data);
+        Idle();
+        // The press alone: the key release would set the panel by itself.
+        QTest::keyPress(pane, row.key, row.modifiers);
+        QTest::keyRelease(window->ToolBar(), row.key, row.modifiers);
+        EXPECT_EQ(pane->toPlainText(), QStringLiteral("1+2"));
+        EXPECT_FALSE(pane->textCursor().charFormat().font().bold());
+        EXPECT_EQ(window->StatusPanel(0)->text(), QStringLiteral("Modified"))
+            << "the title was refreshed";
+    }
+}
+
 TEST_F(MainWndTest, InsertCommandsReplaceTheSelection) {
     struct Row {
         const char* action;

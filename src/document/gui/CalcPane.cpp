@@ -435,7 +435,10 @@ void TCalcPane::keyPressEvent(QKeyEvent* event) {
         (key == Qt::Key_V && (modifiers & Qt::ControlModifier))) {
         event->accept();
         answerEdit_ = false;
-        paste();
+        if (pasteCommand_)
+            pasteCommand_();
+        else
+            paste();
         return;
     }
     answerEdit_ = false;

@@ -56,6 +56,10 @@ class TCalcPane : public TProtectedEdit {
     using QuestionHook = std::function<bool(const QString& text)>;
     void SetQuestionHook(QuestionHook hook) { question_ = std::move(hook); }
 
+    // The window's Paste command, which Ctrl+V and Shift+Insert run so that pasting by key
+    // does what the command does (plain text, then the title). Without one the pane pastes.
+    void SetPasteCommand(std::function<void()> command) { pasteCommand_ = std::move(command); }
+
     // ---- operations on lines ----
     // Calculates the caret's line. False when the engine raised (errorRaised was emitted and
     // nothing changed).
@@ -142,6 +146,7 @@ class TCalcPane : public TProtectedEdit {
     bool copyAutomatically_ = false;
     int language_ = 1;
     QuestionHook question_;
+    std::function<void()> pasteCommand_;
 
     int internalChange_ = 0; // nesting depth of program-made changes
     bool answerEdit_ = false; // the user's edit touched an answer run
