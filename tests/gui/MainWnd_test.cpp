@@ -417,6 +417,14 @@ TEST_F(MainWndTest, MainMenuPopupMenuAndToolBarInTheirOrder) {
             EXPECT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
         }
     EXPECT_FALSE(window->windowIcon().isNull());
+
+    // One icon for the program: the window shows the drawing installed for the desktop.
+    ProgramIcon();
+    QFile bundled(QStringLiteral(":/icons/vexmo.svg"));
+    QFile installed(QStringLiteral(VEXMO_SOURCE_DIR "/data/vexmo.svg"));
+    ASSERT_TRUE(bundled.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bundled.readAll(), installed.readAll());
 }
 
 TEST(LanguageTest, ZeroAsksTheLocale) {
