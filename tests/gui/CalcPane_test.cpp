@@ -235,25 +235,33 @@ TEST_F(CalcPaneTest, EditingBesideAnswerLeavesIt) {
 
 TEST_F(CalcPaneTest, ReturnKeyMap) {
     const QString answered = "1+2 ==> 3 +_I 0 ";
+    const QString indented = "  1+2 ==> 3 +_I 0 ";
     struct Row {
         const char* name;
         int optReturn, optShift, optCtrl;
         Qt::KeyboardModifiers modifiers;
+        QString line;
         int caret;
         QStringList expected;
         int expectedCaret;
     } rows[] = {
-        {"return calculates", 1, 2, 3, Qt::NoModifier, 1, {"1+2 ==> 3 +_I 0 ", ""}, 17},
-        {"shift+return carriage return", 1, 2, 3, Qt::ShiftModifier, 1, {"1+2", ""}, 4},
-        {"ctrl+return line break splits", 1, 2, 3, Qt::ControlModifier, 1, {"1", "+2"}, 2},
-        {"line break on return keeps line whole", 3, 2, 1, Qt::NoModifier, 12, {"1+2"}, 3},
-        {"ctrl+shift+return is ctrl+return", 2, 1, 3, Qt::ControlModifier | Qt::ShiftModifier, 2,
-         {"1+", "2"}, 3},
+        {"return calculates", 1, 2, 3, Qt::NoModifier, answered, 1, {"1+2 ==> 3 +_I 0 ", ""}, 17},
+        {"shift+return carriage return", 1, 2, 3, Qt::ShiftModifier, answered, 1, {"1+2", ""}, 4},
+        {"ctrl+return line break splits", 1, 2, 3, Qt::ControlModifier, answered, 1, {"1", "+2"}, 2},
+        {"line break on return keeps line whole", 3, 2, 1, Qt::NoModifier, answered, 12, {"1+2"}, 3},
+        {"ctrl+shift+return is ctrl+return", 2, 1, 3, Qt::ControlModifier | Qt::ShiftModifier,
+         answered, 2, {"1+", "2"}, 3},
+        {"line break splits where the caret stood after leading blanks", 1, 2, 3,
+         Qt::ControlModifier, indented, 4, {"1+", "2"}, 3},
+        {"line break keeps the caret after leading blanks", 3, 2, 1, Qt::NoModifier, indented, 3,
+         {"1+2"}, 1},
+        {"line break with the caret in leading blanks", 3, 2, 1, Qt::NoModifier, indented, 1,
+         {"1+2"}, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         pane.SetKeyMap(row.optReturn, row.optShift, row.optCtrl);
-        Load(answered, row.caret);
+        Load(row.line, row.caret);
         QSignalSpy disabled(&pane, &TCalcPane::disableAllCommands);
         QTest::keyClick(&pane, Qt::Key_Return, row.modifiers);
         EXPECT_EQ(Lines(), row.expected);

@@ -290,8 +290,14 @@ void TCalcPane::BreakLine() {
             SetBlockText(edit.Cursor(), block, expression);
             edit.TextChanged();
         }
-        // A caret that stood in the removed answer run goes to the end of the expression.
-        caret = std::clamp(caret, block.position(), block.position() + block.length() - 1);
+        // The caret keeps its place in the expression, so a line break that follows splits
+        // the line where the user stood even when leading blanks went; a caret that stood in
+        // the removed answer run goes to the end of the expression.
+        qsizetype leading = 0;
+        while (!expression.isEmpty() && leading < text.size() && text.at(leading) <= u' ')
+            ++leading;
+        const int offset = caret - block.position() - static_cast<int>(leading);
+        caret = block.position() + std::clamp(offset, 0, static_cast<int>(expression.size()));
     }
     QTextCursor cursor = textCursor();
     cursor.setPosition(caret);
