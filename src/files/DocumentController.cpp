@@ -4,7 +4,6 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -109,9 +108,11 @@ void TDocumentController::SetStatusPanels(QLabel* modified, QLabel* second) {
 bool TDocumentController::Modified() const { return pane_->document()->isModified(); }
 
 void TDocumentController::RefreshTitle() {
-    const QString caption = DocumentCaption(path_);
-    window_->setWindowTitle(caption);
-    QGuiApplication::setApplicationDisplayName(caption);
+    // The main window's caption is also what task bars and window switchers show. The
+    // application's display name is left alone: the desktop appends it to the caption of
+    // every window that does not already end with it, so a document's caption there would
+    // turn "Save - Vexmo" into "Save - Vexmo — calc1.vxm - Vexmo".
+    window_->setWindowTitle(DocumentCaption(path_));
     if (modifiedPanel_)
         modifiedPanel_->setText(Modified() ? kModified : QString());
     if (secondPanel_)
