@@ -656,4 +656,30 @@ TEST_F(MainWindowVariablesTest, WiringThroughTheMainWindow) {
     EXPECT_EQ(stored.RecallVariablesFileName, file);
 }
 
+// A value whose text cannot be read back (as INF) cannot become clipboard text: the assignment
+// fails as an operation, with no error box, and the clipboard keeps its text.
+TEST_F(MainWindowVariablesTest, ClipAssignmentThatCannotBeWrittenFailsTheOperation) {
+    auto window = Start(false);
+    ModalScript noDialogs; // any error box would be an unexpected dialog
+    const TSubstituteEvent notice = window->Engine().OnSubstitute();
+    ASSERT_TRUE(notice);
+    for (int idx : {-1, 1}) {
+        SCOPED_TRACE(idx);
+        QGuiApplication::clipboard()->setText("1,2");
+        std::string name = "_CLIP";
+        std::string value = "INF +_I 0";
+        EXPECT_ANY_THROW(notice(window->Engine(), name, value, idx));
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "1,2");
+    }
+
+    // The largest double's 15-digit text reads back beyond the double range.
+    QGuiApplication::clipboard()->setText("before");
+    Calculate(*window, "_CLIP := 1.7976931348623157E308");
+    EXPECT_EQ(window->Engine().ErrorState(), 1);
+    EXPECT_TRUE(window->Pane()->toPlainText().contains(" >>> "));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+    EXPECT_TRUE(noDialogs.Done());
+    window->Pane()->document()->setModified(false);
+}
+
 } // namespace

@@ -369,10 +369,17 @@ QMessageBox::StandardButton TFrmVariables::Ask(const QString& text,
 
 QString TFrmVariables::ChooseFile(FileDialogKind kind, const QString& title) {
     if (fileDialog_) return fileDialog_(kind, title);
+    // The same choices as the document dialogs: "*" is the pattern that matches every name
+    // here, and a name typed without an extension takes the one of the chosen filter.
     QFileDialog dialog(DialogParent(), title);
-    dialog.setNameFilters({QStringLiteral("Vexmo document(*.vxm)"),
-                           QStringLiteral("Text file(*.txt)"), QStringLiteral("All files(*.*)")});
+    const QStringList filters = {QStringLiteral("Vexmo document(*.vxm)"),
+                                 QStringLiteral("Text file(*.txt)"),
+                                 QStringLiteral("All files(*)")};
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("vxm"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters](const QString& f) {
+        dialog.setDefaultSuffix(f == filters[1] ? QStringLiteral("txt") : QStringLiteral("vxm"));
+    });
     if (kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
