@@ -135,8 +135,8 @@ TEST_F(VexmoCalc, FailingLineStopsWithExitOne)
     EXPECT_EQ(cut.out, huge + "\n");
     EXPECT_LT(cut.err.size(), 1000u);
     EXPECT_EQ(cut.err.rfind("<stdin>:1: '999", 0), 0u) << cut.err;
-    EXPECT_NE(cut.err.find("99...99"), std::string::npos) << cut.err;
-    EXPECT_NE(cut.err.find("9' is not a valid floating point value\n"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("999...' is not a valid floating point value\n"), std::string::npos)
+        << cut.err;
 }
 
 TEST_F(VexmoCalc, EvaluatesExpressions)
