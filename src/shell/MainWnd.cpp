@@ -255,7 +255,12 @@ void TFrmMain::ApplyWindowMode() {
         const QRect bounds = geometry();
         setWindowFlags(flags);
         setGeometry(bounds);
-        if (visible) show();
+        if (visible) {
+            // The new native window must take the keyboard back, or typing goes nowhere.
+            show();
+            raise();
+            activateWindow();
+        }
     }
     menuBar()->setVisible(!simple);
     toolBar_->setVisible(!simple);
