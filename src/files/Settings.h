@@ -76,7 +76,7 @@ struct StoredPlacement {
     std::optional<bool> VariablesVisible;
 };
 
-// Current window placements, for writing (outer bounds, i.e. frame geometry).
+// Current window placements, for writing (client bounds: the frame is the desktop's).
 struct WindowPlacement {
     QRect MainWnd;
     QRect Variables;

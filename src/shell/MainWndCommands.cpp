@@ -23,18 +23,13 @@ void TFrmMain::ReadSettings() {
     // A stored placement must fit the part of the screen that windows may use.
     const QRect screenBounds = screen ? screen->availableGeometry() : QRect();
     const StoredPlacement placement = vexmo::ReadSettings(store, opt_, screenBounds);
-    if (placement.MainWnd) {
-        // Stored bounds are outer bounds; the frame is known once the window is shown.
-        const QSize frame = frameGeometry().size() - size();
-        move(placement.MainWnd->topLeft());
-        resize(placement.MainWnd->size() - frame);
-    }
+    // Placements are the windows' client bounds. The desktop adds its frame only after a
+    // window is mapped, so outer bounds could not be put back as they were: every start
+    // would grow the windows by their frame and move them up by its title bar.
+    if (placement.MainWnd) setGeometry(*placement.MainWnd);
     if (FrmVariables) {
         if (placement.VariablesVisible) FrmVariables->setVisible(*placement.VariablesVisible);
-        if (placement.Variables) {
-            FrmVariables->move(placement.Variables->topLeft());
-            FrmVariables->resize(placement.Variables->size());
-        }
+        if (placement.Variables) FrmVariables->setGeometry(*placement.Variables);
     }
     if (opt_.FontStored) REdit1->setFont(EditorFontFrom(opt_, REdit1->font()));
     actions_["AtnEditSendToClipboard"]->setChecked(opt_.OptAutomaticallyCopyState);
@@ -47,9 +42,9 @@ void TFrmMain::WriteSettings() {
         opt_.RecallVariablesFileName = variables->VariablesFile();
     StoreEditorFont(opt_, REdit1->font());
     WindowPlacement windows;
-    windows.MainWnd = frameGeometry();
+    windows.MainWnd = geometry();
     if (FrmVariables) {
-        windows.Variables = FrmVariables->frameGeometry();
+        windows.Variables = FrmVariables->geometry();
         windows.VariablesVisible = FrmVariables->isVisible();
     }
     if (!vexmo::WriteSettings(store, opt_, windows))
