@@ -195,6 +195,20 @@ TEST_F(VariablesTest, AddCommand) {
          {{"D", "4 +_I 0"}},
          {"D=4"},
          {}},
+        {"a name holding = keeps the dialog open, as it could not be saved",
+         {},
+         1,
+         [](ModalScript& s) {
+             s.Enter("a=b", "5").Then([](QWidget* w) {
+                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
+                 ASSERT_NE(dialog, nullptr) << "the dialog should still be open";
+                 dialog->EditName->setText("c");
+                 dialog->BtnOk->click();
+             });
+         },
+         {{"C", "5 +_I 0"}},
+         {"C=5"},
+         {}},
         {"Cancel changes nothing",
          {{"A", "1 +_I 0"}},
          1,

@@ -64,6 +64,13 @@ QString TFrmEnterValue::Value() const {
 
 void TFrmEnterValue::accept() {
     if (EditName->text().isEmpty() || EditValue->text().isEmpty()) return;
+    // A variable is stored and saved as name=value: a name holding "=" would come back from
+    // its variables file as another name with another value.
+    if (EditName->text().contains(QLatin1Char('='))) {
+        EditName->setFocus();
+        EditName->selectAll();
+        return;
+    }
     QDialog::accept();
 }
 

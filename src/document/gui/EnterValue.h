@@ -1,6 +1,6 @@
 #pragma once
 // The name and value dialog of the Variables window's Add and Edit commands. OK closes it
-// only while both boxes hold text; otherwise it stays open.
+// only while both boxes hold text and the name holds no "="; otherwise it stays open.
 
 #include <QDialog>
 
