@@ -9,6 +9,7 @@
 #include <QInputMethodEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -268,6 +269,37 @@ TEST_F(CalcPaneTest, ReturnKeyMap) {
         EXPECT_EQ(pane.textCursor().position(), row.expectedCaret);
         EXPECT_EQ(disabled.count(), 1);
     }
+}
+
+TEST_F(CalcPaneTest, CaretStaysInViewWhenAnAnswerWidensTheDocument) {
+    pane.resize(250, 200);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("%1\n").arg(i);
+    // Its answer is the first line wider than the pane: the horizontal scroll bar appears.
+    text += QStringLiteral("1/3+_PI*_E*12345");
+    struct Row {
+        const char* name;
+        std::function<void()> command;
+    } rows[] = {
+        {"calculate", [this] { pane.CalculateLine(false); }},
+        {"calculate again", [this] { pane.AtnVexmiReCalcExecute(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Load(text, text.size());
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(pane.horizontalScrollBar()->isVisible());
+        row.command();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(pane.textCursor().blockNumber(), 31);
+        EXPECT_TRUE(pane.viewport()->rect().contains(pane.cursorRect()))
+            << "caret at " << pane.cursorRect().y() << ", view height "
+            << pane.viewport()->height();
+    }
+    pane.hide();
 }
 
 TEST_F(CalcPaneTest, RemoveAnswersAsksFirst) {

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -196,6 +197,19 @@ void TCalcPane::ApplyEditorFont() {
 
 // ---- calculation ----
 
+void TCalcPane::ShowCaret() {
+    ensureCursorVisible();
+    // Once more after the new text is laid out: an answer that widens the document brings
+    // in the horizontal scroll bar, which would cover the caret's line at the bottom.
+    if (caretPending_)
+        return;
+    caretPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        caretPending_ = false;
+        ensureCursorVisible();
+    });
+}
+
 TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlock& block,
                                              bool copyAllowed, QString& error) {
     if (!engine_ || !variables_) {
@@ -252,7 +266,7 @@ bool TCalcPane::CalculateLine(bool copyAllowed) {
     QTextCursor cursor = textCursor();
     cursor.setPosition(*caret);
     setTextCursor(cursor);
-    ensureCursorVisible();
+    ShowCaret();
     return true;
 }
 
@@ -275,7 +289,7 @@ void TCalcPane::CarriageReturn() {
     QTextCursor cursor = textCursor();
     cursor.setPosition(caret);
     setTextCursor(cursor);
-    ensureCursorVisible();
+    ShowCaret();
 }
 
 void TCalcPane::BreakLine() {
@@ -302,7 +316,7 @@ void TCalcPane::BreakLine() {
     QTextCursor cursor = textCursor();
     cursor.setPosition(caret);
     setTextCursor(cursor);
-    ensureCursorVisible();
+    ShowCaret();
 }
 
 // ---- commands ----
@@ -341,7 +355,7 @@ void TCalcPane::AtnVexmiReCalcExecute() {
     QTextCursor cursor = textCursor();
     cursor.setPosition(std::min(caret, TextLength()));
     setTextCursor(cursor);
-    ensureCursorVisible();
+    ShowCaret();
     if (failed)
         emit errorRaised(error);
     emit calculationFinished();

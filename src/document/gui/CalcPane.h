@@ -132,6 +132,8 @@ class TCalcPane : public TProtectedEdit {
     // the last one.
     void MoveToNextLine(QTextCursor& cursor, const QTextBlock& block);
     QTextCharFormat ExpressionFormat() const;
+    // Scrolls the caret into view after a line action moved it.
+    void ShowCaret();
     void CopyToClipboard(const DComplex& value);
     int ActionOfKey(const QKeyEvent* event) const;
 
@@ -151,6 +153,7 @@ class TCalcPane : public TProtectedEdit {
     int internalChange_ = 0; // nesting depth of program-made changes
     bool answerEdit_ = false; // the user's edit touched an answer run
     int answerEditStart_ = 0;
+    bool caretPending_ = false; // a second ShowCaret() waits for the layout
 };
 
 } // namespace vexmo
