@@ -112,11 +112,11 @@ TEST_P(SaveCrash, AKilledSaveLeavesTheOldOrTheNewFile) {
         first = RandomBytes(1 << 18, 11, true);
         second = RandomBytes(1 << 17, 12, true); // shorter: a torn write would show
     } else if (mode == "variables") {
-        first = VariablesText(10000, 3);
-        second = VariablesText(6000, 7);
+        first = VariablesText(4000, 3);
+        second = VariablesText(2500, 7);
     } else {
-        first = DocumentText(6000, 3);
-        second = DocumentText(4000, 7);
+        first = DocumentText(4000, 3);
+        second = DocumentText(2500, 7);
     }
     TempDir sources, work;
     const fs::path firstFile = sources.Path() / "first", secondFile = sources.Path() / "second";
