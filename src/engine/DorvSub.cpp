@@ -312,6 +312,18 @@ long double DorvStrToFloat(std::string_view text) {
     return value;
 }
 
+// A value text holds 15 digits, so the largest doubles are written as 1.79769313486232E308,
+// just past the double range. Reading that text back gives the largest double again instead of
+// an overflow, so a stored variable never becomes unreadable.
+namespace {
+double StoredPart(LD v) {
+    constexpr LD kLargestText = 1.79769313486232E308L;
+    if (fabsl(v) >= kDoubleOverflow && fabsl(v) <= kLargestText)
+        return v < 0 ? -DBL_MAX : DBL_MAX;
+    return Part(v);
+}
+} // namespace
+
 DComplex StrToDComplex(std::string_view text) {
     const std::string t = UpperAscii(TrimControl(text));
     if (t.empty())
@@ -352,8 +364,8 @@ DComplex StrToDComplex(std::string_view text) {
         }
     }
     DComplex z;
-    z.Real = Part(PlainNumberToFloat(realText));
-    z.Imaginary = Part(PlainNumberToFloat(imaginaryText));
+    z.Real = StoredPart(PlainNumberToFloat(realText));
+    z.Imaginary = StoredPart(PlainNumberToFloat(imaginaryText));
     return z;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -195,6 +196,12 @@ TEST_F(DorvSubTest, CanonicalTextRoundTrips) {
     const DComplex back = StrToDComplex(DComplexToStr(odd));
     EXPECT_NEAR(back.Real, odd.Real, 1e-15);
     EXPECT_NEAR(back.Imaginary, odd.Imaginary, 1e-15);
+
+    // The largest doubles print as 15 digits just past the range and must still read back.
+    const DComplex largest{DBL_MAX, -DBL_MAX};
+    EXPECT_EQ(DComplexToStr(largest), "1.79769313486232E308 -_I 1.79769313486232E308");
+    EXPECT_EQ(StrToDComplex(DComplexToStr(largest)), largest);
+    EXPECT_THROW(StrToDComplex("1.79769313486233E308"), EMathError);
 
     SetDecimalSeparator(',');
     EXPECT_EQ(DComplexToStr({1.5, -0.25}), "1,5 -_I 0,25");
