@@ -56,8 +56,8 @@ RunResult Calc(const fs::path& dir, const std::vector<std::string>& args) {
 }
 
 std::string Describe(const RunResult& r) {
-    return (r.Exited ? "exit " : "signal ") + std::to_string(r.Status) + ", stderr: " +
-           r.Err.substr(0, 300);
+    return (r.Exited ? "exit " : "signal ") + std::to_string(r.Status) +
+           ", stderr: " + r.Err.substr(0, 300);
 }
 
 std::size_t CountLines(const std::string& text) {
@@ -78,8 +78,8 @@ TEST_F(HostileCli, HostileDocumentsAreCalculatedOrRefusedAndNeverChanged) {
     struct Row {
         const char* Name;
         std::string Bytes;
-        int Expected;          // -1: 0 or 1 are both fine
-        const char* Message;   // expected in stderr; "" when none is required
+        int Expected;        // -1: 0 or 1 are both fine
+        const char* Message; // expected in stderr; "" when none is required
     };
     const Row rows[] = {
         {"random bytes", RandomBytes(200000, 1, true), 2, "NUL"},
@@ -157,8 +157,10 @@ TEST_F(HostileCli, GarbageVariablesFiles) {
     const Row rows[] = {
         {"random bytes", RandomBytes(100000, 5, true), "1+1", 0, ""},
         {"invalid UTF-8 names and values", "\xff\xfe=\xc3\x28\r\nA\xe9=1\r\n=2\r\n", "1+1", 0, ""},
-        {"a value that is no number", "X=banana\r\n", "X+1", 1, "is not a valid floating point value"},
-        {"a value that is too large", "X=1e999999\r\n", "X+1", 1, "is not a valid floating point value"},
+        {"a value that is no number", "X=banana\r\n", "X+1", 1,
+         "is not a valid floating point value"},
+        {"a value that is too large", "X=1e999999\r\n", "X+1", 1,
+         "is not a valid floating point value"},
         {"a huge array value", "A=" + std::string(1 << 20, ',') + "\r\n", "A[3]+1", -1, ""},
         {"5 MB name", std::string(5 << 20, 'N') + "=1\r\n", "1+1", 0, ""},
         {"a user function calling itself", "F(X)=F(X)+1\r\n", "F(1)", 0, ""},

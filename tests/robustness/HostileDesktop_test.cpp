@@ -25,7 +25,9 @@ using namespace vexmo;
 using namespace vexmo::robust;
 using namespace std::string_literals;
 
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
 
 // Closes every modal box as it appears and keeps its text, so a message never blocks.
 class ModalCloser {
@@ -34,8 +36,7 @@ class ModalCloser {
         timer_.setInterval(20);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
-                if (auto* box = qobject_cast<QMessageBox*>(modal))
-                    Texts << box->text();
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) Texts << box->text();
                 modal->close();
             }
         });
@@ -300,7 +301,8 @@ TEST_F(HostileDesktop, AHugeUnreadableNumberIsReportedInAShortMessage) {
     const QString& shown = modals_.Texts.front();
     EXPECT_LT(shown.size(), 1000);
     EXPECT_TRUE(shown.startsWith("'777")) << shown.left(100).toStdString();
-    EXPECT_TRUE(shown.endsWith("' is not a valid floating point value.")) << shown.right(100).toStdString();
+    EXPECT_TRUE(shown.endsWith("' is not a valid floating point value."))
+        << shown.right(100).toStdString();
 }
 
 TEST(ErrorBoxText, LongMessagesLoseTheirMiddleOnly) {

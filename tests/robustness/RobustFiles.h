@@ -20,8 +20,7 @@ class TempDir {
   public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "vexmo-robust-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
     ~TempDir() {
@@ -52,11 +51,9 @@ inline std::string RandomBytes(std::size_t size, unsigned seed, bool withNul) {
     std::string bytes(size, '\0');
     for (char& c : bytes) {
         c = static_cast<char>(random() & 0xFF);
-        if (!withNul && c == '\0')
-            c = '\x01';
+        if (!withNul && c == '\0') c = '\x01';
     }
-    if (withNul && size > 0)
-        bytes[size / 2] = '\0'; // certain, not left to chance
+    if (withNul && size > 0) bytes[size / 2] = '\0'; // certain, not left to chance
     return bytes;
 }
 

@@ -30,8 +30,7 @@ class SavingProcess {
     SavingProcess(const std::string& mode, const fs::path& target, const fs::path& first,
                   const fs::path& second) {
         int fds[2];
-        if (::pipe(fds) != 0)
-            return;
+        if (::pipe(fds) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(fds[1], 1);
@@ -49,8 +48,7 @@ class SavingProcess {
         ::close(fds[0]);
     }
     ~SavingProcess() {
-        if (pid_ > 0 && !reaped_)
-            Kill();
+        if (pid_ > 0 && !reaped_) Kill();
     }
     SavingProcess(const SavingProcess&) = delete;
     SavingProcess& operator=(const SavingProcess&) = delete;
@@ -77,8 +75,7 @@ class SavingProcess {
 // Removes what killed saves leave behind, so the folder does not fill up.
 void RemoveAllBut(const fs::path& dir, const fs::path& keep) {
     for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path() != keep)
-            fs::remove_all(entry.path());
+        if (entry.path() != keep) fs::remove_all(entry.path());
 }
 
 std::string VariablesText(int count, int seed) {
@@ -92,8 +89,8 @@ std::string VariablesText(int count, int seed) {
 std::string DocumentText(int count, int seed) {
     std::string text;
     for (int i = 0; i < count; ++i)
-        text += std::to_string(i) + "*" + std::to_string(seed) + " ; caf\xc3\xa9 \xe8\xa8\x88 ==> " +
-                std::to_string(i * seed) + " +_I 0 \r\n";
+        text += std::to_string(i) + "*" + std::to_string(seed) +
+                " ; caf\xc3\xa9 \xe8\xa8\x88 ==> " + std::to_string(i * seed) + " +_I 0 \r\n";
     return text;
 }
 
@@ -135,7 +132,8 @@ TEST_P(SaveCrash, AKilledSaveLeavesTheOldOrTheNewFile) {
     const auto checkMicroseconds = std::chrono::duration_cast<std::chrono::microseconds>(
                                        std::chrono::steady_clock::now() - checkStart)
                                        .count();
-    const unsigned maxDelay = static_cast<unsigned>(std::max<long long>(2000, checkMicroseconds / 2));
+    const unsigned maxDelay =
+        static_cast<unsigned>(std::max<long long>(2000, checkMicroseconds / 2));
 
     std::mt19937 random(2024);
     int sawFirst = 0, sawSecond = 0;
@@ -146,8 +144,8 @@ TEST_P(SaveCrash, AKilledSaveLeavesTheOldOrTheNewFile) {
         SavingProcess saving(mode, target, firstFile, secondFile);
         ASSERT_TRUE(saving.Ready()) << "the saving process did not start";
         std::this_thread::sleep_for(std::chrono::microseconds(random() % maxDelay));
-        ASSERT_TRUE(saving.Kill()) << "the saving process ended by itself, status "
-                                   << saving.ExitStatus();
+        ASSERT_TRUE(saving.Kill())
+            << "the saving process ended by itself, status " << saving.ExitStatus();
         const std::string now = ReadBytes(target);
         if (now == first)
             ++sawFirst;

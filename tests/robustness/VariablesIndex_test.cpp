@@ -13,12 +13,10 @@ namespace {
 using vexmo::Variables;
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         auto up = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; };
-        if (up(a[i]) != up(b[i]))
-            return false;
+        if (up(a[i]) != up(b[i])) return false;
     }
     return true;
 }
@@ -28,15 +26,13 @@ struct ReferenceStore {
     std::vector<Variables::Line> Lines;
     int IndexOf(const std::string& name) const {
         for (std::size_t i = 0; i < Lines.size(); ++i)
-            if (SameNameIgnoringCase(Lines[i].Name, name))
-                return int(i);
+            if (SameNameIgnoringCase(Lines[i].Name, name)) return int(i);
         return -1;
     }
     void Write(const std::string& name, const std::string& value) {
         const int i = IndexOf(name);
         if (value.empty()) {
-            if (i >= 0)
-                Lines.erase(Lines.begin() + i);
+            if (i >= 0) Lines.erase(Lines.begin() + i);
         } else if (i >= 0) {
             Lines[std::size_t(i)].Value = value;
         } else {
@@ -71,11 +67,11 @@ TEST(VariablesIndex, FirstLineOfANameWinsUntilItIsRemoved) {
     };
     const Step steps[] = {
         {"A", "x", "1", "X", "1"},
-        {"A", "X", "2", "x", "1"},   // a duplicate line from a file does not take over
+        {"A", "X", "2", "x", "1"}, // a duplicate line from a file does not take over
         {"A", "y", "3", "Y", "3"},
-        {"W", "X", "4", "x", "4"},   // writing changes the first line only
-        {"R", "x", "", "X", "2"},    // the second line of the name now comes first
-        {"W", "X", "", "x", ""},     // and writing empty removes it as well
+        {"W", "X", "4", "x", "4"}, // writing changes the first line only
+        {"R", "x", "", "X", "2"},  // the second line of the name now comes first
+        {"W", "X", "", "x", ""},   // and writing empty removes it as well
         {"W", "y", "", "y", ""},
         {"W", "Long_Name_Beyond_Small_Buffers", "5", "long_name_beyond_small_buffers", "5"},
     };
@@ -94,9 +90,9 @@ TEST(VariablesIndex, FirstLineOfANameWinsUntilItIsRemoved) {
 
 TEST(VariablesIndex, RandomEditsAgreeWithALinearScan) {
     // A small pool of names in several spellings, so duplicates and case matches are common.
-    const std::vector<std::string> names = {"a",  "A",    "b",    "B",    "abc", "ABC", "aBc",
-                                            "x1", "X1",   "f(x)", "F(X)", "_ANS", "ans", "ANS",
-                                            "\xC3\xA9", "\xC3\x89"};
+    const std::vector<std::string> names = {"a",   "A",   "b",        "B",       "abc",  "ABC",
+                                            "aBc", "x1",  "X1",       "f(x)",    "F(X)", "_ANS",
+                                            "ans", "ANS", "\xC3\xA9", "\xC3\x89"};
     std::mt19937 random(12345);
     auto pick = [&] { return names[random() % names.size()]; };
     Variables store;
@@ -126,8 +122,7 @@ TEST(VariablesIndex, RandomEditsAgreeWithALinearScan) {
         }
         SCOPED_TRACE("step " + std::to_string(step));
         ExpectSame(expected, store, names);
-        if (HasFailure())
-            return;
+        if (HasFailure()) return;
     }
 }
 

@@ -57,14 +57,12 @@ Save DocumentSaver(const fs::path& target, const std::string (&bytes)[2]) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5 && argc != 6)
-        return 2;
+    if (argc != 5 && argc != 6) return 2;
     const std::string mode = argv[1];
     const fs::path target = argv[2];
     const vexmo::FileContent first = vexmo::ReadWholeFile(argv[3]);
     const vexmo::FileContent second = vexmo::ReadWholeFile(argv[4]);
-    if (!first || !second)
-        return 2;
+    if (!first || !second) return 2;
     const std::string versions[2] = {first.Bytes, second.Bytes};
 
     Save save;
@@ -82,15 +80,13 @@ int main(int argc, char** argv) {
     if (argc == 6) {
         // Each version must come back byte for byte, or the test's comparison means nothing.
         for (int v = 0; v < 2; ++v) {
-            if (!save(v) || vexmo::ReadWholeFile(target).Bytes != versions[v])
-                return 3;
+            if (!save(v) || vexmo::ReadWholeFile(target).Bytes != versions[v]) return 3;
         }
         return 0;
     }
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     for (unsigned long i = 0;; ++i) {
-        if (!save(i % 2 == 0 ? 1 : 0))
-            return 4;
+        if (!save(i % 2 == 0 ? 1 : 0)) return 4;
     }
 }
