@@ -139,6 +139,25 @@ std::string JoinCommaText(const std::vector<std::string>& elements) {
     return out;
 }
 
+std::string ReadQuotedElement(std::string_view text, std::size_t& p) {
+    std::string element;
+    const std::size_t n = text.size();
+    ++p; // opening quote
+    while (p < n) {
+        if (text[p] == '"') {
+            if (p + 1 < n && text[p + 1] == '"') {
+                element += '"';
+                p += 2;
+                continue;
+            }
+            ++p; // closing quote
+            break;
+        }
+        element += text[p++];
+    }
+    return element;
+}
+
 std::vector<std::string> SplitCommaText(std::string_view text) {
     std::vector<std::string> out;
     std::size_t p = 0;
@@ -151,19 +170,7 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
     while (p < n) {
         std::string element;
         if (text[p] == '"') {
-            ++p;
-            while (p < n) {
-                if (text[p] == '"') {
-                    if (p + 1 < n && text[p + 1] == '"') {
-                        element += '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p; // closing quote
-                    break;
-                }
-                element += text[p++];
-            }
+            element = ReadQuotedElement(text, p);
         } else {
             const std::size_t start = p;
             while (p < n && !IsBlank(text[p]) && text[p] != ',')

@@ -58,5 +58,8 @@ class Variables {
 // unquoted element ends at the next comma or blank.
 std::string JoinCommaText(const std::vector<std::string>& elements);
 std::vector<std::string> SplitCommaText(std::string_view text);
+// Reads a quoted element starting at the opening quote text[p]: up to the closing quote, a
+// doubled quote standing for one. Leaves p after the closing quote (or at the end).
+std::string ReadQuotedElement(std::string_view text, std::size_t& p);
 
 } // namespace vexmo

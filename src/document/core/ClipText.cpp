@@ -1,5 +1,7 @@
 #include "document/core/ClipText.h"
 
+#include "engine/Variables.h"
+
 namespace vexmo {
 
 namespace {
@@ -83,19 +85,7 @@ std::vector<std::string> SplitDelimitedText(std::string_view text, char separato
     while (p < n) {
         std::string element;
         if (text[p] == '"') {
-            ++p;
-            while (p < n) {
-                if (text[p] == '"') {
-                    if (p + 1 < n && text[p + 1] == '"') {
-                        element += '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
-                }
-                element += text[p++];
-            }
+            element = ReadQuotedElement(text, p);
         } else {
             const std::size_t begin = p;
             while (p < n && !IsBlankOrControl(text[p]) && text[p] != separator)
