@@ -523,5 +523,29 @@ TEST(HostileInput, NeverCrashesOrHangs) {
     }
 }
 
+// Found by fuzzing: definitions whose bodies chain calls to each other run into the call limit
+// on every line; each line must still come back with a value or a number-text error.
+TEST(HostileInput, FuzzerFoundUserFunctionChains) {
+    Session s;
+    s.vars.Write("A", "2 +_I 1");
+    s.vars.Write("SQ(X)", "X*X");
+    s.vars.Write("REC(X)", "REC(X)+REC(X)");
+    const std::string lines[] = {
+        std::string(" F(A()(A()))ME) :=A)E(M)(AME) :=A)E(M)(A()))ME)(SINH1+1)*(\002\000A!:\000=)  F(A()(A()))ME) :=A)E(M)(A()))ME) A)E(M)B=\272 :=EXP =) :=A()))\205(2,F :=A", 136),
+        std::string("\002\000\000\000F(\000F(2,:=EXP = F(2)\263  :=EX B=: :=EXP \337=P(= \263:=A) :=A)E(M)(A()))ME) A)E(M)B=\272 :=EXP =) :=A()))\205(2,F :=A", 106),
+        std::string("\002\000\000\000F(\000F(2,:=EXP = F(2)\263  :=EX B=: :=EXP \337=P(= \263:=A()))\205(1,F :=A", 64),
+        std::string("\002\000F(\000F(2,:=EXP = F(2)\263  :=EX\000\000\000F(\000F(()))\205(1,F :=A", 49),
+        std::string("\002\000\000\000F(\000F(2,:=EXP = F(2)\263  :=EX(= \263", 34),
+    };
+    for (const std::string& line : lines) {
+        s.engine.SetExpression(line);
+        try {
+            (void)s.engine.ResultValue();
+            EXPECT_LE(s.engine.ErrorState(), 2);
+        } catch (const EConvertError&) {
+        }
+    }
+}
+
 } // namespace
 } // namespace vexmo
