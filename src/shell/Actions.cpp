@@ -18,7 +18,7 @@ using C = ActionCategory;
 constexpr QKeyCombination None{};
 
 // clang-format off
-const ActionSpec kSpecs[] = {
+const ActionEntry kActionEntries[] = {
     {"AtnFileNew",             C::File,   None,                              "document-new",       "new",            false},
     {"AtnFileOpen",            C::File,   QKeyCombination(Qt::Key_F3),       "document-open",      "open",           false},
     {"AtnFileSave",            C::File,   QKeyCombination(Qt::Key_F2),       "document-save",      "save",           false},
@@ -203,7 +203,7 @@ QIcon BundledIcon(std::string_view name) {
 
 }  // namespace
 
-std::span<const ActionSpec> ActionSpecs() { return kSpecs; }
+std::span<const ActionEntry> ActionTable() { return kActionEntries; }
 std::span<const std::string_view> InsertConstNames() { return kInsertConst; }
 std::span<const std::string_view> InsertFuncNames() { return kInsertFunc; }
 
@@ -229,14 +229,14 @@ QIcon ActionIcon(std::string_view themeName, std::string_view bundledName) {
 QIcon ProgramIcon() { return BundledIcon("vexmo"); }
 
 TActionList::TActionList(QWidget* owner) {
-    actions_.reserve(std::size(kSpecs));
-    for (const ActionSpec& spec : kSpecs) {
+    actions_.reserve(std::size(kActionEntries));
+    for (const ActionEntry& entry : kActionEntries) {
         auto* action = new QAction(owner);  // owned by `owner`
-        action->setObjectName(FromView(spec.Name));
-        action->setProperty("category", static_cast<int>(spec.Category));
-        if (spec.Shortcut != None) action->setShortcut(QKeySequence(spec.Shortcut));
-        action->setCheckable(spec.Checkable);
-        action->setIcon(ActionIcon(spec.ThemeIcon, spec.BundledIcon));
+        action->setObjectName(FromView(entry.Name));
+        action->setProperty("category", static_cast<int>(entry.Category));
+        if (entry.Shortcut != None) action->setShortcut(QKeySequence(entry.Shortcut));
+        action->setCheckable(entry.Checkable);
+        action->setIcon(ActionIcon(entry.ThemeIcon, entry.BundledIcon));
         // Menus show the images; the check mark of a checkable item stays visible beside it.
         action->setIconVisibleInMenu(true);
         owner->addAction(action);

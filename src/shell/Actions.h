@@ -18,7 +18,7 @@ namespace vexmo {
 
 enum class ActionCategory { File, Edit, Insert, Option, Vexmi, Help };
 
-struct ActionSpec {
+struct ActionEntry {
     std::string_view Name;
     ActionCategory Category;
     QKeyCombination Shortcut;      // empty combination: none
@@ -28,7 +28,7 @@ struct ActionSpec {
 };
 
 // The commands in table order, followed by the 21 constant and 41 function insert commands.
-std::span<const ActionSpec> ActionSpecs();
+std::span<const ActionEntry> ActionTable();
 // The insert commands' names in their given order.
 std::span<const std::string_view> InsertConstNames();
 std::span<const std::string_view> InsertFuncNames();
