@@ -320,15 +320,19 @@ bool TFrmVariables::SaveBeforeDiscarding() {
     return !variablesFile_.isEmpty();
 }
 
+bool TFrmVariables::MayDiscardVariables(const QString& question) {
+    const auto answer = Ask(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) return false;
+    return answer != QMessageBox::Yes || SaveBeforeDiscarding();
+}
+
 void TFrmVariables::AtnFileOpenVariablesExecute() {
     const QString question =
         language_ == 1 ? QStringLiteral("Opening a variables-file will discard all the current "
                                         "variables.Do you want to save the current variables?[y/n]")
                        : QStringLiteral("変数ファイルを開くと現在の変数はすべて消去されます."
                                         "現在の変数を保存しますか？[y/n]");
-    const auto answer = Ask(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel) return;
-    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding()) return;
+    if (!MayDiscardVariables(question)) return;
     const QString path = ChooseFile(FileDialogKind::Open, QStringLiteral("Open variables - Vexmo"));
     if (path.isEmpty()) return;
     variablesFile_ = path;
@@ -346,9 +350,7 @@ void TFrmVariables::AtnFileClearVariablesExecute() {
                                         "Do you want to save the current variables?[y/n]")
                        : QStringLiteral("変数初期化を続けると現在の変数はすべて消去されます."
                                         "現在の変数を保存しますか？[y/n]");
-    const auto answer = Ask(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel) return;
-    if (answer == QMessageBox::Yes && !SaveBeforeDiscarding()) return;
+    if (!MayDiscardVariables(question)) return;
     store_.Clear();
     DeleteAllRows();
     variablesFile_.clear();

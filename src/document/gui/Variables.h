@@ -101,6 +101,8 @@ class TFrmVariables : public QWidget {
     QWidget* DialogParent();
     // Clears the current variables file and saves as; true when a file was written.
     bool SaveBeforeDiscarding();
+    // Asks `question` (Yes saves first, No discards, Cancel stops); true when the caller may go on.
+    bool MayDiscardVariables(const QString& question);
 
     Variables& store_;
     // Row of each name; names are unique among the rows.
