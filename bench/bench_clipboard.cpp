@@ -30,7 +30,7 @@ struct Calculator {
         pane.SetEngine(&engine);
         pane.SetVariables(&store);
         QObject::connect(&pane, &TCalcPane::beforeCalculation,
-                         [this] { clip.RefreshClip(store, 0); });
+                         [this] { clip.RefreshClip(store, 0, 0); });
     }
     void CalculateOneLine() {
         pane.setPlainText(QStringLiteral("1+2"));

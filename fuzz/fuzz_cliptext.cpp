@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             static_cast<unsigned char>(normal.back()) <= ' '))
         std::abort();
 
-    const auto elements = vexmo::ClipArrayElements(text, array);
+    const auto elements = vexmo::ClipArrayElements(text, array, data[0] / 5 % 3);
     (void)vexmo::JoinArrayText(elements, array);
 
     vexmo::NumberFormatSettings settings;

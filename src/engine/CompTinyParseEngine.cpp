@@ -93,6 +93,8 @@ TCompTermList::Handle TCompTermList::Append(std::int32_t priority, const DComple
     ++used_;
     Node& n = nodes_[static_cast<std::size_t>(h)];
     n.Term.Args.clear();
+    n.Term.Array.reset();
+    n.Term.ArgArrays.clear();
     n.Term.Priority = priority;
     n.Term.Index = 0;
     n.Term.Value = value;
@@ -123,6 +125,8 @@ void TCompTermList::Delete(Handle h) {
         last_ = n.Prev;
     n.Alive = false;
     n.Term.Args.clear();
+    n.Term.Array.reset();
+    n.Term.ArgArrays.clear();
     --count_;
 }
 
@@ -359,8 +363,17 @@ void TCompTinyParser::ResolveNames(bool constants, bool variables) {
             const std::string text = variables_->Read(terms_[h].Text);
             if (text.empty())
                 continue;
-            terms_[h].Value = engine_text::ReadValue(engine_text::FirstElementText(text));
+            std::vector<std::string> elements = engine_text::ElementsOf(text);
+            try {
+                terms_[h].Value = engine_text::ReadValue(elements.empty() ? std::string()
+                                                                          : elements.front());
+            } catch (const EConvertError& e) {
+                throw EConvertError(engine_text::StoredTextMessage(terms_[h].Text, e.what()));
+            }
             terms_[h].Priority = TermKind::Value;
+            if (elements.size() > 1)
+                terms_[h].Array =
+                    std::make_shared<const std::vector<std::string>>(std::move(elements));
         }
     }
 }

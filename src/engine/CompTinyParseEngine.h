@@ -73,8 +73,15 @@ inline constexpr std::int32_t Function = 100;
 
 // ---- terms ----
 
+// The element texts of an array variable named bare, for the list functions.
+using TArrayElements = std::shared_ptr<const std::vector<std::string>>;
+
 struct TCompTerm {
     std::vector<DComplex> Args; // leading elements of a comma list; empty when absent
+    // A bare array name keeps all its elements (Value is the first) until an operator makes
+    // a new value of it; ArgArrays does the same for the Args of a list (empty when none).
+    TArrayElements Array;
+    std::vector<TArrayElements> ArgArrays;
     std::int32_t Priority = 0;
     std::int32_t Index = 0;
     DComplex Value{};
@@ -196,6 +203,8 @@ class TCompTinyParser {
                         const DComplex& r);
     DComplex Assign(TCompTerm& left, const DComplex& r);
     void ReadElementInto(const std::string& name, const DComplex& index, TCompTerm& e) const;
+    static void KeepListArrays(TCompTerm& left, TArrayElements right);
+    static std::vector<DComplex> ListElements(TCompTerm& operand);
 
     // user functions (UserFunctions.cpp)
     DComplex CallUserFunction(const std::string& name, TCompTerm& operand);

@@ -201,6 +201,8 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
             operand.Priority = TermKind::Value;
             errorState_ = 1;
         }
+        operand.Array.reset();
+        operand.ArgArrays.clear();
         return;
     }
     if (atLo || atHi) {
@@ -212,6 +214,7 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
     TCompTerm& left = terms_[prev];
     const DComplex u = left.Value;
     const DComplex r = terms_[next].Value;
+    TArrayElements rightArray = std::move(terms_[next].Array);
     terms_.Delete(next);
     terms_.Delete(k);
     groupSize -= 2;
@@ -221,7 +224,40 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
         left.Value = u;
         errorState_ = 1;
     }
+    if (text == ",")
+        KeepListArrays(left, std::move(rightArray));
+    else
+        left.Array.reset(); // a new value, no longer the array
     left.Priority = TermKind::Value;
+}
+
+// After "," has moved the left value into Args: its array goes along with it, and the
+// right operand's array becomes the list's last.
+void TCompTinyParser::KeepListArrays(TCompTerm& left, TArrayElements right) {
+    if (left.Array || right || !left.ArgArrays.empty()) {
+        left.ArgArrays.resize(left.Args.size());
+        left.ArgArrays.back() = std::move(left.Array);
+    }
+    left.Array = std::move(right);
+}
+
+// Every element of the operand's list with each bare array name spread out into all of its
+// elements. Raises EConvertError for an element text that cannot be read.
+std::vector<DComplex> TCompTinyParser::ListElements(TCompTerm& operand) {
+    std::vector<DComplex> all;
+    auto add = [&all](const DComplex& value, const TArrayElements& array) {
+        if (!array) {
+            all.push_back(value);
+            return;
+        }
+        all.reserve(all.size() + array->size());
+        for (const std::string& element : *array)
+            all.push_back(engine_text::ReadValue(element));
+    };
+    for (std::size_t i = 0; i < operand.Args.size(); ++i)
+        add(operand.Args[i], i < operand.ArgArrays.size() ? operand.ArgArrays[i] : nullptr);
+    add(operand.Value, operand.Array);
+    return all;
 }
 
 void TCompTinyParser::MergeOperands(Handle before, Handle after, int& groupSize) {
@@ -235,6 +271,7 @@ void TCompTinyParser::MergeOperands(Handle before, Handle after, int& groupSize)
     }
     first.Value = kZero;
     first.Priority = TermKind::Value;
+    first.Array.reset();
     groupSize = 1;
 }
 
@@ -250,15 +287,25 @@ void TCompTinyParser::ApplyPrefix(const std::string& text, std::int32_t priority
         result = Truth(ComplexEqual(v, kZero));
     } else if (priority == TermKind::Function && IsBuiltinFunction(text)) {
         // A function's result is one value: the list it consumed does not travel on.
-        const std::vector<DComplex> args = std::move(operand.Args);
+        std::vector<DComplex> args = std::move(operand.Args);
         operand.Args.clear();
+        DComplex last = v;
+        // The list functions take every element of an array named bare.
+        const bool list = text == "SUM" || text == "MEAN" || text == "MAX" || text == "MIN";
+        if (list && (operand.Array || !operand.ArgArrays.empty())) {
+            operand.Args = std::move(args);
+            args = ListElements(operand);
+            operand.Args.clear();
+            last = args.back();
+            args.pop_back();
+        }
         const VariableReader reader =
             [this](std::string_view name) -> std::optional<std::string> {
             if (variables_ == nullptr)
                 return std::nullopt;
             return variables_->Read(name);
         };
-        result = EvaluateBuiltinFunction(text, args, v, reader);
+        result = EvaluateBuiltinFunction(text, args, last, reader);
     } else if (priority == TermKind::ArrayName) {
         ReadElementInto(text, v, operand);
         return; // stays an element reference, so ":=" can assign it

@@ -325,7 +325,10 @@ double StoredPart(LD v) {
 } // namespace
 
 DComplex StrToDComplex(std::string_view text) {
-    const std::string t = UpperAscii(TrimControl(text));
+    // The separators are found in upper case, the parts read as written, so that a message
+    // quotes the text in the user's own spelling.
+    const std::string_view written = TrimControl(text);
+    const std::string t = UpperAscii(written);
     if (t.empty())
         throw EConvertError("StrToDComplex: This is not DComplex type string.");
     const std::string_view all(t);
@@ -337,28 +340,28 @@ DComplex StrToDComplex(std::string_view text) {
             throw EConvertError("StrToDComplex: Couldn't find '{' or '}'.");
         const std::size_t c = all.find(',');
         if (c == std::string_view::npos) {
-            imaginaryText = TrimControl(all.substr(0, all.size() - 1));
+            imaginaryText = TrimControl(written.substr(0, written.size() - 1));
         } else {
-            realText = TrimControl(all.substr(1, c - 1));
-            imaginaryText = TrimControl(all.substr(c + 1, all.size() - 1 - (c + 1)));
+            realText = TrimControl(written.substr(1, c - 1));
+            imaginaryText = TrimControl(written.substr(c + 1, written.size() - 1 - (c + 1)));
         }
     } else {
         std::size_t s = all.find("+_I ");
         if (s == std::string_view::npos)
             s = all.find("+_J ");
         if (s != std::string_view::npos) {
-            realText = TrimControl(all.substr(0, s));
-            imaginaryText = TrimControl(all.substr(s + 4));
+            realText = TrimControl(written.substr(0, s));
+            imaginaryText = TrimControl(written.substr(s + 4));
         } else {
             s = all.find("-_I ");
             if (s == std::string_view::npos)
                 s = all.find("-_J ");
             if (s != std::string_view::npos) {
-                realText = TrimControl(all.substr(0, s));
-                const LD negated = -PlainNumberToFloat(TrimControl(all.substr(s + 4)));
+                realText = TrimControl(written.substr(0, s));
+                const LD negated = -PlainNumberToFloat(TrimControl(written.substr(s + 4)));
                 imaginaryText = GeneralNumberText(negated, 15);
             } else {
-                realText = all;
+                realText = written;
                 imaginaryText = "0";
             }
         }

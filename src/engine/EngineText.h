@@ -88,6 +88,13 @@ inline std::vector<std::string> ElementsOf(std::string_view stored) {
     return {std::string(t)};
 }
 
+// The message of a stored text that cannot be read says where the text came from.
+inline std::string StoredTextMessage(std::string_view name, std::string_view message) {
+    if (name == "_CLIP")
+        return "The clipboard's text (_CLIP): " + std::string(message);
+    return "The variable " + std::string(name) + ": " + std::string(message);
+}
+
 // The value text a bare name reads: the first element of a list, else the text itself.
 inline std::string FirstElementText(std::string_view stored) {
     std::vector<std::string> e = ElementsOf(stored);

@@ -130,7 +130,9 @@ void TFrmMain::ShowAbout() { ShowAboutBox(this); }
 
 // ---- calculation ----
 
-void TFrmMain::RefreshClip() { clipboard_.RefreshClip(store_, opt_.OptNumFormatArray); }
+void TFrmMain::RefreshClip() {
+    clipboard_.RefreshClip(store_, opt_.OptNumFormatArray, opt_.OptNumFormatComplex);
+}
 
 // The pane raises beforeCalculation, disableAllCommands and calculationFinished around each
 // of these, which refresh _CLIP, the commands and the title.

@@ -77,7 +77,7 @@ TEST(ClipArrayElements, SplitRules) {
     };
     for (const SplitCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_EQ(ClipArrayElements(c.Text, c.Array), c.Expected);
+        EXPECT_EQ(ClipArrayElements(c.Text, c.Array, 0), c.Expected);
     }
 }
 

@@ -321,10 +321,12 @@ TEST(OwnerInterface, ConversionErrorsLeaveCalculate) {
         {"letter that is no suffix", nullptr, "3Q", "'3Q' is not a valid floating point value"},
         {"bare exponent", nullptr, "2*1E", "'1E' is not a valid floating point value"},
         {"number beyond range", nullptr, "1E10K+1", "Floating point overflow"},
-        {"bad stored text", "abc", "V + 1", "'ABC' is not a valid floating point value"},
-        {"blank stored text", "  ", "V", "StrToDComplex: This is not DComplex type string."},
+        {"bad stored text names the variable, as written", "abc", "V + 1",
+         "The variable V: 'abc' is not a valid floating point value"},
+        {"blank stored text", "  ", "V",
+         "The variable V: StrToDComplex: This is not DComplex type string."},
         {"bad stored text in definition", "x!", "F(Y) := V*Y",
-         "'X!' is not a valid floating point value"},
+         "The variable V: 'x!' is not a valid floating point value"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

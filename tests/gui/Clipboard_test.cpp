@@ -40,7 +40,7 @@ class ClipboardTest : public ::testing::Test {
     static QString ClipboardText() { return QApplication::clipboard()->text(); }
     // A calculation as the main window runs it: _CLIP refreshed first.
     DComplex Calculate(const std::string& expression) {
-        clip.RefreshClip(store, settings.OptNumFormatArray);
+        clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex);
         engine.SetExpression(expression);
         return engine.ResultValue();
     }
@@ -52,45 +52,50 @@ class ClipboardTest : public ::testing::Test {
     TCompTinyParser engine;
 };
 
-TEST_F(ClipboardTest, RefreshStoresTheNormalisedText) {
+TEST_F(ClipboardTest, RefreshStoresTheElementsTheEngineReads) {
     struct Row {
         const char* name;
         int array;
         QString clipboard;
         std::string stored;
     } rows[] = {
-        {"comma, blanks on both sides tightened", 0, "  1 , 2\t,\t3 \r\n", "1,2,3"},
-        {"comma, blank after only stays", 0, "1, 2", "1, 2"},
-        {"TAB text stays", 1, "1\t2\t3", "1\t2\t3"},
-        {"space setting", 2, "4 , 5", "4,5"},
-        {"CR LF with blanks around the break", 3, "1 \r\n 2\r\n3", "1,2\r\n3"},
-        {"other setting: blank runs", 7, "1  2", "1,2"},
+        {"comma, blanks on both sides", 0, "  1 , 2\t,\t3 \r\n", "1,2,3"},
+        {"comma, blank after only", 0, "1, 2", "1,2"},
+        {"TAB setting pairs neighbours", 1, "1\t2\t3", "\"1 +_I 2\",3"},
+        {"space setting: the comma is an element", 2, "4 , 5", "4,\",\",5"},
+        {"CR LF: lines, trimmed", 3, "1 \r\n 2\r\n3", "1,2,3"},
+        {"one element is a value", 0, "3 + 4i", "3 +_I 4"},
+        {"suffixed number", 0, "4.7K", "4700 +_I 0"},
+        {"other setting acts as comma", 7, "1  2", "1,2"},
+        {"a sentence stays as written", 0, "Hello , World", "Hello,World"},
         {"empty clipboard removes the entry", 0, "", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         store.Write("_CLIP", "old");
         SetClipboard(row.clipboard);
-        clip.RefreshClip(store, row.array);
+        clip.RefreshClip(store, row.array, 0);
         EXPECT_EQ(store.Read("_CLIP"), row.stored);
         EXPECT_EQ(store.IndexOf("_CLIP") >= 0, !row.stored.empty());
     }
 }
 
 TEST_F(ClipboardTest, RefreshFollowsClipboardSettingAndStore) {
-    SetClipboard("1 , 2");
-    clip.RefreshClip(store, 0);
+    SetClipboard("1\t2");
+    clip.RefreshClip(store, 0, 0);
     EXPECT_EQ(store.Read("_CLIP"), "1,2");
 
     store.Write("_CLIP", "assigned");
-    clip.RefreshClip(store, 0);
+    clip.RefreshClip(store, 0, 0);
     EXPECT_EQ(store.Read("_CLIP"), "1,2") << "an unchanged clipboard still replaces the entry";
 
-    clip.RefreshClip(store, 7);
-    EXPECT_EQ(store.Read("_CLIP"), "1,,,2") << "another separator setting normalises anew";
+    clip.RefreshClip(store, 1, 0);
+    EXPECT_EQ(store.Read("_CLIP"), "1 +_I 2") << "another separator setting reads anew";
+    clip.RefreshClip(store, 0, 2);
+    EXPECT_EQ(store.Read("_CLIP"), "1 +_I 2") << "another complex style reads anew";
 
     SetClipboard("9");
-    clip.RefreshClip(store, 7);
+    clip.RefreshClip(store, 0, 2);
     EXPECT_EQ(store.Read("_CLIP"), "9") << "a new clipboard text is read";
 
     // A clipboard holding something other than plain text counts as empty.
@@ -98,7 +103,7 @@ TEST_F(ClipboardTest, RefreshFollowsClipboardSettingAndStore) {
     data->setData("application/octet-stream", "1,2");
     QApplication::clipboard()->setMimeData(data.release());
     EXPECT_FALSE(clip.HasText());
-    clip.RefreshClip(store, 0);
+    clip.RefreshClip(store, 0, 0);
     EXPECT_EQ(store.IndexOf("_CLIP"), -1);
 }
 
@@ -170,8 +175,9 @@ TEST_F(ClipboardTest, AssignmentIsStoredUntilTheNextRefresh) {
     SetClipboard("1");
     Calculate("_CLIP := 4");
     EXPECT_EQ(store.Read("_CLIP"), "4 +_I 0") << "the engine stores the value itself";
-    clip.RefreshClip(store, settings.OptNumFormatArray);
-    EXPECT_EQ(store.Read("_CLIP"), "4 + 0i") << "the next refresh reads the clipboard";
+    clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex);
+    EXPECT_EQ(store.Read("_CLIP"), "4 +_I 0") << "the next refresh reads the clipboard";
+    EXPECT_EQ(ClipboardText(), "4 + 0i");
 }
 
 TEST_F(ClipboardTest, CopyAutomaticallyAfterCalculateAgainLeavesTheLastAnswer) {
@@ -180,7 +186,7 @@ TEST_F(ClipboardTest, CopyAutomaticallyAfterCalculateAgainLeavesTheLastAnswer) {
     pane.SetVariables(&store);
     pane.SetNumberFormat(settings);
     QObject::connect(&pane, &TCalcPane::beforeCalculation,
-                     [&] { clip.RefreshClip(store, settings.OptNumFormatArray); });
+                     [&] { clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex); });
     struct Row {
         const char* name;
         bool copy;

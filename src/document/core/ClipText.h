@@ -34,9 +34,32 @@ std::vector<std::string> SplitClipLines(std::string_view text);
 // elements may hold anything ("" inside stands for one quote).
 std::vector<std::string> SplitDelimitedText(std::string_view text, char separator);
 
-// The clipboard's text read as an array for OptNumFormatArray; with the TAB setting the
-// elements are paired into complex numbers ("re<TAB>im").
-std::vector<std::string> ClipArrayElements(std::string_view text, int optNumFormatArray);
+// The clipboard's text read as an array for OptNumFormatArray. A complex number written in
+// the conventional or the program's style ("7 + 0i", "3 -_I 4") stays one element although
+// it holds blanks. TAB pairs become one complex element ("re<TAB>im"): with the TAB setting
+// every two neighbours as they come, and with the TAB-separated complex style
+// (OptNumFormatComplex 2) two numbers that only a TAB parts.
+std::vector<std::string> ClipArrayElements(std::string_view text, int optNumFormatArray,
+                                           int optNumFormatComplex);
+
+// Whether the settings write complex numbers as TAB pairs, so that "re<TAB>im" is one value.
+bool ClipTabPairs(int optNumFormatArray, int optNumFormatComplex);
+
+// One element of clipboard text as a value: the program's value text ("3 +_I 4", "3 -_I 4",
+// "{3, 4}"), the conventional style ("3 + 4i", "3 - 4i", "-3 + -4i", "4i"), a TAB pair
+// "3<TAB>4" when tabPairs, or a number; every number may carry a unit suffix ("4.7K") as
+// in expressions. Nothing when the text is none of these.
+std::optional<DComplex> ReadClipElement(std::string_view text, bool tabPairs);
+
+// The text stored as _CLIP for the clipboard's text: its elements as ClipArrayElements finds
+// them, as a comma text whose elements the engine reads (one element stands alone, so it
+// reads as a value). Elements that are plain numbers keep their spelling; other readable
+// ones become value texts; unreadable ones stay as they are, so that using them fails. A
+// text without any readable element is stored as NormaliseClipText makes it.
+std::string ClipVariableText(std::string_view text, int optNumFormatArray,
+                             int optNumFormatComplex, TAWKStr& awk);
+std::string ClipVariableText(std::string_view text, int optNumFormatArray,
+                             int optNumFormatComplex);
 
 // The element texts joined by the array separator, with none after the last.
 std::string JoinArrayText(const std::vector<std::string>& elements, int optNumFormatArray);

@@ -38,10 +38,13 @@ void TClipboard::SetText(const QString& text) {
     clipboard_->setText(text);
 }
 
-void TClipboard::RefreshClip(Variables& store, int optNumFormatArray) {
-    if (!cacheValid_ || cachedArray_ != optNumFormatArray) {
-        cachedClip_ = NormaliseClipText(Text().toStdString(), optNumFormatArray, awk_);
+void TClipboard::RefreshClip(Variables& store, int optNumFormatArray, int optNumFormatComplex) {
+    if (!cacheValid_ || cachedArray_ != optNumFormatArray ||
+        cachedComplex_ != optNumFormatComplex) {
+        cachedClip_ = ClipVariableText(Text().toStdString(), optNumFormatArray,
+                                       optNumFormatComplex, awk_);
         cachedArray_ = optNumFormatArray;
+        cachedComplex_ = optNumFormatComplex;
         cacheValid_ = true;
     }
     // An assignment or a loaded variables file may have changed the entry since the last

@@ -2,7 +2,7 @@
 // The system clipboard as the calculator uses it: plain text only. It offers the clipboard's
 // text to expressions as _CLIP, writes assignments to _CLIP back, and copies answers.
 //
-// Normalising a large clipboard is not free, so the normalised text is kept until the
+// Reading a large clipboard is not free, so the text made of it is kept until the
 // clipboard announces a change; a calculation while the clipboard is unchanged then only
 // checks that the store still holds that text.
 
@@ -33,9 +33,10 @@ class TClipboard : public QObject {
     // Replaces the clipboard's content by a plain text.
     void SetText(const QString& text);
 
-    // The store's _CLIP entry becomes the normalised clipboard text for the array separator
-    // setting; an empty result removes the entry.
-    void RefreshClip(Variables& store, int optNumFormatArray);
+    // The store's _CLIP entry becomes the clipboard's text as the engine reads it: the
+    // elements an element assignment would see under the array separator and complex style
+    // settings, one element as a value, several as an array. An empty clipboard removes it.
+    void RefreshClip(Variables& store, int optNumFormatArray, int optNumFormatComplex);
 
     // Writes an assignment to _CLIP (idx -1) or to its element idx to the clipboard. `value`
     // is the assigned value's DComplexToStr text. Throws when the assignment names no element
@@ -52,6 +53,7 @@ class TClipboard : public QObject {
     TAWKStr awk_;
     bool cacheValid_ = false;
     int cachedArray_ = 0;
+    int cachedComplex_ = 0;
     std::string cachedClip_;
 };
 
