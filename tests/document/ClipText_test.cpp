@@ -1,4 +1,5 @@
 #include "document/core/ClipText.h"
+#include "engine/CompTinyParseEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,7 @@ struct SplitCase {
     std::string Text;
     int Array;
     Strings Expected;
+    int Complex = 0;
 };
 
 TEST(ClipArrayElements, SplitRules) {
@@ -74,10 +76,57 @@ TEST(ClipArrayElements, SplitRules) {
         {"empty line kept", "a\r\n\r\nb", 3, {"a", "", "b"}},
         {"line keeps blanks", " 1 2 ", 3, {" 1 2 "}},
         {"other setting acts as comma", "1,2", 9, {"1", "2"}},
+        {"conventional element stays whole", "1,2,7 + 0i", 0, {"1", "2", "7 + 0i"}},
+        {"negative parts", "-3 + -4i,5 - 6i", 0, {"-3 + -4i", "5 - 6i"}},
+        {"program style", "3 +_I 4 5 -_I 6", 2, {"3 +_I 4", "5 -_I 6"}},
+        {"complex elements are not TAB-paired", "1 + 2i\t3\t4", 1, {"1 + 2i", "3\t4"}},
+        {"sign without a number after it", "1 + x", 2, {"1", "+", "x"}},
+        {"sign between plain numbers", "1 - 2", 2, {"1", "-", "2"}},
+        {"spreadsheet row", "1\t2\t3\r\n", 0, {"1", "2", "3"}},
+        {"spreadsheet block in row order", "1\t2\t3\n4\t5\t6\n", 0, {"1", "2", "3", "4", "5", "6"}},
+        {"TAB complex style pairs two numbers", "1\t2,3\t4", 0, {"1\t2", "3\t4"}, 2},
+        {"TAB complex style pairs with the space setting", "1\t2 3\t4", 2, {"1\t2", "3\t4"}, 2},
+        {"a longer TAB row is no pair", "1\t2\t3", 0, {"1", "2", "3"}, 2},
     };
     for (const SplitCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_EQ(ClipArrayElements(c.Text, c.Array, 0), c.Expected);
+        EXPECT_EQ(ClipArrayElements(c.Text, c.Array, c.Complex), c.Expected);
+    }
+}
+
+TEST(ReadClipElement, EveryStyleTheProgramWrites) {
+    SetDecimalSeparator('.');
+    const struct {
+        const char* Name;
+        std::string Text;
+        bool TabPairs;
+        std::optional<DComplex> Expected;
+    } cases[] = {
+        {"plain", "2.5", false, DComplex{2.5, 0}},
+        {"suffix", "4.7K", false, DComplex{4700, 0}},
+        {"suffix in lower case", "2meg", false, DComplex{2e6, 0}},
+        {"exponent", "-1.5E-3", false, DComplex{-1.5e-3, 0}},
+        {"program style", "3 +_I 4", false, DComplex{3, 4}},
+        {"program style, minus", "3 -_i 4", false, DComplex{3, -4}},
+        {"program style, suffixed parts", "4.7K +_I 1M", false, DComplex{4700, 1e-3}},
+        {"braced pair", "{3, 4}", false, DComplex{3, 4}},
+        {"conventional", "3 + 4i", false, DComplex{3, 4}},
+        {"conventional, minus", "3 - 4i", false, DComplex{3, -4}},
+        {"conventional, negative parts", "-3 + -4i", false, DComplex{-3, -4}},
+        {"conventional without blanks", "1E-3+2j", false, DComplex{1e-3, 2}},
+        {"imaginary alone", "4i", false, DComplex{0, 4}},
+        {"TAB pair", "3\t-4", true, DComplex{3, -4}},
+        {"TAB pair where the settings make none", "3\t4", false, std::nullopt},
+        {"word", "Hello", false, std::nullopt},
+        {"letters after a number", "12abc", false, std::nullopt},
+        {"sum without i", "3 + 4", false, std::nullopt},
+        {"bare exponent", "1E", false, std::nullopt},
+        {"beyond the double range", "1E400", false, std::nullopt},
+        {"empty", " ", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(ReadClipElement(c.Text, c.TabPairs), c.Expected);
     }
 }
 
@@ -130,6 +179,140 @@ TEST(ClipAssignmentText, WholeAndElement) {
         settings.OptNumFormatComplex = c.Complex;
         settings.OptPrecision = 15;
         EXPECT_EQ(ClipAssignmentText(c.Clip, c.Value, c.Idx, settings), c.Expected);
+    }
+}
+
+// The clipboard as one engine sees it: _CLIP stored from the clipboard's text before every
+// calculation, assignments to _CLIP written back to the text.
+class ClipSession {
+  public:
+    explicit ClipSession(const NumberFormatSettings& settings) : settings_(settings) {
+        SetDecimalSeparator('.');
+        engine_.SetVariables(&store_);
+        engine_.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
+                                       int idx) {
+            if (name == "_CLIP") Clipboard = ClipAssignmentText(Clipboard, value, idx, settings_).value();
+        });
+    }
+    DComplex Calculate(const std::string& expression) {
+        store_.Write("_CLIP", ClipVariableText(Clipboard, settings_.OptNumFormatArray,
+                                               settings_.OptNumFormatComplex));
+        engine_.SetExpression(expression);
+        return engine_.ResultValue();
+    }
+    std::size_t Count() const {
+        return ClipArrayElements(Clipboard, settings_.OptNumFormatArray,
+                                 settings_.OptNumFormatComplex)
+            .size();
+    }
+    std::string Clipboard;
+
+  private:
+    NumberFormatSettings settings_;
+    Variables store_;
+    TCompTinyParser engine_;
+};
+
+// Every value the program writes to the clipboard reads back as that value, as a whole and as
+// an element, under every combination of the clipboard settings.
+TEST(ClipRoundTrip, EverySettingReadsWhatItWrites) {
+    const DComplex values[] = {
+        {-3, -4}, {0, 4}, {1.5, 0}, {-123456789012345, 0.000123456789012345},
+        {1.23456789012345e-300, -9.87654321098765e299}, {0, 0}, {-0.5, 1e-5},
+    };
+    const DComplex a{1, 0};
+    const DComplex c{-2.5, 7};
+    for (int clipboard = 0; clipboard <= 1; ++clipboard)
+        for (int array = 0; array <= 3; ++array)
+            for (int complex = 0; complex <= 2; ++complex)
+                for (const DComplex& v : values) {
+                    NumberFormatSettings settings;
+                    settings.OptNumFormatClipboard = clipboard;
+                    settings.OptNumFormatArray = array;
+                    settings.OptNumFormatComplex = complex;
+                    const std::string text = "(" + DComplexToStr(v) + ")";
+                    SCOPED_TRACE("clipboard " + std::to_string(clipboard) + ", array " +
+                                 std::to_string(array) + ", complex " + std::to_string(complex) +
+                                 ", value " + text);
+                    ClipSession s(settings);
+                    ASSERT_EQ(s.Calculate(text), v) << "the expression itself";
+
+                    s.Clipboard = "old";
+                    s.Calculate("_CLIP := " + text);
+                    EXPECT_EQ(s.Calculate("_CLIP"), v) << s.Clipboard;
+
+                    s.Clipboard = JoinArrayText({ClipboardNumberText(a, settings),
+                                                 ClipboardNumberText({2, 2}, settings),
+                                                 ClipboardNumberText(c, settings)},
+                                                array);
+                    s.Calculate("_CLIP[1] := " + text);
+                    EXPECT_EQ(s.Calculate("_CLIP[0]"), a) << s.Clipboard;
+                    EXPECT_EQ(s.Calculate("_CLIP[1]"), v) << s.Clipboard;
+                    EXPECT_EQ(s.Calculate("_CLIP[2]"), c) << s.Clipboard;
+                    EXPECT_EQ(s.Calculate("_CLIP"), a) << "the bare name is the first element";
+                    s.Calculate("_CLIP[2] := " + text);
+                    s.Calculate("_CLIP[0] := " + text);
+                    EXPECT_EQ(s.Count(), 3u) << s.Clipboard;
+                    s.Calculate("_CLIP[4] := " + text);
+                    EXPECT_EQ(s.Count(), 5u) << "padded by one zero: " << s.Clipboard;
+                    EXPECT_EQ(s.Calculate("_CLIP[3]"), (DComplex{0, 0}));
+                    EXPECT_EQ(s.Calculate("_CLIP[4]"), v);
+                }
+}
+
+TEST(ClipRoundTrip, SpreadsheetRowsColumnsAndBlocks) {
+    const struct {
+        const char* Name;
+        std::string Clipboard;
+        int Array;
+        std::vector<double> Elements;
+    } cases[] = {
+        {"TAB row", "1\t2\t3\r\n", 0, {1, 2, 3}},
+        {"TAB row, space setting", "1\t2\t3\n", 2, {1, 2, 3}},
+        {"LF column", "5\n6\n7\n", 0, {5, 6, 7}},
+        {"CR LF column", "5\r\n6\r\n7\r\n", 0, {5, 6, 7}},
+        {"CR LF column, CR LF setting", "5\r\n6\r\n7\r\n", 3, {5, 6, 7}},
+        {"LF column, CR LF setting", "5\n-6.5\n7E3\n", 3, {5, -6.5, 7000}},
+        {"2x3 block in row order", "1\t2\t3\r\n4\t5\t6\r\n", 0, {1, 2, 3, 4, 5, 6}},
+        {"TAB setting pairs the row", "1\t2\t3\r\n", 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        NumberFormatSettings settings;
+        settings.OptNumFormatArray = c.Array;
+        ClipSession s(settings);
+        s.Clipboard = c.Clipboard;
+        if (c.Elements.empty()) { // 1+2i and 3
+            EXPECT_EQ(s.Calculate("_CLIP[0]"), (DComplex{1, 2}));
+            EXPECT_EQ(s.Calculate("_CLIP[1]"), (DComplex{3, 0}));
+            continue;
+        }
+        for (std::size_t i = 0; i < c.Elements.size(); ++i)
+            EXPECT_EQ(s.Calculate("_CLIP[" + std::to_string(i) + "]"), (DComplex{c.Elements[i], 0}))
+                << i;
+        EXPECT_EQ(s.Calculate("_CLIP"), (DComplex{c.Elements.front(), 0}));
+        s.Calculate("_CLIP[1] := 9");
+        EXPECT_EQ(s.Count(), c.Elements.size()) << s.Clipboard;
+    }
+
+    // A column of 1,000 numbers.
+    ClipSession s{NumberFormatSettings{}};
+    for (int i = 1; i <= 1000; ++i)
+        s.Clipboard += std::to_string(i) + "\r\n";
+    EXPECT_EQ(s.Calculate("SUM(_CLIP)"), (DComplex{500500, 0}));
+    EXPECT_EQ(s.Calculate("MEAN(_CLIP)"), (DComplex{500.5, 0}));
+    EXPECT_EQ(s.Calculate("_CLIP[999]"), (DComplex{1000, 0}));
+}
+
+TEST(ClipRoundTrip, TextThatIsNoNumberSaysItCameFromTheClipboard) {
+    ClipSession s{NumberFormatSettings{}};
+    s.Clipboard = "Hello world";
+    try {
+        s.Calculate("_CLIP + 1");
+        FAIL() << "a sentence is no number";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The clipboard's text (_CLIP): 'Hello world' is not a valid floating point value");
     }
 }
 

@@ -421,12 +421,34 @@ TEST(UserFunctions, Calls) {
                 rows, std::size(rows));
 }
 
+TEST(Evaluator, ListFunctionsTakeEveryElementOfABareArray) {
+    const ValueRow rows[] = {
+        {"sum", "SUM(L)", 6, 0, 0},
+        {"mean", "MEAN(L)", 2, 0, 0},
+        {"max of the array and a value", "MAX(L, 2.5)", 3, 0, 0},
+        {"min with the array last", "MIN(7, M)", -4, 0, 0},
+        {"two arrays", "SUM(L, M)", 12, 0, 0},
+        {"complex elements", "SUM(C)", 4, 6, 0},
+        {"bracketed name", "SUM((L))", 6, 0, 0},
+        {"inner list", "SUM((L, 1), 1)", 8, 0, 0},
+        {"an operator makes one value", "SUM(L*2)", 2, 0, 0},
+        {"an element is one value", "SUM(L[1], 1)", 3, 0, 0},
+        {"a plain variable", "SUM(A, 1)", 6, 0, 0},
+        {"other functions take the first element", "IF(L, 5, 6)", 5, 0, 0},
+        {"outside a list function the first element", "L + SUM(1)", 2, 0, 0},
+    };
+    CheckValues({"A := 5", "L[0] := 1", "L[1] := 2", "L[2] := 3", "M[0] := 10", "M[1] := -4",
+                 "C[0] := 1 +_I 2", "C[1] := 3 +_I 4"},
+                rows, std::size(rows));
+}
+
 TEST(Evaluator, BrokenStoredTextFailsTheOperation) {
     Session s;
     s.vars.Write("BAD(X)", "X+1..2");
     s.vars.Write("NOHEAD(X", "X");
     s.vars.Write("Q", "x,y");
-    for (const char* call : {"BAD(1)", "NOHEAD(1)", "Q[0]"}) {
+    s.vars.Write("R", "1,y");
+    for (const char* call : {"BAD(1)", "NOHEAD(1)", "Q[0]", "SUM(R)"}) {
         SCOPED_TRACE(call);
         EXPECT_EQ(s.Run(call), (DComplex{0, 0}));
         EXPECT_EQ(s.engine.ErrorState(), 1);

@@ -375,6 +375,15 @@ std::optional<DComplex> ReadClipElement(std::string_view text, bool tabPairs) {
     return DComplex{*re, 0.0};
 }
 
+DComplex ReadEnteredValue(std::string_view text) {
+    try {
+        return StrToDComplex(text);
+    } catch (const EConvertError&) {
+        if (const std::optional<DComplex> z = ReadClipElement(text, false)) return *z;
+        throw;
+    }
+}
+
 std::string ClipVariableText(std::string_view text, int optNumFormatArray,
                              int optNumFormatComplex, TAWKStr& awk) {
     std::vector<std::string> elements =

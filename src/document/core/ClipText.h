@@ -20,6 +20,11 @@ std::string ArraySeparatorText(int optNumFormatArray);
 // The pattern NormaliseClipText replaces by "," for OptNumFormatArray.
 const char* ClipNormalisePattern(int optNumFormatArray);
 
+// A value the user typed outside an expression (the Variables window's Add): a value text
+// as StrToDComplex reads it, or anything ReadClipElement reads without TAB pairs ("2.5K").
+// Raises StrToDComplex's EConvertError for anything else.
+DComplex ReadEnteredValue(std::string_view text);
+
 // The text stored as _CLIP for the clipboard's text: trimmed of characters at or below the
 // blank, then separator runs tightened to "," by the pattern of OptNumFormatArray.
 std::string NormaliseClipText(std::string_view text, int optNumFormatArray);
@@ -50,6 +55,11 @@ bool ClipTabPairs(int optNumFormatArray, int optNumFormatComplex);
 // "3<TAB>4" when tabPairs, or a number; every number may carry a unit suffix ("4.7K") as
 // in expressions. Nothing when the text is none of these.
 std::optional<DComplex> ReadClipElement(std::string_view text, bool tabPairs);
+
+// A value the user typed outside an expression (the Variables window's Add): a value text
+// as StrToDComplex reads it, or anything ReadClipElement reads without TAB pairs ("2.5K").
+// Raises StrToDComplex's EConvertError for anything else.
+DComplex ReadEnteredValue(std::string_view text);
 
 // The text stored as _CLIP for the clipboard's text: its elements as ClipArrayElements finds
 // them, as a comma text whose elements the engine reads (one element stands alone, so it

@@ -216,7 +216,7 @@ void TFrmVariables::AtnInsertExecute() {
 
         std::string valueText;
         try {
-            valueText = DComplexToStr(StrToDComplex(ToStd(value)));
+            valueText = DComplexToStr(ReadEnteredValue(ToStd(value)));
         } catch (const std::exception&) {
             const QString question =
                 value + (language_ == 1 ? QStringLiteral(" is not correct number format.")
