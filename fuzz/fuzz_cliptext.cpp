@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     const auto elements = vexmo::ClipArrayElements(text, array, data[0] / 5 % 3);
+    (void)vexmo::ClipVariableText(text, array, data[0] / 5 % 3);
     (void)vexmo::JoinArrayText(elements, array);
 
     vexmo::NumberFormatSettings settings;

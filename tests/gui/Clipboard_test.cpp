@@ -162,6 +162,52 @@ TEST_F(ClipboardTest, AssignmentsWriteTheClipboard) {
     EXPECT_EQ(window.LvVariables->topLevelItemCount(), 0) << "the window is not told of _CLIP";
 }
 
+// With the default settings the program reads back everything it puts on the clipboard,
+// and what spreadsheets put there.
+TEST_F(ClipboardTest, DefaultSettingsReadWhatTheyWriteAndSpreadsheets) {
+    SetClipboard("x");
+    Calculate("_CLIP := (-3 -_I 4)");
+    EXPECT_EQ(ClipboardText(), "-3 + -4i");
+    EXPECT_EQ(Calculate("_CLIP"), (DComplex{-3, -4}));
+
+    SetClipboard("1,2");
+    Calculate("_CLIP[2] := 7");
+    Calculate("_CLIP[3] := 8");
+    EXPECT_EQ(ClipboardText(), "1,2,7 + 0i,8 + 0i");
+    EXPECT_EQ(Calculate("SUM(_CLIP)"), (DComplex{18, 0}));
+
+    SetClipboard("5\r\n6\r\n7\r\n");
+    EXPECT_EQ(Calculate("_CLIP[2]"), (DComplex{7, 0}));
+    EXPECT_EQ(Calculate("MAX(_CLIP, 6.5)"), (DComplex{7, 0}));
+    SetClipboard("1\t2\t3\n");
+    EXPECT_EQ(Calculate("SUM(_CLIP)"), (DComplex{6, 0}));
+
+    // Copy automatically puts an answer on the clipboard; the next line reads it.
+    TCalcPane pane;
+    pane.SetEngine(&engine);
+    pane.SetVariables(&store);
+    pane.SetNumberFormat(settings);
+    pane.SetCopyAutomatically(true);
+    QObject::connect(&pane, &TCalcPane::beforeCalculation, [&] {
+        clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex);
+    });
+    pane.setPlainText("1.5 -_I 2.25");
+    pane.AtnVexmiCalculateExecute();
+    EXPECT_EQ(ClipboardText(), "1.5 + -2.25i");
+    pane.InsertText("_CLIP*2");
+    pane.AtnVexmiCalculateExecute();
+    EXPECT_EQ(ClipboardText(), "3 + -4.5i");
+
+    SetClipboard("word");
+    try {
+        Calculate("_CLIP+1");
+        ADD_FAILURE() << "a word is no number";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The clipboard's text (_CLIP): 'word' is not a valid floating point value");
+    }
+}
+
 TEST_F(ClipboardTest, AssignmentToNoElementKeepsTheClipboard) {
     for (int idx : {-2, MaxClipElementIndex + 1}) {
         SCOPED_TRACE(idx);

@@ -63,90 +63,210 @@ std::string NormaliseClipText(std::string_view text, int optNumFormatArray) {
     return NormaliseClipText(text, optNumFormatArray, awk);
 }
 
-std::vector<std::string> SplitClipLines(std::string_view text) {
-    std::vector<std::string> lines;
+namespace {
+
+// Calls line(view) for each line of text: CR LF, a lone CR and a lone LF end a line; a
+// break at the very end makes no empty last line.
+template <typename F> void ForEachLine(std::string_view text, F&& line) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
+        line(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
-    return lines;
+    if (start < text.size()) line(text.substr(start));
 }
 
-namespace {
-
-// One element of delimited text as the delimited-text rule finds it, with its place in the
-// text so that neighbours can be joined again as they were written.
+// One element of delimited text as the delimited-text rule finds it, by its place in the
+// text, so that neighbours can be joined again as they were written.
 struct Cell {
-    std::string Text;
-    bool Quoted = false;
     std::size_t Begin = 0; // first character (the opening quote of a quoted element)
     std::size_t End = 0;   // one past the last character
+    bool Quoted = false;
 };
 
-std::vector<Cell> ScanCells(std::string_view text, char separator) {
-    std::vector<Cell> cells;
-    const std::size_t n = text.size();
-    std::size_t p = 0;
-    while (p < n && IsSkippable(text[p]))
-        ++p;
-    while (p < n) {
-        Cell cell;
-        cell.Begin = p;
-        if (text[p] == '"') {
-            cell.Text = ReadQuotedElement(text, p);
+// The cells of a delimited text one by one, a few ahead of the reader. Clipboard texts can be
+// large, so nothing is kept beyond that window.
+class CellReader {
+  public:
+    CellReader(std::string_view text, char separator) : text_(text), separator_(separator) {
+        SkipBlanks();
+    }
+
+    // The k-th cell from the current one, or null past the end.
+    const Cell* Ahead(std::size_t k) {
+        while (window_.size() <= k) {
+            Cell cell;
+            if (!Scan(cell)) return nullptr;
+            window_.push_back(cell);
+        }
+        return &window_[k];
+    }
+    void Consume(std::size_t count) {
+        window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+    // The characters between the k-th cell and the next one; empty after the last.
+    std::string_view GapAfter(std::size_t k) {
+        const Cell* cell = Ahead(k);
+        const Cell* next = cell ? Ahead(k + 1) : nullptr;
+        if (!next) return {};
+        cell = Ahead(k); // the window may have moved
+        return text_.substr(cell->End, next->Begin - cell->End);
+    }
+    std::string_view Written(const Cell& cell) const {
+        return text_.substr(cell.Begin, cell.End - cell.Begin);
+    }
+    // The element text of a cell: a quoted one without its quotes.
+    std::string_view Text(const Cell& cell, std::string& scratch) const {
+        if (!cell.Quoted) return Written(cell);
+        std::size_t p = cell.Begin;
+        scratch = ReadQuotedElement(text_, p);
+        return scratch;
+    }
+
+  private:
+    void SkipBlanks() {
+        while (p_ < text_.size() && IsSkippable(text_[p_]))
+            ++p_;
+    }
+    bool Scan(Cell& cell) {
+        const std::size_t n = text_.size();
+        if (emptyLast_) {
+            emptyLast_ = false;
+            cell = Cell{n, n, false};
+            return true;
+        }
+        if (p_ >= n) return false;
+        cell.Begin = p_;
+        if (text_[p_] == '"') {
+            (void)ReadQuotedElement(text_, p_);
             cell.Quoted = true;
         } else {
-            while (p < n && !IsBlankOrControl(text[p]) && text[p] != separator)
-                ++p;
-            cell.Text.assign(text.substr(cell.Begin, p - cell.Begin));
+            while (p_ < n && !IsBlankOrControl(text_[p_]) && text_[p_] != separator_)
+                ++p_;
         }
-        cell.End = p;
-        cells.push_back(std::move(cell));
-        while (p < n && IsSkippable(text[p]))
-            ++p;
-        if (p < n && text[p] == separator) {
-            if (p + 1 == n) cells.push_back(Cell{std::string(), false, n, n});
-            ++p;
-            while (p < n && IsSkippable(text[p]))
-                ++p;
+        cell.End = p_;
+        SkipBlanks();
+        if (p_ < n && text_[p_] == separator_) {
+            emptyLast_ = p_ + 1 == n; // a separator at the very end adds an empty element
+            ++p_;
+            SkipBlanks();
         }
+        return true;
     }
-    return cells;
-}
+
+    std::string_view text_;
+    char separator_;
+    std::size_t p_ = 0;
+    bool emptyLast_ = false;
+    std::vector<Cell> window_;
+};
 
 bool AllOf(std::string_view gap, char c) {
     return !gap.empty() && gap.find_first_not_of(c) == std::string_view::npos;
 }
 
 // The sign between the parts of a complex number standing alone between blanks.
-bool IsSignCell(const Cell& cell) {
-    if (cell.Quoted) return false;
-    const std::string& t = cell.Text;
+bool IsSignCell(std::string_view t) {
     if (t == "+" || t == "-") return true;
     return t.size() == 3 && (t[0] == '+' || t[0] == '-') && t[1] == '_' &&
            (t[2] == 'I' || t[2] == 'i' || t[2] == 'J' || t[2] == 'j');
 }
 
-struct Element {
-    std::string Text;
-    bool Complex = false; // already a complex number of its own
-    bool Quoted = false;
-    std::string_view GapBefore;
-    std::string_view GapAfter;
-};
+// Calls element(view) for each element of the clipboard's text as ClipArrayElements finds
+// them. The view lasts for the call only.
+template <typename F>
+void ForEachClipElement(std::string_view text, int optNumFormatArray, int optNumFormatComplex,
+                        F&& element) {
+    if (optNumFormatArray == 3) {
+        ForEachLine(text, element);
+        return;
+    }
+    const char separator = optNumFormatArray == 1 ? '\t' : optNumFormatArray == 2 ? ' ' : ',';
+    // A NUL ends the text, as it does for the clipboard's own text.
+    text = text.substr(0, text.find('\0'));
+    CellReader cells(text, separator);
+
+    // A complex number written with blanks ("7 + 0i", "3 -_I 4") is three cells parted by
+    // blanks only; it is one element when the three read as one value. Returns the cells
+    // the element at k takes: 3 for such a number, else 1.
+    auto cellsOf = [&](std::size_t k) -> std::size_t {
+        const Cell* first = cells.Ahead(k);
+        const Cell* third = first ? cells.Ahead(k + 2) : nullptr;
+        if (!third || third->Quoted) return 1;
+        const Cell sign = *cells.Ahead(k + 1);
+        const Cell a = *cells.Ahead(k);
+        const Cell c = *third;
+        if (a.Quoted || sign.Quoted || !IsSignCell(cells.Written(sign))) return 1;
+        if (!AllOf(cells.GapAfter(k), ' ') || !AllOf(cells.GapAfter(k + 1), ' ')) return 1;
+        return ReadClipElement(text.substr(a.Begin, c.End - a.Begin), false) ? 3 : 1;
+    };
+
+    std::string first;
+    std::string second;
+    std::string joined;
+    bool tabBefore = false; // the gap before the current cell is TABs only
+    for (;;) {
+        const Cell* current = cells.Ahead(0);
+        if (!current) return;
+        const Cell a = *current;
+        const std::size_t taken = cellsOf(0);
+        if (taken == 3) {
+            const Cell c = *cells.Ahead(2);
+            element(text.substr(a.Begin, c.End - a.Begin));
+            tabBefore = AllOf(cells.GapAfter(2), '\t');
+            cells.Consume(3);
+            continue;
+        }
+        const Cell* next = cells.Ahead(1);
+        bool pair = false;
+        if (next) {
+            const Cell b = *next;
+            if (optNumFormatArray == 1) {
+                // The TAB setting pairs neighbours as they come: 0 with 1, 2 with 3, ...
+                pair = cellsOf(1) == 1;
+            } else if (optNumFormatComplex == 2 && !a.Quoted && !b.Quoted) {
+                // With the TAB-separated complex style, two numbers parted by a TAB and by
+                // nothing else from their neighbours are one value; a longer TAB row stays a
+                // row of values.
+                pair = !tabBefore && AllOf(cells.GapAfter(0), '\t') &&
+                       !AllOf(cells.GapAfter(1), '\t') && cellsOf(1) == 1;
+            }
+            if (pair) {
+                joined.assign(cells.Text(a, first));
+                joined += '\t';
+                joined += cells.Text(b, second);
+                element(std::string_view(joined));
+                tabBefore = AllOf(cells.GapAfter(1), '\t');
+                cells.Consume(2);
+                continue;
+            }
+        }
+        element(cells.Text(a, first));
+        tabBefore = AllOf(cells.GapAfter(0), '\t');
+        cells.Consume(1);
+    }
+}
 
 } // namespace
+
+std::vector<std::string> SplitClipLines(std::string_view text) {
+    std::vector<std::string> lines;
+    ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+    return lines;
+}
 
 std::vector<std::string> SplitDelimitedText(std::string_view text, char separator) {
     // A NUL ends the text, as it does for the clipboard's own text.
     text = text.substr(0, text.find('\0'));
     std::vector<std::string> elements;
-    for (Cell& cell : ScanCells(text, separator))
-        elements.push_back(std::move(cell.Text));
+    CellReader cells(text, separator);
+    std::string scratch;
+    while (const Cell* cell = cells.Ahead(0)) {
+        elements.emplace_back(cells.Text(*cell, scratch));
+        cells.Consume(1);
+    }
     return elements;
 }
 
@@ -156,66 +276,9 @@ bool ClipTabPairs(int optNumFormatArray, int optNumFormatComplex) {
 
 std::vector<std::string> ClipArrayElements(std::string_view text, int optNumFormatArray,
                                            int optNumFormatComplex) {
-    if (optNumFormatArray == 3) return SplitClipLines(text);
-    const char separator = optNumFormatArray == 1 ? '\t' : optNumFormatArray == 2 ? ' ' : ',';
-    text = text.substr(0, text.find('\0'));
-    std::vector<Cell> cells = ScanCells(text, separator);
-    auto gapAfter = [&](std::size_t i) {
-        return i + 1 < cells.size()
-                   ? text.substr(cells[i].End, cells[i + 1].Begin - cells[i].End)
-                   : std::string_view();
-    };
-
-    // A complex number written with blanks ("7 + 0i", "3 -_I 4") is three cells, parted by
-    // blanks only; it is one element when the three read as one value.
-    std::vector<Element> merged;
-    merged.reserve(cells.size());
-    for (std::size_t i = 0; i < cells.size();) {
-        if (i + 2 < cells.size() && !cells[i].Quoted && !cells[i + 2].Quoted &&
-            IsSignCell(cells[i + 1]) && AllOf(gapAfter(i), ' ') && AllOf(gapAfter(i + 1), ' ')) {
-            const std::string_view written =
-                text.substr(cells[i].Begin, cells[i + 2].End - cells[i].Begin);
-            if (ReadClipElement(written, false)) {
-                merged.push_back(Element{std::string(written), true, false,
-                                         i > 0 ? gapAfter(i - 1) : std::string_view(),
-                                         gapAfter(i + 2)});
-                i += 3;
-                continue;
-            }
-        }
-        merged.push_back(Element{std::move(cells[i].Text), false, cells[i].Quoted,
-                                 i > 0 ? gapAfter(i - 1) : std::string_view(), gapAfter(i)});
-        ++i;
-    }
-
     std::vector<std::string> elements;
-    elements.reserve(merged.size());
-    if (optNumFormatArray == 1) {
-        // The TAB setting pairs neighbours as they come: 0 with 1, 2 with 3, ...
-        for (std::size_t i = 0; i < merged.size();) {
-            if (!merged[i].Complex && i + 1 < merged.size() && !merged[i + 1].Complex) {
-                elements.push_back(merged[i].Text + '\t' + merged[i + 1].Text);
-                i += 2;
-            } else {
-                elements.push_back(std::move(merged[i].Text));
-                ++i;
-            }
-        }
-        return elements;
-    }
-    // With the TAB-separated complex style, two numbers parted by a TAB and by nothing else
-    // from their neighbours are one value; a longer TAB row stays a row of values.
-    auto plain = [](const Element& e) { return !e.Complex && !e.Quoted; };
-    for (std::size_t i = 0; i < merged.size(); ++i) {
-        if (optNumFormatComplex == 2 && i + 1 < merged.size() && plain(merged[i]) &&
-            plain(merged[i + 1]) && AllOf(merged[i].GapAfter, '\t') &&
-            !AllOf(merged[i].GapBefore, '\t') && !AllOf(merged[i + 1].GapAfter, '\t')) {
-            elements.push_back(merged[i].Text + '\t' + merged[i + 1].Text);
-            ++i;
-            continue;
-        }
-        elements.push_back(std::move(merged[i].Text));
-    }
+    ForEachClipElement(text, optNumFormatArray, optNumFormatComplex,
+                       [&elements](std::string_view element) { elements.emplace_back(element); });
     return elements;
 }
 
@@ -384,29 +447,60 @@ DComplex ReadEnteredValue(std::string_view text) {
     }
 }
 
+namespace {
+
+// Appends one element to a comma text as JoinCommaText writes it.
+void AppendCommaElement(std::string& out, std::string_view element) {
+    bool quote = element.empty();
+    for (char c : element)
+        if (static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"') quote = true;
+    if (!quote) {
+        out += element;
+        return;
+    }
+    out += '"';
+    for (char c : element) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+} // namespace
+
 std::string ClipVariableText(std::string_view text, int optNumFormatArray,
                              int optNumFormatComplex, TAWKStr& awk) {
-    std::vector<std::string> elements =
-        ClipArrayElements(text, optNumFormatArray, optNumFormatComplex);
     const bool tabPairs = ClipTabPairs(optNumFormatArray, optNumFormatComplex);
     bool anyNumber = false;
-    for (std::string& element : elements) {
-        const std::string_view trimmed = TrimBlanks(element);
-        if (trimmed.size() != element.size()) element = std::string(trimmed);
-        if (IsPlainNumberText(element)) {
+    std::size_t count = 0;
+    std::string firstElement;
+    std::string out;
+    std::string converted;
+    ForEachClipElement(text, optNumFormatArray, optNumFormatComplex, [&](std::string_view e) {
+        e = TrimBlanks(e);
+        if (IsPlainNumberText(e)) {
             anyNumber = true;
-        } else if (const std::optional<DComplex> z = ReadClipElement(element, tabPairs)) {
-            element = EngineValueText(*z);
+        } else if (const std::optional<DComplex> z = ReadClipElement(e, tabPairs)) {
+            converted = EngineValueText(*z);
+            e = converted;
             anyNumber = true;
         }
-    }
+        if (count == 0) {
+            firstElement.assign(e);
+            if (out.capacity() < text.size()) out.reserve(text.size() + text.size() / 8);
+        } else {
+            out += ',';
+        }
+        AppendCommaElement(out, e);
+        ++count;
+    });
     // Text that is no number at all (a sentence) stays as it was written, and using it fails
     // with a message that quotes it.
     if (!anyNumber) return NormaliseClipText(text, optNumFormatArray, awk);
-    if (elements.size() == 1 && elements.front().find(',') == std::string::npos &&
-        elements.front().front() != '"')
-        return std::move(elements.front());
-    return JoinCommaText(elements);
+    // One element stands alone, so that it reads as a value.
+    if (count == 1 && firstElement.find(',') == std::string::npos && firstElement.front() != '"')
+        return firstElement;
+    return out;
 }
 
 std::string ClipVariableText(std::string_view text, int optNumFormatArray,
