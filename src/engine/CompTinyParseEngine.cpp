@@ -365,8 +365,8 @@ void TCompTinyParser::ResolveNames(bool constants, bool variables) {
                 continue;
             std::vector<std::string> elements = engine_text::ElementsOf(text);
             try {
-                terms_[h].Value = engine_text::ReadValue(elements.empty() ? std::string()
-                                                                          : elements.front());
+                terms_[h].Value =
+                    engine_text::ReadValue(elements.empty() ? std::string() : elements.front());
             } catch (const EConvertError& e) {
                 throw EConvertError(engine_text::StoredTextMessage(terms_[h].Text, e.what()));
             }

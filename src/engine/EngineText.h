@@ -90,8 +90,7 @@ inline std::vector<std::string> ElementsOf(std::string_view stored) {
 
 // The message of a stored text that cannot be read says where the text came from.
 inline std::string StoredTextMessage(std::string_view name, std::string_view message) {
-    if (name == "_CLIP")
-        return "The clipboard's text (_CLIP): " + std::string(message);
+    if (name == "_CLIP") return "The clipboard's text (_CLIP): " + std::string(message);
     return "The variable " + std::string(name) + ": " + std::string(message);
 }
 

@@ -189,10 +189,11 @@ class ClipSession {
     explicit ClipSession(const NumberFormatSettings& settings) : settings_(settings) {
         SetDecimalSeparator('.');
         engine_.SetVariables(&store_);
-        engine_.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
-                                       int idx) {
-            if (name == "_CLIP") Clipboard = ClipAssignmentText(Clipboard, value, idx, settings_).value();
-        });
+        engine_.SetOnSubstitute(
+            [this](TCompTinyParser&, std::string& name, std::string& value, int idx) {
+                if (name == "_CLIP")
+                    Clipboard = ClipAssignmentText(Clipboard, value, idx, settings_).value();
+            });
     }
     DComplex Calculate(const std::string& expression) {
         store_.Write("_CLIP", ClipVariableText(Clipboard, settings_.OptNumFormatArray,
@@ -217,8 +218,13 @@ class ClipSession {
 // an element, under every combination of the clipboard settings.
 TEST(ClipRoundTrip, EverySettingReadsWhatItWrites) {
     const DComplex values[] = {
-        {-3, -4}, {0, 4}, {1.5, 0}, {-123456789012345, 0.000123456789012345},
-        {1.23456789012345e-300, -9.87654321098765e299}, {0, 0}, {-0.5, 1e-5},
+        {-3, -4},
+        {0, 4},
+        {1.5, 0},
+        {-123456789012345, 0.000123456789012345},
+        {1.23456789012345e-300, -9.87654321098765e299},
+        {0, 0},
+        {-0.5, 1e-5},
     };
     const DComplex a{1, 0};
     const DComplex c{-2.5, 7};
@@ -311,8 +317,9 @@ TEST(ClipRoundTrip, TextThatIsNoNumberSaysItCameFromTheClipboard) {
         s.Calculate("_CLIP + 1");
         FAIL() << "a sentence is no number";
     } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(),
-                     "The clipboard's text (_CLIP): 'Hello world' is not a valid floating point value");
+        EXPECT_STREQ(
+            e.what(),
+            "The clipboard's text (_CLIP): 'Hello world' is not a valid floating point value");
     }
 }
 

@@ -231,8 +231,9 @@ TEST_F(ClipboardTest, CopyAutomaticallyAfterCalculateAgainLeavesTheLastAnswer) {
     pane.SetEngine(&engine);
     pane.SetVariables(&store);
     pane.SetNumberFormat(settings);
-    QObject::connect(&pane, &TCalcPane::beforeCalculation,
-                     [&] { clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex); });
+    QObject::connect(&pane, &TCalcPane::beforeCalculation, [&] {
+        clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex);
+    });
     struct Row {
         const char* name;
         bool copy;

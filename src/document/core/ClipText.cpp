@@ -468,8 +468,8 @@ void AppendCommaElement(std::string& out, std::string_view element) {
 
 } // namespace
 
-std::string ClipVariableText(std::string_view text, int optNumFormatArray,
-                             int optNumFormatComplex, TAWKStr& awk) {
+std::string ClipVariableText(std::string_view text, int optNumFormatArray, int optNumFormatComplex,
+                             TAWKStr& awk) {
     const bool tabPairs = ClipTabPairs(optNumFormatArray, optNumFormatComplex);
     bool anyNumber = false;
     std::size_t count = 0;

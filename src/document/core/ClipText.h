@@ -66,10 +66,9 @@ DComplex ReadEnteredValue(std::string_view text);
 // reads as a value). Elements that are plain numbers keep their spelling; other readable
 // ones become value texts; unreadable ones stay as they are, so that using them fails. A
 // text without any readable element is stored as NormaliseClipText makes it.
-std::string ClipVariableText(std::string_view text, int optNumFormatArray,
-                             int optNumFormatComplex, TAWKStr& awk);
-std::string ClipVariableText(std::string_view text, int optNumFormatArray,
-                             int optNumFormatComplex);
+std::string ClipVariableText(std::string_view text, int optNumFormatArray, int optNumFormatComplex,
+                             TAWKStr& awk);
+std::string ClipVariableText(std::string_view text, int optNumFormatArray, int optNumFormatComplex);
 
 // The element texts joined by the array separator, with none after the last.
 std::string JoinArrayText(const std::vector<std::string>& elements, int optNumFormatArray);

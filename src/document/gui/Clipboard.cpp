@@ -41,8 +41,8 @@ void TClipboard::SetText(const QString& text) {
 void TClipboard::RefreshClip(Variables& store, int optNumFormatArray, int optNumFormatComplex) {
     if (!cacheValid_ || cachedArray_ != optNumFormatArray ||
         cachedComplex_ != optNumFormatComplex) {
-        cachedClip_ = ClipVariableText(Text().toStdString(), optNumFormatArray,
-                                       optNumFormatComplex, awk_);
+        cachedClip_ =
+            ClipVariableText(Text().toStdString(), optNumFormatArray, optNumFormatComplex, awk_);
         cachedArray_ = optNumFormatArray;
         cachedComplex_ = optNumFormatComplex;
         cacheValid_ = true;
