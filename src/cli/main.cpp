@@ -39,8 +39,10 @@ constexpr const char* kHelp =
     "\n"
     "Options:\n"
     "  -e, --eval EXPR        calculate EXPR as a line and print only its answer text;\n"
-    "                         may be repeated; no document is read\n"
+    "                         may be repeated; no document is read. An answer whose\n"
+    "                         operator or function failed is printed as \">>> ANSWER\"\n"
     "  -i, --in-place         write the calculated document back to FILE\n"
+    "      --strict           exit 1 when a line of the document shows \" >>> \"\n"
     "      --vars FILE        load a variables file first\n"
     "      --save-vars FILE   write the variables to FILE afterwards\n"
     "      --format NAME      general, exponent, fixed, engineering or user (general)\n"
@@ -52,7 +54,10 @@ constexpr const char* kHelp =
     "\n"
     "Exit status: 0 every line was calculated; 1 a line's calculation failed (its message\n"
     "goes to standard error as NAME:LINE: message, and that line and the lines after it\n"
-    "are written unchanged); 2 bad usage or a file that cannot be read or written.\n"
+    "are written unchanged), an -e answer is marked >>>, or with --strict a line shows\n"
+    "\" >>> \"; 2 bad usage or a file that cannot be read or written.\n"
+    "Only regular files are read or written (standard input may be a pipe); a file with\n"
+    "NUL bytes or larger than 256 MiB is refused.\n"
     "There is no clipboard: _CLIP has a value only when a variables file gives it one.\n";
 
 struct Options {
@@ -61,6 +66,7 @@ struct Options {
     std::optional<std::string> VarsIn;
     std::optional<std::string> VarsOut;
     bool InPlace = false;
+    bool Strict = false;
     NumberFormatSettings Format;
 };
 
@@ -173,6 +179,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         } else if (name == "-i" || name == "--in-place") {
             flag();
             options.InPlace = true;
+        } else if (name == "--strict") {
+            flag();
+            options.Strict = true;
         } else if (name == "--vars") {
             options.VarsIn = value();
         } else if (name == "--save-vars") {
@@ -196,18 +205,6 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
     return options;
 }
 
-std::optional<std::string> ReadStandardInput()
-{
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
-        bytes.append(buffer, n);
-    if (std::ferror(stdin))
-        return std::nullopt;
-    return bytes;
-}
-
 class Calculator {
   public:
     explicit Calculator(const NumberFormatSettings& format)
@@ -228,17 +225,47 @@ class Calculator {
 
 int RunEvals(const Options& options, Calculator& calc)
 {
+    int status = ExitOk;
     for (std::size_t i = 0; i < options.Evals.size(); ++i) {
         LineOutcome outcome = calc.Lines().Calculate(options.Evals[i]);
+        const std::string where = "-e:" + std::to_string(i + 1) + ": ";
         if (!outcome.Ok()) {
             std::fflush(stdout);
-            Complain("-e:" + std::to_string(i + 1) + ": " + ShortMessage(outcome.ErrorMessage));
+            Complain(where + ShortMessage(outcome.ErrorMessage));
             return ExitCalculationFailed;
         }
         const LineCalculation& r = *outcome.Result;
-        WriteOut((r.HasAnswer ? r.Answer : std::string()) + "\n");
+        // A failed operator or function still gives an answer, but not one to be trusted:
+        // it carries the document's failure arrow, and the run fails.
+        const std::string answer = r.HasAnswer ? r.Answer : std::string();
+        if (r.ErrorArrow) {
+            WriteOut(std::string(TrimBlanks(ErrorArrow)) + " " + answer + "\n");
+            std::fflush(stdout);
+            Complain(where + "an operator or function failed; the answer is marked >>>");
+            status = ExitCalculationFailed;
+        } else {
+            WriteOut(answer + "\n");
+        }
     }
-    return ExitOk;
+    return status;
+}
+
+// The first line whose answer carries the failure arrow, and how many lines do.
+std::optional<std::size_t> FirstFailedAnswer(const std::vector<std::string>& lines,
+                                             std::size_t& count)
+{
+    std::optional<std::size_t> first;
+    count = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::size_t arrow = FindAnswerArrow(line);
+        if (arrow != std::string_view::npos && line.substr(arrow, ErrorArrow.size()) == ErrorArrow) {
+            if (!first)
+                first = i;
+            ++count;
+        }
+    }
+    return first;
 }
 
 int RunInteractive(Calculator& calc)
@@ -272,27 +299,14 @@ int RunDocument(const Options& options, Calculator& calc)
 {
     const bool fromFile = options.File && *options.File != "-";
     const std::string name = fromFile ? *options.File : "<stdin>";
-    std::string bytes;
-    if (fromFile) {
-        FileContent content = ReadWholeFile(*options.File);
-        if (!content) {
-            Complain("vexmo-calc: " + content.Message);
-            return ExitUsage;
-        }
-        bytes = std::move(content.Bytes);
-    } else {
-        std::optional<std::string> input = ReadStandardInput();
-        if (!input) {
-            Complain("vexmo-calc: cannot read standard input");
-            return ExitUsage;
-        }
-        bytes = std::move(*input);
-    }
     // A NUL byte means a binary file, not a document; calculating it would rewrite it.
-    if (bytes.find('\0') != std::string::npos) {
-        Complain("vexmo-calc: " + name + ": contains NUL bytes; not a text document");
+    FileContent content = fromFile ? ReadWholeFile(*options.File, kTextFileRules)
+                                   : ReadWholeStream(STDIN_FILENO, name, kTextFileRules);
+    if (!content) {
+        Complain("vexmo-calc: " + content.Message);
         return ExitUsage;
     }
+    std::string bytes = std::move(content.Bytes);
 
     // Bytes that are not UTF-8 pass through untouched: every rule of a line looks for
     // ASCII characters only, so a legacy file keeps every character it had.
@@ -317,6 +331,18 @@ int RunDocument(const Options& options, Calculator& calc)
         Complain(name + ":" + std::to_string(failure->Line + 1) + ": " + ShortMessage(failure->Message));
         if (status == ExitOk)
             status = ExitCalculationFailed;
+    } else if (options.Strict) {
+        std::size_t count = 0;
+        if (const std::optional<std::size_t> line = FirstFailedAnswer(doc.Lines, count)) {
+            std::fflush(stdout);
+            std::string message = name + ":" + std::to_string(*line + 1) +
+                                  ": an operator or function failed; the answer is marked >>>";
+            if (count > 1)
+                message += " (" + std::to_string(count) + " lines are)";
+            Complain(message);
+            if (status == ExitOk)
+                status = ExitCalculationFailed;
+        }
     }
     return status;
 }
@@ -337,7 +363,7 @@ int Run(int argc, char** argv)
 
     Calculator calc(options->Format);
     if (options->VarsIn) {
-        VariablesFileRead read = ReadVariablesFile(*options->VarsIn);
+        const VariablesFileRead read = ReadVariablesFile(*options->VarsIn);
         if (!read) {
             Complain("vexmo-calc: " + read.Message);
             return ExitUsage;

@@ -2,6 +2,7 @@
 
 #include "document/gui/CalcPane.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -177,6 +178,13 @@ void TDocumentController::ShowError(const QString& message) {
         QMessageBox::critical(window_, window_->windowTitle(), message);
 }
 
+void TDocumentController::ShowNotice(const QString& message) {
+    if (notice_)
+        notice_(message);
+    else
+        QMessageBox::information(window_, window_->windowTitle(), message);
+}
+
 bool TDocumentController::SettleDiscard(DiscardOperation operation, bool evenWithoutQuery) {
     while (Modified() && (evenWithoutQuery || settings_.OptQueryDiscard)) {
         switch (Ask(operation)) {
@@ -211,7 +219,7 @@ void TDocumentController::ReplaceText(const QString& text) {
 
 bool TDocumentController::Load(const QString& path, QString* error) {
     // Read completely before anything changes, so a failure leaves the document as it was.
-    DocumentReadResult read = ReadDocumentFile(path, settings_.Language);
+    DocumentReadResult read = ReadDocumentFile(path);
     if (!read.Ok) {
         if (error)
             *error = read.ErrorMessage;
@@ -258,9 +266,16 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
         ShowError(written.ErrorMessage);
         return SaveOutcome::Failed;
     }
+    const DocumentEncoding before = encoding_;
     encoding_ = written.Encoding;
     pane_->document()->setModified(false);
     RefreshTitle();
+    if (written.Encoding != before) {
+        // Never change a file's encoding behind the user's back.
+        ShowNotice(QStringLiteral("\"%1\" was saved as UTF-8: the text has characters that %2 "
+                                  "cannot hold. Programs that expect %2 may not read it.")
+                       .arg(QDir::toNativeSeparators(path_), EncodingName(before)));
+    }
     return SaveOutcome::Saved;
 }
 
@@ -299,8 +314,11 @@ bool TDocumentController::CloseQuery() { return SettleDiscard(DiscardOperation::
 void TDocumentController::LoadStartupDocument(const QStringList& arguments) {
     if (arguments.size() == 1) {
         const QString& argument = arguments.front();
-        if (QFileInfo::exists(argument) && !Load(argument, nullptr))
+        QString error;
+        if (QFileInfo::exists(argument) && !Load(argument, &error)) {
             path_.clear();
+            ShowError(error);
+        }
     } else if (settings_.OptRecallLastFile && !settings_.RecallFileName.isEmpty() &&
                QFileInfo::exists(settings_.RecallFileName)) {
         if (!Load(settings_.RecallFileName, nullptr)) {

@@ -54,6 +54,8 @@ class TDocumentController : public QObject {
     void SetQuestionHook(QuestionHook hook) { question_ = std::move(hook); }
     void SetFileDialogHook(FileDialogHook hook) { fileDialog_ = std::move(hook); }
     void SetErrorHook(ErrorHook hook) { error_ = std::move(hook); }
+    // Gets what the user must know after a save that succeeded (a changed encoding).
+    void SetNoticeHook(ErrorHook hook) { notice_ = std::move(hook); }
 
     const QString& DocumentPath() const { return path_; }
     DocumentEncoding Encoding() const { return encoding_; }
@@ -68,7 +70,9 @@ class TDocumentController : public QObject {
     // The close query: false keeps the window open.
     bool CloseQuery();
     // The document of the command line (exactly one argument), else the last file when the
-    // recall option is on; failures are silent. Ends not modified, with the title refreshed.
+    // recall option is on. An argument that exists but cannot be read is reported; a
+    // recalled file that cannot be read is skipped silently. Ends not modified, with the
+    // title refreshed.
     void LoadStartupDocument(const QStringList& arguments);
 
     void RefreshTitle();
@@ -87,6 +91,7 @@ class TDocumentController : public QObject {
     bool Load(const QString& path, QString* error);
     void ReplaceText(const QString& text);
     void ShowError(const QString& message);
+    void ShowNotice(const QString& message);
     bool RunDialog(QFileDialog& dialog);
 
     QWidget* window_;
@@ -103,6 +108,7 @@ class TDocumentController : public QObject {
     QuestionHook question_;
     FileDialogHook fileDialog_;
     ErrorHook error_;
+    ErrorHook notice_;
 };
 
 }  // namespace vexmo

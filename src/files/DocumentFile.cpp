@@ -1,11 +1,11 @@
 #include "files/DocumentFile.h"
 
+#include "document/core/FileIo.h"
 #include "document/core/TextEncoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextDocument>
@@ -60,17 +60,36 @@ QString CreateError(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot create file \"%1\". %2").arg(NativePath(path), reason);
 }
 
+// The reason of a file failure as a sentence.
+QString Sentence(const std::string& reason) {
+    QString text = QString::fromStdString(reason);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text + QLatin1Char('.');
+}
+
+std::filesystem::path FsPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
 }  // namespace
 
 bool ShiftJisAvailable() { return QStringDecoder(kShiftJisName).isValid(); }
 
-DocumentEncoding LegacyEncoding(int language) {
-    if (language != 1 && ShiftJisAvailable())
-        return DocumentEncoding::ShiftJis;
-    return DocumentEncoding::Windows1252;
+QString EncodingName(DocumentEncoding encoding) {
+    switch (encoding) {
+    case DocumentEncoding::ShiftJis:
+        return QStringLiteral("Shift_JIS");
+    case DocumentEncoding::Windows1252:
+        return QStringLiteral("Windows-1252");
+    case DocumentEncoding::Utf8:
+    case DocumentEncoding::Utf8Bom:
+        break;
+    }
+    return QStringLiteral("UTF-8");
 }
 
-DocumentText DecodeDocument(const QByteArray& bytes, int language) {
+DocumentText DecodeDocument(const QByteArray& bytes) {
     DocumentText document;
     std::string_view view = ViewOf(bytes);
     if (IsValidUtf8(view)) {
@@ -80,8 +99,7 @@ DocumentText DecodeDocument(const QByteArray& bytes, int language) {
             document.Encoding = DocumentEncoding::Utf8Bom;
         }
         document.Text = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-    } else if (LegacyEncoding(language) == DocumentEncoding::ShiftJis &&
-               FromShiftJis(bytes, document.Text)) {
+    } else if (LooksLikeShiftJis(view) && FromShiftJis(bytes, document.Text)) {
         document.Encoding = DocumentEncoding::ShiftJis;
     } else {
         document.Encoding = DocumentEncoding::Windows1252;
@@ -119,28 +137,14 @@ QByteArray EncodeDocument(const QString& text, DocumentEncoding& encoding) {
     return bytes;
 }
 
-DocumentReadResult ReadDocumentFile(const QString& path, int language) {
+DocumentReadResult ReadDocumentFile(const QString& path) {
     DocumentReadResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.ErrorMessage = OpenError(path, QStringLiteral("No such file or directory"));
+    FileContent content = ReadWholeFile(FsPath(path), kTextFileRules);
+    if (!content) {
+        result.ErrorMessage = OpenError(path, Sentence(content.Reason));
         return result;
     }
-    if (!info.isFile()) {
-        result.ErrorMessage = OpenError(path, QStringLiteral("It is not a regular file"));
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.ErrorMessage = OpenError(path, file.errorString());
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.ErrorMessage = OpenError(path, file.errorString());
-        return result;
-    }
-    result.Document = DecodeDocument(bytes, language);
+    result.Document = DecodeDocument(QByteArray::fromStdString(content.Bytes));
     result.Ok = true;
     return result;
 }
@@ -150,21 +154,10 @@ DocumentWriteResult WriteDocumentFile(const QString& path, const QString& text,
     DocumentWriteResult result;
     result.Encoding = encoding;
     const QByteArray bytes = EncodeDocument(text, result.Encoding);
-
-    QSaveFile file(path);
-    // Never fall back to writing over the old file in place: that is what loses it.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.ErrorMessage = CreateError(path, file.errorString());
-        return result;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        result.ErrorMessage = CreateError(path, file.errorString());
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit()) {
-        result.ErrorMessage = CreateError(path, file.errorString());
+    const FileResult written = WriteFileAtomically(
+        FsPath(path), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!written) {
+        result.ErrorMessage = CreateError(path, Sentence(written.Reason));
         return result;
     }
     result.Ok = true;

@@ -1,8 +1,9 @@
 #pragma once
 // Document files: plain text, one editor line per file line, CR LF between lines. New files are
-// UTF-8; a file that is not valid UTF-8 is read in the legacy code page of the interface
-// language and written back in it, so such a file never loses a character. Saves are atomic:
-// a failed save leaves the old file as it was.
+// UTF-8; a file that is not valid UTF-8 is read in the legacy code page its bytes suggest
+// (Shift_JIS or Windows-1252, whatever the interface language) and written back in it, so
+// such a file never loses a character. Saves are atomic: a failed save leaves the old file as
+// it was. Only regular files are read or replaced, and a file with NUL bytes is refused.
 
 #include <QByteArray>
 #include <QString>
@@ -20,19 +21,18 @@ enum class DocumentEncoding {
 
 // Whether this Qt build can convert Shift_JIS text.
 bool ShiftJisAvailable();
-// The legacy code page of the language (1 English, any other value Japanese): Shift_JIS for
-// Japanese where available, Windows-1252 otherwise.
-DocumentEncoding LegacyEncoding(int language);
+// The name of an encoding as the user knows it ("UTF-8", "Shift_JIS", "Windows-1252").
+QString EncodingName(DocumentEncoding encoding);
 
 struct DocumentText {
     QString Text;  // lines separated by '\n'
     DocumentEncoding Encoding = DocumentEncoding::Utf8;
 };
 
-// The text of a file's bytes. CR LF, LF and CR all end a line. A legacy decoding that would
-// not give the same bytes back when written again falls back to Windows-1252, which keeps
-// every byte.
-DocumentText DecodeDocument(const QByteArray& bytes, int language);
+// The text of a file's bytes. CR LF, LF and CR all end a line. Bytes that are not UTF-8 are
+// read as Shift_JIS when they look like Japanese and decode cleanly and give the same bytes
+// back when written again, otherwise as Windows-1252, which keeps every byte.
+DocumentText DecodeDocument(const QByteArray& bytes);
 
 // The bytes of a text in `encoding`, lines ended by CR LF. When the legacy code page cannot
 // hold every character, the text is written as UTF-8 instead and `encoding` says so.
@@ -44,8 +44,9 @@ struct DocumentReadResult {
     QString ErrorMessage;  // names the file and the reason
 };
 
-// Reads a regular file; devices, folders and pipes are refused rather than read forever.
-DocumentReadResult ReadDocumentFile(const QString& path, int language);
+// Reads a regular file; devices, folders and pipes are refused rather than read forever, and
+// so are a file with NUL bytes and one beyond the size limit.
+DocumentReadResult ReadDocumentFile(const QString& path);
 
 struct DocumentWriteResult {
     bool Ok = false;
@@ -53,7 +54,9 @@ struct DocumentWriteResult {
     QString ErrorMessage;
 };
 
-// Replaces the file atomically; on failure the old file keeps every byte.
+// Replaces the file atomically; on failure the old file keeps every byte. A target that is
+// not a regular file is refused. `Encoding` of the result differs from `encoding` when the
+// text needed UTF-8.
 DocumentWriteResult WriteDocumentFile(const QString& path, const QString& text,
                                       DocumentEncoding encoding);
 

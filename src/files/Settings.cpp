@@ -302,7 +302,24 @@ bool WriteSettings(QSettings& store, const Settings& s, const WindowPlacement& w
     WriteColor(store, "OptColorAnswer", s.OptColorAnswer);
 
     store.sync();
-    return store.status() == QSettings::NoError;
+    switch (store.status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::AccessError:
+        return false;
+    case QSettings::FormatError:
+        break;
+    }
+    // A line the reader did not understand leaves a format error that sticks, although the
+    // values were written, and it would hide a write failure after it. So read the file
+    // back: it was written when it holds what the store holds.
+    const QSettings written(store.fileName(), store.format());
+    const QStringList keys = store.allKeys();
+    for (const QString& key : keys) {
+        if (written.value(key).toString() != store.value(key).toString())
+            return false;
+    }
+    return !keys.isEmpty();
 }
 
 QColor ColorFromNumber(ColorNumber number, const QPalette& palette) {

@@ -87,8 +87,8 @@ struct WindowPlacement {
 // what was read before it. `screen` is the geometry a stored placement must fit into.
 StoredPlacement ReadSettings(QSettings& store, Settings& settings, const QRect& screen);
 
-// Writes every value in one pass. Returns false when the store reports an error (the values
-// are then not all stored).
+// Writes every value in one pass. Returns false when the values could not all be stored; a
+// store file with lines its reader did not understand is no such failure.
 bool WriteSettings(QSettings& store, const Settings& settings, const WindowPlacement& windows);
 
 // The placement checks: left and top not negative, at least 160 × 160, inside the screen.

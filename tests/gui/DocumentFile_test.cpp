@@ -36,40 +36,68 @@ TEST(DocumentFileTest, DecodesLineBreaksAndEncodings) {
     struct Row {
         const char* name;
         QByteArray bytes;
-        int language;
         QString text;
         DocumentEncoding encoding;
     };
     const Row rows[] = {
-        {"empty", "", 1, "", DocumentEncoding::Utf8},
-        {"crlf", "1+2 ==> 3 +_I 0 \r\nx=4\r\n", 1, "1+2 ==> 3 +_I 0 \nx=4\n", DocumentEncoding::Utf8},
-        {"lf and cr", "a\nb\rc\r\n", 1, "a\nb\nc\n", DocumentEncoding::Utf8},
-        {"lone cr pair", "a\r\rb", 1, "a\n\nb", DocumentEncoding::Utf8},
-        {"utf-8", "\xC2\xB5=1\r\n", 2, QStringLiteral("µ=1\n"), DocumentEncoding::Utf8},
-        {"bom", "\xEF\xBB\xBFx\r\n", 1, "x\n", DocumentEncoding::Utf8Bom},
-        {"windows-1252", "\x80 \xE9\xA0\r\n", 1, QStringLiteral("€ é\u00A0\n"),
+        {"empty", "", "", DocumentEncoding::Utf8},
+        {"crlf", "1+2 ==> 3 +_I 0 \r\nx=4\r\n", "1+2 ==> 3 +_I 0 \nx=4\n", DocumentEncoding::Utf8},
+        {"lf and cr", "a\nb\rc\r\n", "a\nb\nc\n", DocumentEncoding::Utf8},
+        {"lone cr pair", "a\r\rb", "a\n\nb", DocumentEncoding::Utf8},
+        {"utf-8", "\xC2\xB5=1\r\n", QStringLiteral("µ=1\n"), DocumentEncoding::Utf8},
+        {"bom", "\xEF\xBB\xBFx\r\n", "x\n", DocumentEncoding::Utf8Bom},
+        {"windows-1252", "\x80 \xE9\xA0\r\n", QStringLiteral("€ é\u00A0\n"),
          DocumentEncoding::Windows1252},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const DocumentText document = DecodeDocument(row.bytes, row.language);
+        const DocumentText document = DecodeDocument(row.bytes);
         EXPECT_EQ(document.Text, row.text);
         EXPECT_EQ(document.Encoding, row.encoding);
     }
 }
 
-TEST(DocumentFileTest, JapaneseInterfaceReadsShiftJis) {
+// Bytes that are not UTF-8 are read in the code page they look like, whatever the interface
+// language: Japanese texts as Shift_JIS, Western texts (which often also fit Shift_JIS's byte
+// ranges) as Windows-1252.
+TEST(DocumentFileTest, LegacyEncodingFollowsTheBytes) {
     if (!ShiftJisAvailable()) {
         GTEST_SKIP() << "no Shift_JIS converter in this Qt build";
     }
-    const DocumentText japanese = DecodeDocument(kShiftJisBytes + "\r\n", 2);
-    EXPECT_EQ(japanese.Text, kShiftJisText + "\n");
-    EXPECT_EQ(japanese.Encoding, DocumentEncoding::ShiftJis);
-    // The English interface reads the same bytes as Windows-1252.
-    EXPECT_EQ(DecodeDocument(kShiftJisBytes, 1).Encoding, DocumentEncoding::Windows1252);
-    // Bytes that are not Shift_JIS fall back to the code page that keeps every byte.
-    const DocumentText broken = DecodeDocument(QByteArray("\x81\x20\xFF"), 2);
-    EXPECT_EQ(broken.Encoding, DocumentEncoding::Windows1252);
+    struct Row {
+        const char* name;
+        QString text;
+        DocumentEncoding encoding;  // the file is this text in this encoding
+    };
+    const Row rows[] = {
+        {"two kanji", kShiftJisText, DocumentEncoding::ShiftJis},
+        {"one full stop", QStringLiteral("。"), DocumentEncoding::ShiftJis},
+        {"kana", QStringLiteral("アイウ ひらがな"), DocumentEncoding::ShiftJis},
+        {"calculated line with a comment",
+         QStringLiteral("税込=1000*1.1 ==> 1100 +_I 0 ; 消費税を含む価格\n日本語"),
+         DocumentEncoding::ShiftJis},
+        {"common kanji only", QStringLiteral("日本"), DocumentEncoding::ShiftJis},
+        {"French", QStringLiteral("Café crème ; à bientôt"), DocumentEncoding::Windows1252},
+        {"French, no blank after the accent", QStringLiteral("été"), DocumentEncoding::Windows1252},
+        {"façade", QStringLiteral("façade"), DocumentEncoding::Windows1252},
+        {"German", QStringLiteral("Größe=12*3 ; über"), DocumentEncoding::Windows1252},
+        {"Spanish", QStringLiteral("Señor Ñandú"), DocumentEncoding::Windows1252},
+        {"typographic quotes and dashes", QStringLiteral("don’t “x” 1–2 — 5€"),
+         DocumentEncoding::Windows1252},
+        {"two accented letters", QStringLiteral("àé"), DocumentEncoding::Windows1252},
+        {"capitals", QStringLiteral("ÉTÉ"), DocumentEncoding::Windows1252},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DocumentEncoding encoding = row.encoding;
+        const QByteArray bytes = EncodeDocument(row.text, encoding);
+        ASSERT_EQ(encoding, row.encoding) << "the text does not fit its code page";
+        const DocumentText document = DecodeDocument(bytes);
+        EXPECT_EQ(document.Encoding, row.encoding);
+        EXPECT_EQ(document.Text, row.text);
+    }
+    // Bytes that are not clean Shift_JIS keep every byte through Windows-1252.
+    EXPECT_EQ(DecodeDocument(QByteArray("\x81\x20\xFF")).Encoding, DocumentEncoding::Windows1252);
 }
 
 TEST(DocumentFileTest, EncodesWithCrLfAndFallsBackToUtf8WhenTheCodePageLacksACharacter) {
@@ -110,20 +138,19 @@ TEST(DocumentFileTest, LegacyFilesComeBackByteForByte) {
     struct Row {
         const char* name;
         QByteArray bytes;
-        int language;
     };
     std::vector<Row> rows = {
-        {"windows-1252, every byte", every1252, 1},
-        {"windows-1252 under the Japanese interface", QByteArray("\xFF\xFE\x81\r\n"), 2},
-        {"utf-8 with bom", QByteArray("\xEF\xBB\xBF" "1 ==> 1 +_I 0 \r\n"), 1},
+        {"windows-1252, every byte", every1252},
+        {"not clean shift_jis", QByteArray("\xFF\xFE\x81\r\n")},
+        {"utf-8 with bom", QByteArray("\xEF\xBB\xBF" "1 ==> 1 +_I 0 \r\n")},
     };
     if (ShiftJisAvailable())
-        rows.push_back({"shift_jis", kShiftJisBytes + " ==> 1 +_I 0 \r\n", 2});
+        rows.push_back({"shift_jis", kShiftJisBytes + " ==> 1 +_I 0 \r\n"});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QString path = folder.filePath(QStringLiteral("legacy.vxm"));
         WriteBytes(path, row.bytes);
-        const DocumentReadResult read = ReadDocumentFile(path, row.language);
+        const DocumentReadResult read = ReadDocumentFile(path);
         ASSERT_TRUE(read.Ok) << read.ErrorMessage.toStdString();
         const DocumentWriteResult written =
             WriteDocumentFile(path, read.Document.Text, read.Document.Encoding);
@@ -136,20 +163,29 @@ TEST(DocumentFileTest, LegacyFilesComeBackByteForByte) {
 TEST(DocumentFileTest, ReadFailuresNameTheFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
+    const QString fifo = folder.filePath(QStringLiteral("pipe.vxm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString nul = folder.filePath(QStringLiteral("nul.vxm"));
+    WriteBytes(nul, QByteArray("1+2\r\n\0\r\n", 8));
     struct Row {
         const char* name;
         QString path;
+        const char* reason;
     };
     const Row rows[] = {
-        {"missing", folder.filePath(QStringLiteral("nothing.vxm"))},
-        {"folder", folder.path()},
-        {"device", QStringLiteral("/dev/zero")},
+        {"missing", folder.filePath(QStringLiteral("nothing.vxm")), "No such file"},
+        {"folder", folder.path(), "not a regular file"},
+        {"device", QStringLiteral("/dev/zero"), "not a regular file"},
+        {"pipe without a writer", fifo, "not a regular file"},
+        {"NUL bytes", nul, "contains NUL bytes; not a text document"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const DocumentReadResult read = ReadDocumentFile(row.path, 1);
+        const DocumentReadResult read = ReadDocumentFile(row.path);
         EXPECT_FALSE(read.Ok);
         EXPECT_TRUE(read.ErrorMessage.contains(row.path)) << read.ErrorMessage.toStdString();
+        EXPECT_TRUE(read.ErrorMessage.contains(QLatin1String(row.reason), Qt::CaseInsensitive))
+            << read.ErrorMessage.toStdString();
     }
 }
 

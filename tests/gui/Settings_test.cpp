@@ -297,13 +297,46 @@ TEST_F(SettingsStore, RoundTripThroughANewStore) {
     EXPECT_EQ(Dump(second), written);
 }
 
-TEST_F(SettingsStore, UnwritableStoreIsReported) {
-    QTemporaryDir dir;
-    QFile blocker(dir.filePath("notafolder"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QSettings store(dir.filePath("notafolder/Vexmo.conf"), QSettings::IniFormat);
-    EXPECT_FALSE(WriteSettings(store, Settings{}, {}));
+// Only a store that could not be written is reported; one whose old file held lines the
+// reader did not understand is written all the same.
+TEST_F(SettingsStore, OnlyARealWriteFailureIsReported) {
+    struct Row {
+        const char* name;
+        const char* path;      // inside a fresh folder
+        QByteArray oldFile;    // written first unless empty
+        const char* blocker;   // a file created where a folder is needed, unless empty
+        bool written;
+    };
+    const Row rows[] = {
+        {"no file yet", "Vexmo.conf", "", "", true},
+        {"a line without a value", "Vexmo.conf", "[General]\nfoo\nLanguage=1\n", "", true},
+        {"random bytes", "Vexmo.conf", QByteArray("\x01\xff[\n\\\n=\n\0x", 10), "", true},
+        {"the folder is a file", "notafolder/Vexmo.conf", "", "notafolder", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        if (*row.blocker) {
+            QFile blocker(dir.filePath(row.blocker));
+            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        }
+        const QString path = dir.filePath(row.path);
+        if (!row.oldFile.isEmpty()) {
+            QFile old(path);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write(row.oldFile);
+        }
+        Settings s;
+        s.OptPrecision = 7;
+        {
+            QSettings store(path, QSettings::IniFormat);
+            EXPECT_EQ(WriteSettings(store, s, {}), row.written);
+        }
+        if (row.written) {
+            QSettings back(path, QSettings::IniFormat);
+            EXPECT_EQ(back.value("OptPrecision").toInt(), 7);
+        }
+    }
 }
 
 TEST(ColorNumbers, MapToColours) {

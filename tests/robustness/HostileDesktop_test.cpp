@@ -172,7 +172,7 @@ TEST_F(HostileDesktop, MillionLineDocumentLoads) {
     const fs::path file = dir_.Path() / "million.vxm";
     const std::string bytes = NumberedLines(1000000);
     WriteBytes(file, bytes);
-    const DocumentReadResult read = ReadDocumentFile(Q(file), 1);
+    const DocumentReadResult read = ReadDocumentFile(Q(file));
     ASSERT_TRUE(read.Ok) << read.ErrorMessage.toStdString();
     EXPECT_EQ(DocumentEncoding::Utf8, read.Document.Encoding);
     EXPECT_EQ(1000000, read.Document.Text.count(QLatin1Char('\n')));

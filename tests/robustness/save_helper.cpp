@@ -46,7 +46,7 @@ Save VariablesSaver(const fs::path& target, const std::string (&bytes)[2]) {
 Save DocumentSaver(const fs::path& target, const std::string (&bytes)[2]) {
     auto texts = std::make_shared<vexmo::DocumentText[]>(2);
     for (int v = 0; v < 2; ++v)
-        texts[v] = vexmo::DecodeDocument(QByteArray::fromStdString(bytes[v]), 1);
+        texts[v] = vexmo::DecodeDocument(QByteArray::fromStdString(bytes[v]));
     const QString path = QString::fromStdString(target.string());
     return [path, texts](int v) {
         return vexmo::WriteDocumentFile(path, texts[v].Text, texts[v].Encoding).Ok;

@@ -60,7 +60,86 @@ std::size_t SequenceAt(std::string_view s, std::size_t i, std::uint32_t& cp)
     return 0;
 }
 
+bool IsAsciiLetter(unsigned char b)
+{
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
+
+bool IsShiftJisLead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool IsShiftJisTrail(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// How Japanese a double-byte character looks, by its rows: punctuation, kana and the common
+// kanji count for it; the rare kanji count little; extensions and user rows count against.
+int ShiftJisPairScore(unsigned char lead, unsigned char trail)
+{
+    if (lead == 0x81)
+        return 2; // 、。「」・ and friends
+    if (lead == 0x82)
+        return trail >= 0x9F ? 3 : 1; // hiragana; full-width digits and letters
+    if (lead == 0x83)
+        return trail <= 0x96 ? 3 : 0; // katakana; Greek
+    if (lead >= 0x88 && lead <= 0x9F)
+        return trail >= 0x80 ? 2 : 1; // the common kanji
+    if (lead >= 0xE0 && lead <= 0xEA)
+        return 0; // the rarer kanji
+    return -2;
+}
+
+// How Western a byte at or above 0x80 looks in Windows-1252, beside its neighbours.
+int Windows1252Score(unsigned char b, int before, int after)
+{
+    const auto ascii = [](int n) { return n >= 0 && n < 0x80; };
+    const auto letter = [](int n) { return n >= 0 && IsAsciiLetter(static_cast<unsigned char>(n)); };
+    switch (b) {
+    case 0x81: case 0x8D: case 0x8F: case 0x90: case 0x9D:
+        return -3; // undefined in the code page
+    case 0x80: case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:
+        return ascii(before) || ascii(after) ? 1 : 0; // € … ' ' " " – — next to text
+    default:
+        break;
+    }
+    if (b >= 0xC0 && b != 0xD7 && b != 0xF7) // accented letters
+        return letter(before) || letter(after) ? 2 : 0;
+    return 0;
+}
+
 } // namespace
+
+bool LooksLikeShiftJis(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) -> int {
+        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : -1;
+    };
+    long japanese = 0;
+    long western = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80)
+            continue;
+        western += Windows1252Score(b, i > 0 ? at(i - 1) : -1, at(i + 1));
+        if (b >= 0xA1 && b <= 0xDF) {
+            japanese -= 1; // half-width katakana: rare in documents
+            continue;
+        }
+        if (!IsShiftJisLead(b) || i + 1 >= bytes.size())
+            return false;
+        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+        if (!IsShiftJisTrail(trail))
+            return false;
+        japanese += ShiftJisPairScore(b, trail);
+        if (trail >= 0x80)
+            western += Windows1252Score(trail, b, at(i + 2));
+        ++i;
+    }
+    return japanese > western;
+}
 
 bool IsValidUtf8(std::string_view bytes)
 {

@@ -1,7 +1,7 @@
 #pragma once
-// Text files are UTF-8; a file that is not valid UTF-8 is read in the legacy code page.
-// Windows-1252 is built in; a caller that can decode another code page (Shift_JIS for the
-// Japanese interface) hands in its own decoder.
+// Text files are UTF-8; a file that is not valid UTF-8 is read in a legacy code page, chosen
+// from its bytes: Shift_JIS when they read as plausible Japanese, else Windows-1252.
+// Windows-1252 is built in; a caller that can decode Shift_JIS hands in its own decoder.
 
 #include <functional>
 #include <string>
@@ -20,6 +20,13 @@ std::string DecodeWindows1252(std::string_view bytes);
 
 // UTF-8 to Windows-1252; a character the code page cannot hold becomes "?".
 std::string EncodeWindows1252(std::string_view utf8);
+
+// Whether bytes that are not UTF-8 are better read as Shift_JIS than as Windows-1252: every
+// byte must fit Shift_JIS's lead and trail ranges, and the double-byte characters must look
+// more like Japanese text (kana, punctuation, common kanji) than the same bytes look like
+// Western text in Windows-1252 (accented letters beside ASCII letters, typographic quotes
+// and dashes). On a tie the answer is no: Windows-1252 keeps every byte.
+bool LooksLikeShiftJis(std::string_view bytes);
 
 // The text of a file's bytes: UTF-8 as it stands (without a byte-order mark), anything
 // else through `decoder` (Windows-1252 when none is given). `legacy` tells which it was.

@@ -74,7 +74,7 @@ FileResult WriteVariablesFile(const std::filesystem::path& path, const Variables
 VariablesFileRead ReadVariablesFile(const std::filesystem::path& path, const LegacyDecoder& decoder)
 {
     VariablesFileRead result;
-    FileContent content = ReadWholeFile(path);
+    FileContent content = ReadWholeFile(path, kTextFileRules);
     if (!content) {
         static_cast<FileResult&>(result) = content;
         return result;

@@ -1,6 +1,7 @@
 #pragma once
 // The variables file: one store entry per line, name=value, CR LF, in store order. It is
-// written in UTF-8; reading accepts CR LF, CR and LF and a file in the legacy code page.
+// written in UTF-8; reading accepts CR LF, CR and LF and a file in the legacy code page, and
+// refuses a file with NUL bytes, a file beyond the size limit and anything not a regular file.
 
 #include "document/core/FileIo.h"
 #include "document/core/TextEncoding.h"

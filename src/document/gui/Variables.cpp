@@ -41,15 +41,15 @@ std::filesystem::path FilePath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-// Japanese users' old files are in Shift_JIS; everyone else's in Windows-1252.
-LegacyDecoder DecoderFor(int language) {
-    if (language == 1) return {};
+// Old files are in Shift_JIS or Windows-1252; their bytes tell which, whatever the interface
+// language.
+LegacyDecoder DecoderFor(int /*language*/) {
     return [](std::string_view bytes) {
         QStringDecoder decoder("Shift_JIS");
-        if (!decoder.isValid()) return DecodeWindows1252(bytes);
+        if (!decoder.isValid() || !LooksLikeShiftJis(bytes)) return DecodeWindows1252(bytes);
         const QString text =
             decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        return text.toStdString();
+        return decoder.hasError() ? DecodeWindows1252(bytes) : text.toStdString();
     };
 }
 
