@@ -153,7 +153,10 @@ TEST_F(VexmoCalc, EvaluatesExpressions)
          "2 +_I 0\n4 +_I 0\n", ""},
         {"hidden or empty lines print an empty line", {"-e", "5 $", "-e", ";x", "-e", "ANS"}, 0,
          "\n\n5 +_I 0\n", ""},
-        {"error arrow still prints the answer", {"-e", "1/0"}, 0, "1 +_I 0\n", ""},
+        {"a failed operator marks its answer and fails", {"-e", "1/0", "-e", "2"}, 1,
+         ">>> 1 +_I 0\n2 +_I 0\n", "-e:1: an operator or function failed; the answer is marked >>>\n"},
+        {"a failed function too", {"-e", "EXP(710)"}, 1, ">>> 0 +_I 0\n",
+         "-e:1: an operator or function failed; the answer is marked >>>\n"},
         {"failure stops", {"-e", "1", "-e", "1E", "-e", "2"}, 1, "1 +_I 0\n",
          "-e:2: '1E' is not a valid floating point value\n"},
         {"no clipboard", {"-e", "_CLIP"}, 0, "0 +_I 0\n", ""},
@@ -164,6 +167,31 @@ TEST_F(VexmoCalc, EvaluatesExpressions)
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.out, row.out);
         EXPECT_EQ(r.err, row.err);
+    }
+}
+
+// Documents keep exit 0 for answers marked >>>, unless --strict asks otherwise.
+TEST_F(VexmoCalc, StrictFailsWhenALineShowsTheFailureArrow)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        int status;
+        std::string err;
+    };
+    const Row rows[] = {
+        {"without --strict", {}, "1/0\n", 0, ""},
+        {"--strict, clean", {"--strict"}, "1+1\n", 0, ""},
+        {"--strict, two marked lines", {"--strict"}, "1+1\n1/0\nEXP(710)\n", 1,
+         "<stdin>:2: an operator or function failed; the answer is marked >>> (2 lines are)\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RunResult r = Calc(row.args, row.input);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_FALSE(r.out.empty()) << "the document is written in any case";
     }
 }
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,11 +29,13 @@ struct RunResult {
 
 constexpr unsigned kTimeLimitSeconds = 240;
 
-RunResult Calc(const fs::path& dir, const std::vector<std::string>& args) {
+// Runs vexmo-calc with standard input read from `input`.
+RunResult Calc(const fs::path& dir, const std::vector<std::string>& args,
+               const char* input = "/dev/null") {
     const fs::path out = dir / ".stdout", err = dir / ".stderr";
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = ::open(input, O_RDONLY);
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(in, 0);
@@ -155,7 +159,7 @@ TEST_F(HostileCli, GarbageVariablesFiles) {
         const char* Message;
     };
     const Row rows[] = {
-        {"random bytes", RandomBytes(100000, 5, true), "1+1", 0, ""},
+        {"random bytes", RandomBytes(100000, 5, true), "1+1", 2, "contains NUL bytes"},
         {"invalid UTF-8 names and values", "\xff\xfe=\xc3\x28\r\nA\xe9=1\r\n=2\r\n", "1+1", 0, ""},
         {"a value that is no number", "X=banana\r\n", "X+1", 1,
          "is not a valid floating point value"},
@@ -163,7 +167,7 @@ TEST_F(HostileCli, GarbageVariablesFiles) {
          "is not a valid floating point value"},
         {"a huge array value", "A=" + std::string(1 << 20, ',') + "\r\n", "A[3]+1", -1, ""},
         {"5 MB name", std::string(5 << 20, 'N') + "=1\r\n", "1+1", 0, ""},
-        {"a user function calling itself", "F(X)=F(X)+1\r\n", "F(1)", 0, ""},
+        {"a user function calling itself", "F(X)=F(X)+1\r\n", "F(1)", 1, "marked >>>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -191,6 +195,63 @@ TEST_F(HostileCli, UnreadableInputsAreRefusedByName) {
         EXPECT_EQ(2, r.Status);
         EXPECT_NE(std::string::npos, r.Err.find("folder.vxm")) << Describe(r);
     }
+}
+
+// Pipes, devices, sockets and folders are neither read nor replaced, and each run ends at
+// once with a message naming the file. Standard input may be a pipe or a device: it is read
+// in chunks and refused at its first NUL byte.
+TEST_F(HostileCli, SpecialFilesAreRefusedAndLeftAlone) {
+    const fs::path fifo = dir_.Path() / "pipe.vxm", device = dir_.Path() / "null.vxm";
+    const fs::path folder = dir_.Path() / "folder.vxm", link = dir_.Path() / "link.vxm";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+    fs::create_directory(folder);
+    fs::create_symlink(fifo, link);
+    struct Row {
+        const char* Name;
+        std::vector<std::string> Args;
+        const char* Input;
+        const char* Message; // besides the file's name
+    };
+    const std::string f = fifo.string(), d = device.string(), z = "/dev/zero";
+    std::vector<Row> rows = {
+        {"-i on a pipe", {"-i", f}, "/dev/null", "not a regular file"},
+        {"-i on a link to a pipe", {"-i", link.string()}, "/dev/null", "not a regular file"},
+        {"-i on a folder", {"-i", folder.string()}, "/dev/null", "not a regular file"},
+        {"--save-vars to a pipe", {"-e", "1", "--save-vars", f}, "/dev/null", "not a regular file"},
+        {"--save-vars to a folder", {"-e", "1", "--save-vars", folder.string()}, "/dev/null",
+         "not a regular file"},
+        {"a pipe as document", {f}, "/dev/null", "not a regular file"},
+        {"/dev/zero as document", {z}, "/dev/null", "not a regular file"},
+        {"a pipe as variables file", {"--vars", f, "-e", "1"}, "/dev/null", "not a regular file"},
+        {"/dev/zero as variables file", {"--vars", z, "-e", "1"}, "/dev/null",
+         "not a regular file"},
+        {"/dev/zero as standard input", {}, "/dev/zero", "contains NUL bytes"},
+    };
+    if (haveDevice) {
+        rows.push_back({"-i on a device", {"-i", d}, "/dev/null", "not a regular file"});
+        rows.push_back({"--save-vars to a device", {"-e", "1", "--save-vars", d}, "/dev/null",
+                        "not a regular file"});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const RunResult r = Calc(dir_.Path(), row.Args, row.Input);
+        ASSERT_TRUE(r.Exited) << Describe(r);
+        EXPECT_EQ(2, r.Status) << Describe(r);
+        EXPECT_NE(std::string::npos, r.Err.find(row.Message)) << Describe(r);
+        // The one argument that is a path is the file the message names.
+        for (const std::string& arg : row.Args) {
+            if (arg.find('/') != std::string::npos)
+                EXPECT_NE(std::string::npos, r.Err.find(arg)) << Describe(r);
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_directory(folder));
+    if (haveDevice)
+        EXPECT_TRUE(fs::is_character_file(device));
+    else
+        std::printf("not root: the device rows were skipped\n");
 }
 
 } // namespace
