@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
@@ -31,6 +32,8 @@
 #include <optional>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vexmo {
@@ -476,19 +479,22 @@ TEST_F(DocumentsTest, StartupDocument) {
         QString recallFile;
         QString path;
         QString text;
+        int errors;  // an argument that cannot be read is reported, a recalled file is not
     };
     const Row rows[] = {
-        {"one argument", {first}, true, last, first, "1 ==> 1 +_I 0 \n"},
-        {"missing argument recalls nothing", {File("nothing.vxm")}, true, last, "", ""},
-        {"two arguments recall the last file", {first, first}, true, last, last, "last\n"},
-        {"no argument, recall off", {}, false, last, "", ""},
-        {"unreadable recalled file", {}, true, folder.path(), "", ""},
-        {"unreadable argument", {folder.path()}, true, last, "", ""},
+        {"one argument", {first}, true, last, first, "1 ==> 1 +_I 0 \n", 0},
+        {"missing argument recalls nothing", {File("nothing.vxm")}, true, last, "", "", 0},
+        {"two arguments recall the last file", {first, first}, true, last, last, "last\n", 0},
+        {"no argument, recall off", {}, false, last, "", "", 0},
+        {"unreadable recalled file", {}, true, folder.path(), "", "", 0},
+        {"unreadable argument", {folder.path()}, true, last, "", "", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         TCalcPane startPane;
         TDocumentController start(&window, &startPane, settings);
+        QStringList startErrors;
+        start.SetErrorHook([&](const QString& message) { startErrors << message; });
         settings.OptRecallLastFile = row.recall;
         settings.RecallFileName = row.recallFile;
         start.LoadStartupDocument(row.arguments);
@@ -497,6 +503,94 @@ TEST_F(DocumentsTest, StartupDocument) {
         EXPECT_FALSE(startPane.document()->isModified());
         EXPECT_EQ(window.windowTitle(), DocumentCaption(row.path));
         EXPECT_EQ(startPane.IsProtected(2), row.path == first);
+        EXPECT_EQ(startErrors.size(), row.errors);
+    }
+}
+
+// Saving over something that is not a regular file is refused and changes nothing.
+TEST_F(DocumentsTest, SaveRefusesTargetsThatAreNotRegularFiles) {
+    const QString path = File("calc.vxm");
+    WriteBytes(path, "1\r\n");
+    Open(path);
+    Type("+1");
+    struct Row {
+        const char* name;
+        QString target;
+        std::function<bool(const QByteArray&)> make;
+    };
+    const Row rows[] = {
+        {"pipe", File("pipe.vxm"), [](const QByteArray& p) { return ::mkfifo(p, 0600) == 0; }},
+        {"character device", File("null.vxm"),
+         [](const QByteArray& p) { return ::mknod(p, S_IFCHR | 0666, ::makedev(1, 3)) == 0; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray native = QFile::encodeName(row.target);
+        if (!row.make(native)) {
+            ASSERT_NE(::geteuid(), 0u) << "root could not make the node";
+            continue;  // only root may make a device
+        }
+        struct stat before {};
+        ASSERT_EQ(::stat(native, &before), 0);
+        errors.clear();
+        chosen.push_back(row.target);
+        EXPECT_EQ(documents->FileSaveAs(), TDocumentController::SaveOutcome::Failed);
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors.front().contains(row.target)) << errors.front().toStdString();
+        struct stat after {};
+        ASSERT_EQ(::stat(native, &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(documents->DocumentPath(), path);
+        EXPECT_TRUE(Modified());
+    }
+}
+
+// The legacy encoding comes from the file's bytes, with the English interface too: new lines
+// are saved in it and the old lines keep their bytes; a text the code page cannot hold goes
+// to UTF-8, and the user is told.
+TEST_F(DocumentsTest, LegacyDocumentsAreSavedInTheirOwnEncoding) {
+    if (!ShiftJisAvailable()) {
+        GTEST_SKIP() << "no Shift_JIS converter in this Qt build";
+    }
+    QStringEncoder sjis("Shift_JIS");
+    const QString oldJapanese = QStringLiteral("税込=1000*1.1 ==> 1100 +_I 0 ; 消費税を含む");
+    const QString newJapanese = QStringLiteral("合計=税込*2");
+    struct Row {
+        const char* name;
+        QByteArray old;      // the file as it was
+        QString added;       // a line typed at its end
+        QByteArray tail;     // the bytes the new line must add
+        int notices;
+    };
+    const Row rows[] = {
+        {"shift_jis with a japanese line", sjis.encode(oldJapanese + "\r\n"), newJapanese,
+         sjis.encode(newJapanese), 0},
+        {"windows-1252 with a western line", "Caf\xE9=2*3 ==> 6 +_I 0 \r\n", QStringLiteral("Größe"),
+         "Gr\xF6\xDF" "e", 0},
+        {"windows-1252 with a japanese line", "Caf\xE9=2*3 ==> 6 +_I 0 \r\n", newJapanese, "", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = File("legacy.vxm");
+        WriteBytes(path, row.old);
+        Open(path);
+        const QString shown = Text();
+        QStringList notices;
+        documents->SetNoticeHook([&](const QString& message) { notices << message; });
+        Type(row.added);
+        ASSERT_EQ(documents->FileSave(), TDocumentController::SaveOutcome::Saved);
+        EXPECT_EQ(notices.size(), row.notices);
+        const QByteArray saved = ReadBytes(path);
+        if (row.notices == 0) {
+            EXPECT_EQ(saved, row.old + row.tail);
+        } else {
+            // The old lines as they were shown, the new one with them, all in UTF-8.
+            EXPECT_EQ(QString::fromUtf8(saved), QString(shown + row.added).replace("\n", "\r\n"));
+            EXPECT_TRUE(notices.front().contains("UTF-8")) << notices.front().toStdString();
+            EXPECT_EQ(documents->Encoding(), DocumentEncoding::Utf8);
+        }
+        documents->SetNoticeHook(nullptr);
     }
 }
 
