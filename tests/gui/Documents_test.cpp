@@ -566,8 +566,8 @@ TEST_F(DocumentsTest, LegacyDocumentsAreSavedInTheirOwnEncoding) {
     const Row rows[] = {
         {"shift_jis with a japanese line", sjis.encode(oldJapanese + "\r\n"), newJapanese,
          sjis.encode(newJapanese), 0},
-        {"windows-1252 with a western line", "Caf\xE9=2*3 ==> 6 +_I 0 \r\n", QStringLiteral("Größe"),
-         "Gr\xF6\xDF" "e", 0},
+        {"windows-1252 with a western line", "Caf\xE9=2*3 ==> 6 +_I 0 \r\n",
+         QStringLiteral("Größe"), "Gr\xF6\xDF" "e", 0},
         {"windows-1252 with a japanese line", "Caf\xE9=2*3 ==> 6 +_I 0 \r\n", newJapanese, "", 1},
     };
     for (const Row& row : rows) {

@@ -241,17 +241,19 @@ TEST_F(HostileCli, SpecialFilesAreRefusedAndLeftAlone) {
         EXPECT_NE(std::string::npos, r.Err.find(row.Message)) << Describe(r);
         // The one argument that is a path is the file the message names.
         for (const std::string& arg : row.Args) {
-            if (arg.find('/') != std::string::npos)
+            if (arg.find('/') != std::string::npos) {
                 EXPECT_NE(std::string::npos, r.Err.find(arg)) << Describe(r);
+            }
         }
     }
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_TRUE(fs::is_directory(folder));
-    if (haveDevice)
+    if (haveDevice) {
         EXPECT_TRUE(fs::is_character_file(device));
-    else
+    } else {
         std::printf("not root: the device rows were skipped\n");
+    }
 }
 
 } // namespace

@@ -292,7 +292,8 @@ TEST_F(HostileDesktop, SpecialFilesAtStartUp) {
                          "RecallFileName=\nRecallVariablesFileName=" + p + "\n"
                        : QuietSettings());
         modals_.Texts.clear();
-        TFrmMain& window = Start(row.How == As::Argument ? QStringList{Q(row.Path)} : QStringList{});
+        TFrmMain& window =
+            Start(row.How == As::Argument ? QStringList{Q(row.Path)} : QStringList{});
         EXPECT_EQ("Untitled - Vexmo", window.windowTitle());
         EXPECT_TRUE(window.Pane()->toPlainText().isEmpty());
         EXPECT_EQ(0u, window.Store().Count());

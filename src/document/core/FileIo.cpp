@@ -136,7 +136,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder,
         // PID-STAMP-ATTEMPT, all decimal.
         const std::string_view rest = name.substr(prefix.size());
         const std::size_t dash1 = rest.find('-');
-        const std::size_t dash2 = dash1 == std::string_view::npos ? dash1 : rest.find('-', dash1 + 1);
+        const std::size_t dash2 =
+            dash1 == std::string_view::npos ? dash1 : rest.find('-', dash1 + 1);
         if (dash2 == std::string_view::npos || !AllDigits(rest.substr(0, dash1)) ||
             !AllDigits(rest.substr(dash1 + 1, dash2 - dash1 - 1)) ||
             !AllDigits(rest.substr(dash2 + 1)) || dash1 > 9)
@@ -233,9 +234,10 @@ FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
         // Only a privileged process may give a file away; for anyone else the new file is
         // theirs already, as the old one most likely was.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-                // Keep at least the group where this user belongs to it.
-                [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            // Failing that, keep at least the group where this user belongs to it.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+                ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+                // The new file stays this user's, with their group.
             }
         }
         ::fchmod(fd, old.st_mode & 07777);

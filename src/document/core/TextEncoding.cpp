@@ -96,7 +96,9 @@ int ShiftJisPairScore(unsigned char lead, unsigned char trail)
 int Windows1252Score(unsigned char b, int before, int after)
 {
     const auto ascii = [](int n) { return n >= 0 && n < 0x80; };
-    const auto letter = [](int n) { return n >= 0 && IsAsciiLetter(static_cast<unsigned char>(n)); };
+    const auto letter = [](int n) {
+        return n >= 0 && IsAsciiLetter(static_cast<unsigned char>(n));
+    };
     switch (b) {
     case 0x81: case 0x8D: case 0x8F: case 0x90: case 0x9D:
         return -3; // undefined in the code page
