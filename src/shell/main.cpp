@@ -6,11 +6,44 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: vexmo [FILE]\n"
+    "Vexmo, the calculator that works like a text document. Opens the calculation\n"
+    "document FILE at start when it is the only argument.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "The manual opens with Help > Index or F1; vexmo-calc(1) calculates documents\n"
+    "without a window.\n";
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    // Answered before any window exists, so that they work without a display. A document
+    // that is really called so can still be opened as ./--help.
+    if (argc == 2) {
+        const std::string_view argument = argv[1];
+        if (argument == "-h" || argument == "--help") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("vexmo %s\n", VEXMO_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Dorv"));
     QApplication::setApplicationName(QStringLiteral("Vexmo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vexmo"));
+    // No display name: the desktop would append it to every caption that does not already end
+    // with it, giving some dialogs a suffix and others none.
     QApplication::setApplicationVersion(QStringLiteral(VEXMO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("vexmo"));
     QApplication::setWindowIcon(vexmo::ProgramIcon());
