@@ -53,10 +53,11 @@ void ProposeFile(QFileDialog& dialog, const QString& path) {
 
 }  // namespace
 
-QString DocumentCaption(const QString& documentPath) {
+QString DocumentCaption(const QString& documentPath, bool modified) {
     const QString name =
         documentPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(documentPath).fileName();
-    return name + QStringLiteral(" - Vexmo");
+    // The star is how Linux desktops mark a document with unsaved changes.
+    return name + (modified ? QStringLiteral("* - Vexmo") : QStringLiteral(" - Vexmo"));
 }
 
 QString DiscardQuestionText(const QString& documentPath, DiscardOperation operation,
@@ -113,7 +114,7 @@ void TDocumentController::RefreshTitle() {
     // application's display name is left alone: the desktop appends it to the caption of
     // every window that does not already end with it, so a document's caption there would
     // turn "Save - Vexmo" into "Save - Vexmo — calc1.vxm - Vexmo".
-    window_->setWindowTitle(DocumentCaption(path_));
+    window_->setWindowTitle(DocumentCaption(path_, Modified()));
     if (modifiedPanel_)
         modifiedPanel_->setText(Modified() ? kModified : QString());
     if (secondPanel_)

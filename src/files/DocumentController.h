@@ -25,7 +25,7 @@ namespace vexmo {
 enum class DiscardOperation { CreateNew, Open, Close };
 
 // "<file name> - Vexmo", or "Untitled - Vexmo" for an empty path; the same in both languages.
-QString DocumentCaption(const QString& documentPath);
+QString DocumentCaption(const QString& documentPath, bool modified = false);
 // The discard question: first piece (file name with the "modified" tail, or the untitled
 // sentence), the operation's consequence and the question, in the language (1 English).
 QString DiscardQuestionText(const QString& documentPath, DiscardOperation operation,

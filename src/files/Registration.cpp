@@ -12,6 +12,9 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+// The icons live in this static library; nothing else would pull them into the program.
+static void InitRegistrationResources() { Q_INIT_RESOURCE(registration); }
+
 namespace vexmo {
 
 namespace {
@@ -37,6 +40,24 @@ bool WriteTextFile(const QString& path, const QString& text) {
         return false;
     }
     return file.commit();
+}
+
+// The icon files, in the order of IconPaths, from the program's resources.
+const char* const kIconResources[] = {":/registration/vexmo.svg", ":/registration/vexmo-48.png"};
+
+bool WriteIcons(const RegistrationFolders& folders) {
+    InitRegistrationResources();
+    const QStringList paths = IconPaths(folders);
+    for (int i = 0; i < paths.size(); ++i) {
+        QFile source(QString::fromLatin1(kIconResources[i]));
+        if (!source.open(QIODevice::ReadOnly)) return false;
+        const QByteArray bytes = source.readAll();
+        if (!QDir().mkpath(QFileInfo(paths[i]).absolutePath())) return false;
+        QSaveFile file(paths[i]);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return false;
+        if (!file.commit()) return false;
+    }
+    return true;
 }
 
 bool RemoveFile(const QString& path) {
@@ -164,6 +185,11 @@ QString MimeAppsListPath(const RegistrationFolders& folders) {
     return folders.ConfigHome + QStringLiteral("/mimeapps.list");
 }
 
+QStringList IconPaths(const RegistrationFolders& folders) {
+    const QString theme = folders.DataHome + QStringLiteral("/icons/hicolor/");
+    return {theme + QStringLiteral("scalable/apps/vexmo.svg"), theme + QStringLiteral("48x48/apps/vexmo.png")};
+}
+
 QString MimePackageText() {
     return QStringLiteral(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -254,6 +280,7 @@ RegistrationResult RegisterFileType(const RegistrationFolders& folders, const QS
     if (programPath.isEmpty() || entryText.isEmpty()) return RegistrationResult::Failed;
     if (!WriteTextFile(MimePackagePath(folders), MimePackageText())) return RegistrationResult::Failed;
     if (!WriteTextFile(DesktopEntryPath(folders), entryText)) return RegistrationResult::Failed;
+    if (!WriteIcons(folders)) return RegistrationResult::Failed;
 
     QString mimeApps;
     const QString mimeAppsPath = MimeAppsListPath(folders);
@@ -268,6 +295,7 @@ RegistrationResult RegisterFileType(const RegistrationFolders& folders, const QS
 RegistrationResult UnregisterFileType(const RegistrationFolders& folders) {
     bool ok = RemoveFile(MimePackagePath(folders));
     ok = RemoveFile(DesktopEntryPath(folders)) && ok;
+    for (const QString& icon : IconPaths(folders)) ok = RemoveFile(icon) && ok;
 
     QString mimeApps;
     const QString mimeAppsPath = MimeAppsListPath(folders);
@@ -288,39 +316,48 @@ QString RegistrationText(RegistrationMessage message, int language) {
     const bool english = language == 1;
     switch (message) {
     case RegistrationMessage::RegisterQuestion:
-        return english ? QStringLiteral("Calculation document file(*.VXM) will be registered to the Windows Registry. "
-                                        "Proceeding the step let you enable to open a Calculation document file by "
-                                        "the Windows explorer.")
-                       : QStringLiteral("Vexmoの計算文書ファイル(*.VXM)をWindowsのレジストリに登録します．これにより、"
-                                        "計算文書ファイルをWindowsエクスプローラ等で開くことが出来るようになります．");
+        return english ? QStringLiteral("Vexmo will register calculation documents (*.vxm) with your desktop, for your "
+                                        "user account only: the document file type, Vexmo as the application that "
+                                        "opens it, and its icon. File managers will then open calculation documents "
+                                        "with Vexmo.")
+                       : QStringLiteral("Vexmoの計算文書ファイル(*.vxm)をこのユーザーのデスクトップに登録します．"
+                                        "ファイルの種類、それを開くアプリケーションとしてのVexmo、アイコンを登録します．"
+                                        "これにより、計算文書ファイルをファイルマネージャー等で開くことが出来るようになります．");
     case RegistrationMessage::RegisterDone:
-        return english ? QStringLiteral("Calculation document file(*.VXM) has been registered to the Windows "
-                                        "registry. The change may be invalid until system is rebooted.")
-                       : QStringLiteral("計算文書ファイル(*.VXM)をWindowsのレジストリに登録しました．"
-                                        "変更が有効になるのはWindowsの再起動後になる場合があります．");
+        return english ? QStringLiteral("Calculation documents (*.vxm) have been registered: the file type, Vexmo as "
+                                        "its default application, and its icon. A file manager that is already "
+                                        "open may show the change only after it is restarted.")
+                       : QStringLiteral("計算文書ファイル(*.vxm)を登録しました（ファイルの種類、既定のアプリケーション、"
+                                        "アイコン）．既に開いているファイルマネージャーには、開き直すまで反映されない"
+                                        "場合があります．");
     case RegistrationMessage::RegisterFailed:
-        return english ? QStringLiteral("Calculation document files(*.VXM) can not be resistered to the Windows "
-                                        "registry. Try again after loggin in the system  as an administrator.")
-                       : QStringLiteral("計算文書ファイル(*.VXM)をWindowsのレジストリに登録できませんでした．"
-                                        "システムの管理者としてログインして再試行すれば成功するかもしれません．");
+        return english ? QStringLiteral("Calculation documents (*.vxm) could not be registered. Check that your data "
+                                        "folder (~/.local/share) and configuration folder (~/.config) can be "
+                                        "written, then try again.")
+                       : QStringLiteral("計算文書ファイル(*.vxm)を登録できませんでした．データフォルダ(~/.local/share)と"
+                                        "設定フォルダ(~/.config)に書き込めるか確かめてから、もう一度試してください．");
     case RegistrationMessage::UnregisterQuestion:
-        return english ? QStringLiteral("Calculation document file(*.VXM) will be unregistered from the Windows "
-                                        "registry. Notice that this will cause you unable to open a Calcualation "
-                                        "document by the Windows explorer.")
-                       : QStringLiteral("Vexmoの計算文書ファイル(*.VXM)をWindowsのレジストリ登録から抹消します．"
-                                        "これにより、計算文書ファイルをWindowsエクスプローラーで開いたりすることが"
-                                        "出来なくなりますので注意が必要です．");
+        return english ? QStringLiteral("Vexmo will remove the registration of calculation documents (*.vxm) from "
+                                        "your desktop: the document file type, Vexmo as its default application, "
+                                        "and its icon. File managers will then no longer open calculation "
+                                        "documents with Vexmo.")
+                       : QStringLiteral("計算文書ファイル(*.vxm)の登録をこのユーザーのデスクトップから抹消します"
+                                        "（ファイルの種類、既定のアプリケーション、アイコン）．これにより、計算文書ファイルを"
+                                        "ファイルマネージャー等で開くことが出来なくなりますので注意が必要です．");
     case RegistrationMessage::UnregisterDone:
-        return english ? QStringLiteral("Calculation document file(*.VXM) has been unregistered from theWindows "
-                                        "registry. The change may be invalid until the system is rebooted.")
-                       : QStringLiteral("Vexmo計算文書ファイル(*.VXM)をWindowsのレジストリから削除しました．"
-                                        "変更が有効になるのはWindowsの再起動後になる場合があります．");
+        return english ? QStringLiteral("The registration of calculation documents (*.vxm) has been removed: the file "
+                                        "type, the default application and the icon. A file manager that is "
+                                        "already open may show the change only after it is restarted.")
+                       : QStringLiteral("計算文書ファイル(*.vxm)の登録を抹消しました（ファイルの種類、既定のアプリケーション、"
+                                        "アイコン）．既に開いているファイルマネージャーには、開き直すまで反映されない"
+                                        "場合があります．");
     case RegistrationMessage::UnregisterFailed:
-        return english ? QStringLiteral("Calculation document files(*.VXM) can not be unresistered  from the "
-                                        "Windows registry. Try again after loggin in the system  as an "
-                                        "administrator.")
-                       : QStringLiteral("計算文書ファイル(*.VXM)をWindowsのレジストリから削除できませんでした．"
-                                        "システムの管理者としてログインして再試行すれば成功するかもしれません．");
+        return english ? QStringLiteral("The registration of calculation documents (*.vxm) could not be removed "
+                                        "completely. Check that your data folder (~/.local/share) and "
+                                        "configuration folder (~/.config) can be written, then try again.")
+                       : QStringLiteral("計算文書ファイル(*.vxm)の登録を完全には抹消できませんでした．データフォルダ"
+                                        "(~/.local/share)と設定フォルダ(~/.config)に書き込めるか確かめてから、"
+                                        "もう一度試してください．");
     }
     return {};
 }

@@ -4,6 +4,7 @@
 // and this program as the type's default application.
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -25,6 +26,9 @@ RegistrationFolders UserRegistrationFolders();
 QString MimePackagePath(const RegistrationFolders& folders);    // DataHome/mime/packages/vexmo.xml
 QString DesktopEntryPath(const RegistrationFolders& folders);   // DataHome/applications/vexmo.desktop
 QString MimeAppsListPath(const RegistrationFolders& folders);   // ConfigHome/mimeapps.list
+// The document icon in the user's icon theme folder, as a scalable drawing and as a 48-pixel
+// image for desktops that do not draw SVG: DataHome/icons/hicolor/<size>/apps/vexmo.<ext>.
+QStringList IconPaths(const RegistrationFolders& folders);
 
 // The contents written for the program at `programPath`.
 QString MimePackageText();
@@ -34,7 +38,7 @@ QString DesktopExecLine(const QString& programPath);
 
 enum class RegistrationResult { Done, Failed };
 
-// Writes the package, the desktop entry and the default association, then refreshes the
+// Writes the package, the desktop entry, the icon and the default association, then refreshes the
 // desktop databases with the tools that are installed. Files written before a failure stay.
 RegistrationResult RegisterFileType(const RegistrationFolders& folders, const QString& programPath);
 // Removes what RegisterFileType wrote; nothing registered counts as done.

@@ -39,7 +39,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
 }  // namespace
 
 TFrmAbout::TFrmAbout(QWidget* owner) : QDialog(owner) {
-    setWindowTitle(QStringLiteral("About Vexmu"));
+    setWindowTitle(QStringLiteral("About Vexmo"));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

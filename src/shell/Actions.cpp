@@ -28,6 +28,7 @@ const ActionEntry kActionEntries[] = {
     {"AtnFileSaveVariablesAs", C::File,   None,                              "",                   "",               false},
     {"AtnFileExit",            C::File,   Qt::ALT | Qt::Key_X,               "application-exit",   "exit",           false},
     {"AtnEditUndo",            C::Edit,   Qt::ALT | Qt::Key_Backspace,       "edit-undo",          "undo",           false},
+    {"AtnEditRedo",            C::Edit,   Qt::CTRL | Qt::Key_Y,              "edit-redo",          "redo",           false},
     {"AtnEditCut",             C::Edit,   Qt::SHIFT | Qt::Key_Delete,        "edit-cut",           "cut",            false},
     {"AtnEditCopy",            C::Edit,   Qt::CTRL | Qt::Key_Insert,         "edit-copy",          "copy",           false},
     {"AtnEditPaste",           C::Edit,   Qt::SHIFT | Qt::Key_Insert,        "edit-paste",         "paste",          false},
@@ -235,10 +236,17 @@ TActionList::TActionList(QWidget* owner) {
         action->setObjectName(FromView(entry.Name));
         action->setProperty("category", static_cast<int>(entry.Category));
         if (entry.Shortcut != None) action->setShortcut(QKeySequence(entry.Shortcut));
+        // Redo answers to both conventions of Linux desktops.
+        if (entry.Name == "AtnEditRedo")
+            action->setShortcuts({QKeySequence(entry.Shortcut),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+        // F1 opens the manual, as everywhere else.
+        if (entry.Name == "AtnHelpIndex") action->setShortcut(QKeySequence(Qt::Key_F1));
         action->setCheckable(entry.Checkable);
         action->setIcon(ActionIcon(entry.ThemeIcon, entry.BundledIcon));
-        // Menus show the images; the check mark of a checkable item stays visible beside it.
-        action->setIconVisibleInMenu(true);
+        // Menus show the images, except on toggles: many styles draw a checked item's image
+        // in place of its check mark, which then cannot be seen at all.
+        action->setIconVisibleInMenu(!entry.Checkable);
         owner->addAction(action);
         actions_.push_back(action);
     }

@@ -2,6 +2,7 @@
 
 #include "files/InterfaceTexts.h"
 #include "shell/ErrorBox.h"
+#include "shell/HelpWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,7 +27,10 @@ namespace {
 
 constexpr int kSemiTransparentAlpha = 160;
 constexpr QSize kDesignedSize(554, 416);
-const char* const kHomePage = "https://www.example.com/dorv/";
+// The maker's home page is a build setting; builds without one hide the command.
+#ifndef VEXMO_HOMEPAGE
+#define VEXMO_HOMEPAGE ""
+#endif
 
 // The first local file of a drop, or empty.
 QString FirstDroppedFile(const QMimeData* data) {
@@ -100,6 +104,7 @@ void TFrmMain::FormCreate() {
     connect(REdit1, &TCalcPane::variableChanged, variables, &TFrmVariables::ShowValue);
     SetVariablesWindow(variables);
 
+    SetHomePage(QString::fromUtf8(VEXMO_HOMEPAGE));
     RefreshTitle();
     UpdateActions();
     // The rest waits until the Variables window exists too.
@@ -133,6 +138,7 @@ void TFrmMain::ConnectActions() {
     on("AtnFileSaveVariablesAs", [this] { SaveVariablesAs(); });
     on("AtnFileExit", [this] { close(); });
     on("AtnEditUndo", [this] { EditUndo(); });
+    on("AtnEditRedo", [this] { EditRedo(); });
     on("AtnEditCut", [this] { EditCut(); });
     on("AtnEditCopy", [this] { EditCopy(); });
     on("AtnEditPaste", [this] { EditPaste(); });
@@ -172,7 +178,10 @@ void TFrmMain::ConnectActions() {
     connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::undoAvailable, this, &TFrmMain::ScheduleUpdate);
+    connect(REdit1, &QPlainTextEdit::redoAvailable, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::modificationChanged, this, &TFrmMain::ScheduleUpdate);
+    // The caption's modified mark follows at once, whatever changed the document.
+    connect(REdit1, &QPlainTextEdit::modificationChanged, this, &TFrmMain::RefreshTitle);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TFrmMain::ScheduleUpdate);
     connect(qApp, &QApplication::focusChanged, this, &TFrmMain::ScheduleUpdate);
@@ -197,6 +206,8 @@ void TFrmMain::UpdateActions() {
             enabled = document->isModified();
         else if (name == u"AtnEditUndo")
             enabled = document->isUndoAvailable();
+        else if (name == u"AtnEditRedo")
+            enabled = document->isRedoAvailable();
         else if (name == u"AtnEditCut" || name == u"AtnEditCopy" || name == u"AtnEditDelete")
             enabled = selection;
         else if (name == u"AtnEditPaste")
@@ -232,6 +243,9 @@ void TFrmMain::ApplyInterfaceTexts() {
     if (FrmVariables) FrmVariables->setWindowTitle(VariablesWindowCaption(language));
     REdit1->SetLanguage(language);
     helpFile_ = HelpFilePath(QCoreApplication::applicationDirPath(), language);
+    if (TFrmVariables* variables = VariablesWindow()) variables->SetLanguage(language);
+    // An open manual follows the interface.
+    if (helpWindow_ && helpWindow_->isVisible()) helpWindow_->ShowManual(language);
 }
 
 void TFrmMain::SetVariablesWindow(QWidget* window) {
@@ -331,8 +345,7 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         for (QAction* action : actions_.All())
-            if (action->isEnabled() && !action->shortcut().isEmpty() &&
-                action->shortcut() == pressed)
+            if (action->isEnabled() && action->shortcuts().contains(pressed))
                 return true;  // left unaccepted: the shortcut fires
     }
 
@@ -370,6 +383,11 @@ void TFrmMain::EditUndo() {
     RefreshTitle();
 }
 
+void TFrmMain::EditRedo() {
+    REdit1->redo();
+    RefreshTitle();
+}
+
 void TFrmMain::EditCut() {
     REdit1->cut();
     RefreshTitle();
@@ -393,21 +411,39 @@ void TFrmMain::InsertCommand(const QAction* action) {
     REdit1->InsertCommandText(action->objectName());
 }
 
+TFrmHelp* TFrmMain::HelpWindow() const { return helpWindow_.data(); }
+
 void TFrmMain::HelpIndex() {
-    // The Japanese help file in either language: it is the one that covers everything.
-    const QString path = HelpFilePath(QCoreApplication::applicationDirPath(), LanguageJapanese);
-    if (!QFileInfo::exists(path)) {
-        ShowError(QStringLiteral("The help file %1 was not found").arg(path));
+    if (!helpWindow_) {
+        helpWindow_ = new TFrmHelp(this);  // owned by the window, shown as a window of its own
+        helpWindow_->SetUrlOpener([this](const QUrl& url) { return urlOpener_(url); });
+        helpWindow_->SetErrorHook([this](const QString& message) { ShowError(message); });
+    }
+    if (!helpWindow_->ShowManual(opt_.Language)) {
+        ShowError(IsEnglish(opt_.Language)
+                      ? QStringLiteral("The manual is missing from this program.")
+                      : QStringLiteral("このプログラムにはマニュアルがありません"));
         return;
     }
-    OpenUrl(QUrl::fromLocalFile(path));
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
 }
 
-void TFrmMain::HelpHomepage() { OpenUrl(QUrl(QString::fromLatin1(kHomePage))); }
+void TFrmMain::SetHomePage(const QString& address) {
+    homePage_ = address.trimmed();
+    actions_["AtnHelpDorvHomepage"]->setVisible(!homePage_.isEmpty());
+}
+
+void TFrmMain::HelpHomepage() {
+    if (!homePage_.isEmpty()) OpenUrl(QUrl(homePage_));
+}
 
 void TFrmMain::OpenUrl(const QUrl& url) {
     if (!urlOpener_(url))
-        ShowError(QStringLiteral("%1 could not be opened").arg(url.toDisplayString()));
+        ShowError(IsEnglish(opt_.Language)
+                      ? QStringLiteral("The desktop could not open %1.").arg(url.toDisplayString())
+                      : QStringLiteral("%1 をデスクトップで開けませんでした").arg(url.toDisplayString()));
 }
 
 }  // namespace vexmo

@@ -28,6 +28,8 @@ class QToolBar;
 
 namespace vexmo {
 
+class TFrmHelp;
+
 // The editing pane's class; the calculation commands and the protection live in it.
 using TEditPane = TCalcPane;
 
@@ -71,7 +73,12 @@ class TFrmMain : public QMainWindow {
     // Transparency follows the application's activation while stay on top and
     // semi-transparency are both on.
     void ApplicationStateChanged(Qt::ApplicationState state);
-    // Opens help files and the home page; replaceable so tests do not start a browser.
+    // The manual's window, once Help Index has opened it; null before.
+    TFrmHelp* HelpWindow() const;
+    // The maker's home page; without one the home-page command is hidden.
+    void SetHomePage(const QString& address);
+    const QString& HomePage() const { return homePage_; }
+    // Opens the home page and the manual's outside links; replaceable so tests do not start a browser.
     void SetUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
     // Shows the standard error box for a failure that ended a command.
     void ShowError(const QString& message);
@@ -140,6 +147,7 @@ class TFrmMain : public QMainWindow {
 
     // Edit, insert and help commands.
     void EditUndo();
+    void EditRedo();
     void EditCut();
     void EditCopy();
     void EditPaste();
@@ -166,6 +174,8 @@ class TFrmMain : public QMainWindow {
     QStringList arguments_;
     TDocumentController* documents_ = nullptr;  // owned by the window
     QString helpFile_;
+    QString homePage_;
+    QPointer<TFrmHelp> helpWindow_;
     bool transparent_ = false;
     std::function<bool(const QUrl&)> urlOpener_;
 };

@@ -51,7 +51,7 @@ void TFrmMain::CreateMenus() {
                 "AtnFileExit"});
 
     QMenu* edit = AddMenu(this, bar, nullptr, "Edit1");
-    fill(edit, {"AtnEditUndo", "", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
+    fill(edit, {"AtnEditUndo", "AtnEditRedo", "", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
                 "AtnEditSelectAll", "", "AtnEditSendToClipboard"});
 
     QMenu* insert = AddMenu(this, bar, nullptr, "Insert1");

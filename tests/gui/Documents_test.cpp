@@ -135,6 +135,8 @@ class DocumentsTest : public ::testing::Test {
 TEST(DocumentTextsTest, CaptionAndDiscardQuestion) {
     EXPECT_EQ(DocumentCaption(QString()), "Untitled - Vexmo");
     EXPECT_EQ(DocumentCaption("/home/u/work/calc1.vxm"), "calc1.vxm - Vexmo");
+    EXPECT_EQ(DocumentCaption("/home/u/work/calc1.vxm", true), "calc1.vxm* - Vexmo");
+    EXPECT_EQ(DocumentCaption(QString(), true), "Untitled* - Vexmo");
 
     struct Row {
         const char* name;
@@ -463,7 +465,7 @@ TEST_F(DocumentsTest, UnreadableFileLeavesTheDocumentAsItWas) {
         EXPECT_EQ(Text(), text);
         EXPECT_EQ(documents->DocumentPath(), path);
         EXPECT_EQ(Modified(), row.modified);
-        EXPECT_EQ(window.windowTitle(), "calc.vxm - Vexmo");
+        EXPECT_EQ(window.windowTitle(), row.modified ? "calc.vxm* - Vexmo" : "calc.vxm - Vexmo");
     }
 }
 

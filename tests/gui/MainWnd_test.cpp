@@ -4,6 +4,7 @@
 #include "engine/BuiltinFunctions.h"
 #include "files/InterfaceTexts.h"
 #include "shell/Actions.h"
+#include "shell/HelpWindow.h"
 #include "shell/MainWnd.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+#include <QTextBrowser>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -101,7 +104,7 @@ QStringList Items(const QList<QAction*>& actions) {
 TEST(ActionTableTest, CategoriesShortcutsAndCount) {
     QWidget owner;
     TActionList actions(&owner);
-    EXPECT_EQ(actions.All().size(), 26u + 21u + 41u);
+    EXPECT_EQ(actions.All().size(), 27u + 21u + 41u);
 
     struct Row {
         const char* name;
@@ -114,6 +117,8 @@ TEST(ActionTableTest, CategoriesShortcutsAndCount) {
         {"AtnFileSave", ActionCategory::File, "F2"},
         {"AtnFileExit", ActionCategory::File, "Alt+X"},
         {"AtnEditUndo", ActionCategory::Edit, "Alt+Backspace"},
+        {"AtnEditRedo", ActionCategory::Edit, "Ctrl+Y"},
+        {"AtnHelpIndex", ActionCategory::Help, "F1"},
         {"AtnEditCut", ActionCategory::Edit, "Shift+Del"},
         {"AtnEditCopy", ActionCategory::Edit, "Ctrl+Ins"},
         {"AtnEditPaste", ActionCategory::Edit, "Shift+Ins"},
@@ -206,10 +211,11 @@ TEST_F(MainWndTest, EnablingRulesFollowTheDocumentSelectionAndClipboard) {
     }
 }
 
-TEST_F(MainWndTest, UndoIsEnabledWhileTheEditorCanUndo) {
+TEST_F(MainWndTest, UndoAndRedoAreEnabledWhileTheEditorCanDoThem) {
     SetText("");
     Idle();
     EXPECT_FALSE(A("AtnEditUndo")->isEnabled());
+    EXPECT_FALSE(A("AtnEditRedo")->isEnabled());
     QTest::keyClicks(pane, "7*6");
     Idle();
     EXPECT_TRUE(A("AtnEditUndo")->isEnabled());
@@ -217,6 +223,23 @@ TEST_F(MainWndTest, UndoIsEnabledWhileTheEditorCanUndo) {
     Idle();
     EXPECT_TRUE(pane->toPlainText().isEmpty());
     EXPECT_FALSE(A("AtnEditUndo")->isEnabled());
+    EXPECT_TRUE(A("AtnEditRedo")->isEnabled());
+    EXPECT_EQ(A("AtnEditRedo")->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+
+    // Both keys reach the command, not only the editor's own redo.
+    for (const char* keys : {"Ctrl+Y", "Ctrl+Shift+Z"}) {
+        SCOPED_TRACE(keys);
+        A("AtnEditUndo")->trigger();
+        Idle();
+        EXPECT_TRUE(pane->toPlainText().isEmpty());
+        window->show();
+        pane->setFocus();
+        const QKeySequence sequence(QString::fromLatin1(keys));
+        QTest::keySequence(pane, sequence);
+        Idle();
+        EXPECT_EQ(pane->toPlainText(), QStringLiteral("7*6"));
+    }
 }
 
 TEST_F(MainWndTest, DisabledCommandsComeBackAtTheNextIdleUpdate) {
@@ -366,7 +389,7 @@ TEST_F(MainWndTest, MainMenuPopupMenuAndToolBarInTheirOrder) {
           "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "|",
           "AtnFileExit"}},
         {"Edit1",
-         {"AtnEditUndo", "|", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
+         {"AtnEditUndo", "AtnEditRedo", "|", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
           "AtnEditSelectAll", "|", "AtnEditSendToClipboard"}},
         {"Insert1", {"Constants1", "Function1"}},
         {"Function1",
@@ -579,36 +602,123 @@ TEST_F(MainWndTest, ToggleCommandsKeepTheirCheckMarks) {
     EXPECT_TRUE(A("AtnEditSendToClipboard")->isChecked());
 }
 
-TEST_F(MainWndTest, HelpCommandsOpenTheirAddresses) {
+TEST_F(MainWndTest, HomePageIsABuildSettingAndFailuresAreReported) {
+    // This build has no home page: the command is not offered.
+    EXPECT_TRUE(window->HomePage().isEmpty());
+    EXPECT_FALSE(A("AtnHelpDorvHomepage")->isVisible());
+
+    window->SetHomePage(QStringLiteral("https://vexmo.example.org/"));
+    EXPECT_TRUE(A("AtnHelpDorvHomepage")->isVisible());
     A("AtnHelpDorvHomepage")->trigger();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_TRUE(opened[0].scheme().startsWith(QStringLiteral("http")));
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://vexmo.example.org/")));
 
-    // The Japanese help file in either language.
+    // A desktop that cannot open the address says so, in the interface's language.
+    struct Row {
+        int language;
+        const char* says;
+    };
+    for (const Row& row : {Row{LanguageEnglish, "The desktop could not open https://vexmo.example.org/."},
+                           Row{LanguageJapanese, "https://vexmo.example.org/ をデスクトップで開けませんでした."}}) {
+        window->Opt().Language = row.language;
+        window->ApplyInterfaceTexts();
+        window->SetUrlOpener([](const QUrl&) { return false; });
+        QString shown;
+        OnNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        });
+        A("AtnHelpDorvHomepage")->trigger();
+        EXPECT_EQ(shown, QString::fromUtf8(row.says));
+    }
+}
+
+TEST_F(MainWndTest, F1OpensTheManualInTheInterfaceLanguage) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->HelpWindow(), nullptr);
+    struct Row {
+        int language;
+        const char* caption;
+        const char* contentsTitle;
+        const char* searchFor;
+        const char* sectionFound;
+    };
+    const Row rows[] = {
+        {LanguageEnglish, "Vexmo Manual", "Vexmo manual", "magneton", "Physical constants"},
+        {LanguageJapanese, "Vexmo マニュアル", "Vexmo マニュアル", "ボーア磁子", "物理定数"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.caption);
+        window->Opt().Language = row.language;
+        window->ApplyInterfaceTexts();
+        window->activateWindow();
+        pane->setFocus();
+        QTest::keyClick(pane, Qt::Key_F1);
+        TFrmHelp* help = window->HelpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_EQ(help->windowTitle(), QString::fromUtf8(row.caption));
+        EXPECT_TRUE(help->Browser()->toPlainText().startsWith(QString::fromUtf8(row.contentsTitle)));
+        // Every chapter is listed, and the search narrows the list to the matching sections.
+        EXPECT_EQ(help->Contents()->topLevelItemCount(), ManualChapters(row.language).size());
+        EXPECT_GE(help->Contents()->topLevelItemCount(), 10);
+        EXPECT_GE(help->Search(QString::fromUtf8(row.searchFor)), 1);
+        EXPECT_EQ(help->Contents()->currentItem()->text(0), QString::fromUtf8(row.sectionFound));
+        EXPECT_TRUE(help->Browser()->textCursor().hasSelection());
+        EXPECT_EQ(help->Search(QStringLiteral("no such words anywhere")), 0);
+        help->Search(QString());
+        // A link to another chapter stays in the window.
+        EXPECT_TRUE(help->ShowChapter(QStringLiteral("03-operators.md")));
+        EXPECT_TRUE(help->Browser()->source().toString().endsWith(QStringLiteral("03-operators.md")));
+    }
+    // Switching the language while the manual is open switches the manual too.
     window->Opt().Language = LanguageEnglish;
     window->ApplyInterfaceTexts();
-    const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/Vexmo_J.CHM");
-    ASSERT_FALSE(QFile::exists(help));
-    QString shown;
-    OnNextModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        shown = box->text();
-        EXPECT_EQ(box->icon(), QMessageBox::Critical);
-        EXPECT_EQ(box->windowTitle(), window->windowTitle());
-    });
-    A("AtnHelpIndex")->trigger();
-    EXPECT_TRUE(shown.contains(help));
-    EXPECT_TRUE(shown.endsWith(u'.'));
-    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(window->HelpWindow()->windowTitle(), QStringLiteral("Vexmo Manual"));
+}
 
-    QFile file(help);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    A("AtnHelpIndex")->trigger();
-    QFile::remove(help);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[1], QUrl::fromLocalFile(help));
+TEST_F(MainWndTest, CaptionMarksAModifiedDocument) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - Vexmo"));
+    QTest::keyClicks(pane, "1+2");
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled* - Vexmo"));
+    pane->document()->setModified(false);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - Vexmo"));
+}
+
+TEST_F(MainWndTest, ToggleCommandsShowTheirCheckMarkInMenus) {
+    for (const char* name : {"AtnEditSendToClipboard", "AtnOptionShowVariables", "AtnOptionsSimpleWindow"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(A(name)->isCheckable());
+        // Styles draw a checked item's image instead of its mark; the menus leave it out.
+        EXPECT_FALSE(A(name)->isIconVisibleInMenu());
+        EXPECT_FALSE(A(name)->icon().isNull()) << "the tool bar keeps it";
+    }
+}
+
+TEST_F(MainWndTest, VariablesWindowTextsFollowTheLanguage) {
+    auto* variables = qobject_cast<TFrmVariables*>(window->findChild<TFrmVariables*>());
+    ASSERT_NE(variables, nullptr);
+    struct Row {
+        int language;
+        QStringList buttons;
+        QStringList headers;
+    };
+    const Row rows[] = {
+        {LanguageJapanese, {"追加(&A)", "編集(&E)", "削除(&D)"}, {"名前", "値"}},
+        {LanguageEnglish, {"&Add", "&Edit", "&Delete"}, {"Name", "Value"}},
+    };
+    for (const Row& row : rows) {
+        window->Opt().Language = row.language;
+        window->ApplyInterfaceTexts();
+        EXPECT_EQ((QStringList{variables->AtnInsert->text(), variables->AtnEdit->text(),
+                               variables->AtnDelete->text()}),
+                  row.buttons);
+        QTreeWidgetItem* header = variables->LvVariables->headerItem();
+        EXPECT_EQ((QStringList{header->text(0), header->text(1)}), row.headers);
+    }
 }
 
 TEST_F(MainWndTest, ToolTipsOnlyWhileHintsAreShown) {

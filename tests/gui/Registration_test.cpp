@@ -52,6 +52,7 @@ TEST_F(RegistrationFiles, RegisterWritesPackageEntryAndDefault) {
 
     EXPECT_EQ(ReadAll(MimeAppsListPath(folders_)),
               QByteArray("[Default Applications]\napplication/x-vexmo=vexmo.desktop;\n"));
+    for (const QString& icon : IconPaths(folders_)) EXPECT_GT(ReadAll(icon).size(), 100) << icon.toStdString();
 
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (!validator.isEmpty()) {
@@ -89,6 +90,7 @@ TEST_F(RegistrationFiles, UnregisterRemovesWhatRegisterWrote) {
     EXPECT_FALSE(QFile::exists(MimePackagePath(folders_)));
     EXPECT_FALSE(QFile::exists(DesktopEntryPath(folders_)));
     EXPECT_EQ(ReadAll(MimeAppsListPath(folders_)), others);
+    for (const QString& icon : IconPaths(folders_)) EXPECT_FALSE(QFile::exists(icon)) << icon.toStdString();
 
     // Nothing registered: still done, and nothing is created.
     EXPECT_EQ(UnregisterFileType(folders_), RegistrationResult::Done);
@@ -219,6 +221,18 @@ QStringList AnswerBoxes(const std::function<void()>& command, QMessageBox::Stand
 
 }  // namespace
 
+TEST(Registration, MessagesSpeakOfTheLinuxDesktop) {
+    for (int language : {1, 2}) {
+        for (int m = 0; m <= static_cast<int>(RegistrationMessage::UnregisterFailed); ++m) {
+            const QString text = RegistrationText(static_cast<RegistrationMessage>(m), language);
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_TRUE(text.contains(QStringLiteral("(*.vxm)")));
+            for (const char* foreign : {"Windows", "registry", "Registry", "レジストリ", "reboot", "再起動", "xplorer", "エクスプローラ"})
+                EXPECT_FALSE(text.contains(QString::fromUtf8(foreign))) << foreign;
+        }
+    }
+}
+
 TEST(RegistrationCommands, AskThenActAndReport) {
     const RegistrationFolders user = UserRegistrationFolders();
     const QString entry = DesktopEntryPath(user);
@@ -237,7 +251,6 @@ TEST(RegistrationCommands, AskThenActAndReport) {
 
     texts = AnswerBoxes([&] { outcome = ExecuteUnregisterCommand(nullptr, 1); }, QMessageBox::Ok);
     EXPECT_EQ(outcome, RegistrationOutcome::Done);
-    EXPECT_EQ(texts.value(1), QStringLiteral("Calculation document file(*.VXM) has been unregistered from theWindows "
-                                             "registry. The change may be invalid until the system is rebooted."));
+    EXPECT_EQ(texts.value(1), RegistrationText(RegistrationMessage::UnregisterDone, 1));
     EXPECT_FALSE(QFile::exists(entry));
 }

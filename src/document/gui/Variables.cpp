@@ -109,6 +109,16 @@ TFrmVariables::TFrmVariables(Variables& store, QWidget* parent)
     UpdateCommands();
 }
 
+void TFrmVariables::SetLanguage(int language) {
+    language_ = language;
+    const bool english = language == 1;
+    AtnInsert->setText(english ? QStringLiteral("&Add") : QStringLiteral("追加(&A)"));
+    AtnEdit->setText(english ? QStringLiteral("&Edit") : QStringLiteral("編集(&E)"));
+    AtnDelete->setText(english ? QStringLiteral("&Delete") : QStringLiteral("削除(&D)"));
+    LvVariables->setHeaderLabels(english ? QStringList{QStringLiteral("Name"), QStringLiteral("Value")}
+                                         : QStringList{QStringLiteral("名前"), QStringLiteral("値")});
+}
+
 void TFrmVariables::SetEditorFont(const QFont& font) {
     LvVariables->setFont(font);
 }

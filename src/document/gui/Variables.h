@@ -30,7 +30,8 @@ class TFrmVariables : public QWidget {
 
     // Interface language of the questions and the name and value dialog (1 English,
     // anything else Japanese). The caption is set by the main window with its texts.
-    void SetLanguage(int language) { language_ = language; }
+    // The buttons and column headers follow it at once.
+    void SetLanguage(int language);
     int Language() const { return language_; }
     // The list shows the editor's font.
     void SetEditorFont(const QFont& font);
