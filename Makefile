@@ -2,6 +2,7 @@
 #   make run            install what is missing, build, start the desktop program
 #   make test           install what is missing, build, run every test (ctest)
 #   make bench          build and run the benchmarks
+#   make package        build, then the Debian package (vexmo_VERSION_ARCH.deb in the build folder)
 #   make fuzz           build the libFuzzer targets (clang, ASan+UBSan) and run each for FUZZ_SECONDS
 #   make test-sanitize  build everything under ASan+UBSan in build-sanitize and run every test
 
@@ -10,7 +11,7 @@ JOBS         ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS  ?=
 
-.PHONY: all deps configure build run test bench fuzz test-sanitize clean
+.PHONY: all deps configure build run test package bench fuzz test-sanitize clean
 
 all: build
 
@@ -28,6 +29,9 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
