@@ -18,7 +18,9 @@
 #include <QVBoxLayout>
 
 // The chapters live in this static library; nothing else would pull them into the program.
-static void InitManualResources() { Q_INIT_RESOURCE(manual); }
+static void InitManualResources() {
+    Q_INIT_RESOURCE(manual);
+}
 
 namespace vexmo {
 
@@ -41,9 +43,11 @@ QUrl ResourceUrl(const QString& path) {
     return QUrl(QStringLiteral("qrc") + path);
 }
 
-QString ResourcePath(const QUrl& url) { return QStringLiteral(":") + url.path(); }
+QString ResourcePath(const QUrl& url) {
+    return QStringLiteral(":") + url.path();
+}
 
-}  // namespace
+} // namespace
 
 QStringList ManualChapters(int language) {
     static const bool resources = (InitManualResources(), true);
@@ -120,7 +124,7 @@ void TFrmHelp::LoadContents() {
     sections_.clear();
     for (const QString& chapter : ManualChapters(language_)) {
         const QStringList lines = ReadResource(chapter).split(QLatin1Char('\n'));
-        auto* chapterItem = new QTreeWidgetItem(contents_);  // owned by the list
+        auto* chapterItem = new QTreeWidgetItem(contents_); // owned by the list
         chapterItem->setData(0, kChapterRole, chapter);
         Section current{chapter, QString(), QString(), chapterItem};
         bool inCode = false;
@@ -133,7 +137,7 @@ void TFrmHelp::LoadContents() {
             if (!inCode && line.startsWith(QStringLiteral("## "))) {
                 sections_.push_back(current);
                 const QString heading = line.mid(3).trimmed();
-                auto* item = new QTreeWidgetItem(chapterItem);  // owned by its chapter's item
+                auto* item = new QTreeWidgetItem(chapterItem); // owned by its chapter's item
                 item->setText(0, heading);
                 item->setData(0, kChapterRole, chapter);
                 item->setData(0, kHeadingRole, heading);
@@ -233,9 +237,11 @@ void TFrmHelp::LinkClicked(const QUrl& url) {
     }
     if (urlOpener_ && urlOpener_(target)) return;
     if (errorHook_)
-        errorHook_(IsEnglish(language_)
-                       ? QStringLiteral("The desktop could not open %1.").arg(target.toDisplayString())
-                       : QStringLiteral("%1 をデスクトップで開けませんでした").arg(target.toDisplayString()));
+        errorHook_(
+            IsEnglish(language_)
+                ? QStringLiteral("The desktop could not open %1.").arg(target.toDisplayString())
+                : QStringLiteral("%1 をデスクトップで開けませんでした")
+                      .arg(target.toDisplayString()));
 }
 
-}  // namespace vexmo
+} // namespace vexmo

@@ -49,9 +49,9 @@ class TFrmHelp : public QWidget {
 
   private:
     struct Section {
-        QString Chapter;  // resource path
-        QString Heading;  // empty for the chapter's own part before its first section
-        QString Text;     // the section's Markdown, for searching
+        QString Chapter; // resource path
+        QString Heading; // empty for the chapter's own part before its first section
+        QString Text;    // the section's Markdown, for searching
         QTreeWidgetItem* Item = nullptr;
     };
 
@@ -66,10 +66,10 @@ class TFrmHelp : public QWidget {
     QLineEdit* searchBox_ = nullptr;
     QTextBrowser* browser_ = nullptr;
     int language_ = 0;
-    QString searched_;  // the text of the last search, selected in each section shown
+    QString searched_; // the text of the last search, selected in each section shown
     std::vector<Section> sections_;
     std::function<bool(const QUrl&)> urlOpener_;
     std::function<void(const QString&)> errorHook_;
 };
 
-}  // namespace vexmo
+} // namespace vexmo

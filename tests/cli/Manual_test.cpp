@@ -37,13 +37,14 @@ std::string ReadFile(const fs::path& path) {
 }
 
 std::string TrimRight(std::string text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
+        text.pop_back();
     return text;
 }
 
 struct Example {
-    std::string Where;  // file:line of the block
-    std::string Kind;   // "vexmo" or "console"
+    std::string Where; // file:line of the block
+    std::string Kind;  // "vexmo" or "console"
     std::map<std::string, std::string> Options;
     std::vector<std::string> Lines;
 };
@@ -127,13 +128,16 @@ ProcessOutput RunCommand(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return output;
     char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.Text.append(buffer, n);
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.Text.append(buffer, n);
     const int status = pclose(pipe);
     output.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return output;
 }
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 } // namespace
 
@@ -179,7 +183,8 @@ TEST(Manual, ConsoleExamplesPrintWhatVexmoCalcPrints) {
             const ProcessOutput output = RunCommand(command + " 2>&1");
             std::string shown;
             std::istringstream lines(output.Text);
-            for (std::string line; std::getline(lines, line);) shown += TrimRight(line) + "\n";
+            for (std::string line; std::getline(lines, line);)
+                shown += TrimRight(line) + "\n";
             EXPECT_EQ(output.Status, 0) << command;
             EXPECT_EQ(shown, expected) << command;
             ++commands;
@@ -235,8 +240,10 @@ TEST(Manual, ReferenceTableErrorsNameTheirLines) {
         const char* error;
     };
     const Row rows[] = {
-        {"comments and blank lines", "# c\n\ngroup\tg\tG\tＧ\nfunction\tSIN\tg\ts\tｓ\tSIN(0)\t0 +_I 0\r\n", 1, ""},
-        {"unknown group", "function\tSIN\tg\ts\tｓ\tSIN(0)\t0 +_I 0\n", 0, "line 1: the group is not defined above"},
+        {"comments and blank lines",
+         "# c\n\ngroup\tg\tG\tＧ\nfunction\tSIN\tg\ts\tｓ\tSIN(0)\t0 +_I 0\r\n", 1, ""},
+        {"unknown group", "function\tSIN\tg\ts\tｓ\tSIN(0)\t0 +_I 0\n", 0,
+         "line 1: the group is not defined above"},
         {"missing field", "group\tg\tG\tＧ\nconstant\t_PI\tg\tpi\tSIN(0)\t0\n", 0,
          "line 2: a name needs a group, two meanings, an example and its answer"},
         {"unknown kind", "operator\t+\n", 0, "line 1: unknown kind of line"},
@@ -261,7 +268,7 @@ std::set<std::string> OptionsIn(std::string text, bool manualPage) {
                 plain += '-';
                 ++i;
             } else if (text.compare(i, 2, "\\f") == 0) {
-                i += 2;  // font change \fB, \fR, \fI
+                i += 2; // font change \fB, \fR, \fI
             } else {
                 plain += text[i];
             }
@@ -324,9 +331,11 @@ TEST(ManualPages, ListTheOptionsOfHelp) {
         // The version the page names is the program's.
         std::istringstream words(RunCommand(Quoted(row.path) + " --version").Text);
         std::string version;
-        for (std::string word; words >> word;) version = word;
-        EXPECT_NE(ReadFile(fs::path(VEXMO_MAN_SOURCE_DIR) / row.page).find("\"Vexmo " + version + "\""),
-                  std::string::npos)
+        for (std::string word; words >> word;)
+            version = word;
+        EXPECT_NE(
+            ReadFile(fs::path(VEXMO_MAN_SOURCE_DIR) / row.page).find("\"Vexmo " + version + "\""),
+            std::string::npos)
             << version;
     }
 }

@@ -18,8 +18,7 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
                return upper(x) == upper(y);
            });
@@ -68,9 +67,10 @@ NameReference ParseNameReference(std::string_view text) {
                 fail("the group is not defined above");
                 continue;
             }
-            reference.Entries.push_back({f[0] == "constant" ? NameKind::Constant : NameKind::Function,
-                                         std::string(f[1]), std::string(f[2]), std::string(f[3]),
-                                         std::string(f[4]), std::string(f[5]), std::string(f[6])});
+            reference.Entries.push_back(
+                {f[0] == "constant" ? NameKind::Constant : NameKind::Function, std::string(f[1]),
+                 std::string(f[2]), std::string(f[3]), std::string(f[4]), std::string(f[5]),
+                 std::string(f[6])});
         } else {
             fail("unknown kind of line");
         }

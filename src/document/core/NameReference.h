@@ -29,8 +29,8 @@ struct NameEntry {
 };
 
 struct NameReference {
-    std::vector<NameGroup> Groups; // in table order
-    std::vector<NameEntry> Entries; // in table order
+    std::vector<NameGroup> Groups;   // in table order
+    std::vector<NameEntry> Entries;  // in table order
     std::vector<std::string> Errors; // lines that could not be read, with their numbers
 
     // nullptr when the name is not in the table; names compare without regard to case.
