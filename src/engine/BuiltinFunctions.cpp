@@ -318,32 +318,35 @@ struct ConstantEntry {
 // e computed in extended precision and rounded once; equals the double nearest to e.
 constexpr double kE = static_cast<double>(2.7182818284590452354L);
 
+// The physical constants are the CODATA 2022 recommended values; h, e, k and N_A are exact
+// by definition, and R is the double nearest to N_A k (exactly 8.31446261815324).
+// _VM is the molar volume of an ideal gas at 273.15 K and 101.325 kPa.
 constexpr std::array<ConstantEntry, 25> kConstants{{
-    {"_A0", {5.2917706e-11, 0}},
+    {"_A0", {5.29177210544e-11, 0}},
     {"_C", {299792458, 0}},
-    {"_U0", {1.2566370614359173e-06, 0}},
+    {"_U0", {1.25663706127e-6, 0}},
     {"_E", {kE, 0}},
-    {"_E0", {8.854187818e-12, 0}},
-    {"_EU", {1.6021892e-19, 0}},
+    {"_E0", {8.8541878188e-12, 0}},
+    {"_EU", {1.602176634e-19, 0}},
     {"_FALSE", {0, 0}},
     {"FALSE", {0, 0}},
-    {"_H", {6.626176e-34, 0}},
+    {"_H", {6.62607015e-34, 0}},
     {"_I", {0, 1}},
     {"_J", {0, 1}},
-    {"_K", {1.380662e-23, 0}},
-    {"_ME", {9.109534e-31, 0}},
-    {"_MP", {1.6726485e-27, 0}},
-    {"_MN", {1.6749543e-27, 0}},
-    {"_NA", {6.022045e+23, 0}},
+    {"_K", {1.380649e-23, 0}},
+    {"_ME", {9.1093837139e-31, 0}},
+    {"_MP", {1.67262192595e-27, 0}},
+    {"_MN", {1.67492750056e-27, 0}},
+    {"_NA", {6.02214076e23, 0}},
     {"_PI", {3.141592653589793, 0}},
     {"PI", {3.141592653589793, 0}},
-    {"_R", {8.31441, 0}},
+    {"_R", {8.31446261815324, 0}},
     {"_TRUE", {1, 0}},
     {"TRUE", {1, 0}},
-    {"_UB", {9.274074e-24, 0}},
-    {"_UE", {9.284832e-24, 0}},
-    {"_UP", {1.4106171e-26, 0}},
-    {"_VM", {0.02241383, 0}},
+    {"_UB", {9.2740100657e-24, 0}},
+    {"_UE", {9.2847646917e-24, 0}},
+    {"_UP", {1.41060679545e-26, 0}},
+    {"_VM", {0.02241396954, 0}},
 }};
 
 constexpr std::string_view kRandomName = "_RND";

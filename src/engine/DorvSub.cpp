@@ -179,6 +179,71 @@ LD SqrtReal(double x) {
     return sqrtl(x);
 }
 
+// The real-axis shortcuts treat an imaginary part as round-off only when it is small both
+// in itself (the tolerance tests) and next to the real part, so that values close to zero
+// are computed in full instead of losing their imaginary part.
+bool NearReal(double x, double y) {
+    return Negligible(y) && fabsl(y) <= 1e-12L * fabsl(x);
+}
+
+bool CoarselyNearReal(double x, double y) {
+    if (y == 0.0)
+        return true;
+    const LD ay = fabsl(y);
+    if (ay >= kSingleOverflow || x == 0.0)
+        return false;
+    const LD ratio = ay / fabsl(x);
+    return static_cast<float>(ay) <= 1e-4f && ratio <= 2e-4L && static_cast<float>(ratio) <= 1e-4f;
+}
+
+// sqrt(x^2 + y^2) without the squares leaving the extended range (they cannot for doubles).
+LD MagnitudeL(LD x, LD y) { return sqrtl(x * x + y * y); }
+
+// A complex value with extended parts, for the inverse functions.
+struct LC {
+    LD Re;
+    LD Im;
+};
+
+// Principal square root, real part >= 0; a zero imaginary part counts as +0.
+LC SqrtL(LD x, LD y) {
+    if (x == 0.0L && y == 0.0L)
+        return LC{0.0L, 0.0L};
+    const LD t = sqrtl((fabsl(x) + MagnitudeL(x, y)) * 0.5L);
+    if (x >= 0.0L)
+        return LC{t, y / (2.0L * t)};
+    return LC{fabsl(y) / (2.0L * t), y < 0.0L ? -t : t};
+}
+
+// Principal arc sine and arc cosine (cuts on the real axis beyond +-1), through the square
+// roots of 1 - z and 1 + z, which keeps them accurate near zero and finite for any double.
+LC ArcSinL(LD x, LD y) {
+    const LC a = SqrtL(1.0L - x, -y);
+    const LC b = SqrtL(1.0L + x, y);
+    return LC{atan2l(x, a.Re * b.Re - a.Im * b.Im), asinhl(a.Re * b.Im - a.Im * b.Re)};
+}
+
+LC ArcCosL(LD x, LD y) {
+    const LC a = SqrtL(1.0L - x, -y);
+    const LC b = SqrtL(1.0L + x, y);
+    return LC{2.0L * atan2l(a.Re, b.Re), asinhl(b.Re * a.Im - b.Im * a.Re)};
+}
+
+// Principal inverse hyperbolic cosine: real part >= 0, continuous with the real-axis values.
+LC ArcCosHL(LD x, LD y) {
+    const LC a = SqrtL(x - 1.0L, y);
+    const LC b = SqrtL(x + 1.0L, y);
+    return LC{asinhl(a.Re * b.Re + a.Im * b.Im), 2.0L * atan2l(a.Im, b.Re)};
+}
+
+// Principal inverse hyperbolic tangent, with log1p for the real part so small arguments
+// keep every digit.
+LC ArcTanHL(LD x, LD y) {
+    const LD oneMinus = 1.0L - x;
+    const LD d = oneMinus * oneMinus + y * y;
+    return LC{0.25L * log1pl(4.0L * x / d), 0.5L * atan2l(2.0L * y, oneMinus * (1.0L + x) - y * y)};
+}
+
 // Shared tail of both square roots, for arguments that take no shortcut.
 DComplex SqrtGeneral(const DComplex& z) {
     const double x = z.Real;
@@ -505,7 +570,16 @@ double ComplexAbsSqr(const DComplex& z) {
     return Part(x * x + y * y);
 }
 
-double ComplexAbs(const DComplex& z) { return Part(sqrtl(ComplexAbsSqr(z))); }
+double ComplexAbs(const DComplex& z) {
+    const LD x = z.Real, y = z.Imaginary;
+    const LD s = x * x + y * y;
+    // Where the squared magnitude is a normal double this is the square root of
+    // ComplexAbsSqr; beyond that range the extended sum is used as it stands, so a huge
+    // value does not overflow and a tiny one does not vanish.
+    if (s == 0.0L || (s >= DBL_MIN && s <= DBL_MAX))
+        return Part(sqrtl(static_cast<double>(s)));
+    return Part(sqrtl(s));
+}
 
 double ComplexAngle(const DComplex& z) {
     if (z.Real == 0.0 && z.Imaginary == 0.0)
@@ -518,8 +592,8 @@ double ComplexAngle(const DComplex& z) {
 void ComplexToPolar(const DComplex& z, double& r, double& theta) {
     const double x = z.Real;
     const double y = z.Imaginary;
-    if (Negligible(x)) {
-        if (Negligible(y)) {
+    if (Negligible(x) && fabsl(x) <= 1e-12L * fabsl(y)) {
+        if (y == 0.0) {
             r = 0.0;
             theta = 0.0;
         } else if (y > 0.0) {
@@ -552,7 +626,7 @@ DComplex ComplexExp(const DComplex& z) {
 }
 
 DComplex BasicComplexLn(const DComplex& z) {
-    if (Negligible(z.Imaginary))
+    if (NearReal(z.Real, z.Imaginary))
         return DComplex{Part(LnReal(z.Real)), z.Imaginary};
     double r = 0.0, theta = 0.0;
     ComplexToPolar(z, r, theta);
@@ -560,7 +634,7 @@ DComplex BasicComplexLn(const DComplex& z) {
 }
 
 DComplex ComplexLn(const DComplex& z) {
-    if (CoarselyNegligible(z.Imaginary) && z.Real < 0.0)
+    if (z.Real < 0.0 && CoarselyNearReal(z.Real, z.Imaginary))
         return DComplex{Part(logl(-static_cast<LD>(z.Real))), kPi};
     return BasicComplexLn(z);
 }
@@ -568,13 +642,13 @@ DComplex ComplexLn(const DComplex& z) {
 // ---- square roots ----
 
 DComplex ComplexSqrt(const DComplex& z) {
-    if (CoarselyNegligible(z.Imaginary) && z.Real >= 0.0)
+    if (z.Real >= 0.0 && CoarselyNearReal(z.Real, z.Imaginary))
         return DComplex{Part(SqrtReal(z.Real)), 0.0};
     return SqrtGeneral(z);
 }
 
 DComplex BasicComplexSqrt(const DComplex& z) {
-    if (Negligible(z.Imaginary) && z.Real >= 0.0)
+    if (z.Real >= 0.0 && NearReal(z.Real, z.Imaginary))
         return DComplex{Part(SqrtReal(z.Real)), z.Imaginary};
     return SqrtGeneral(z);
 }
@@ -601,10 +675,10 @@ DComplex ComplexPower(const DComplex& z, const DComplex& w) {
     // would make 3^2 come out as 9.00000000000000178.
     const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
     LD lnRe = 0.0L, lnIm = 0.0L;
-    if (CoarselyNegligible(z.Imaginary) && z.Real < 0.0) {
+    if (z.Real < 0.0 && CoarselyNearReal(z.Real, z.Imaginary)) {
         lnRe = logl(-x);
         lnIm = kPiL;
-    } else if (Negligible(z.Imaginary)) {
+    } else if (NearReal(z.Real, z.Imaginary)) {
         lnRe = LnReal(z.Real);
         lnIm = y;
     } else {
@@ -655,42 +729,112 @@ DComplex ComplexTan(const DComplex& z) {
 
 // ---- hyperbolic functions ----
 
+// The hyperbolic functions use the real cosh and sinh directly: through the exponential,
+// e^x - e^-x loses the digits of a small x and e^x overflows before the result does.
 DComplex ComplexCosH(const DComplex& z) {
-    return ComplexMul(ComplexAdd(ComplexExp(z), ComplexExp(ComplexNeg(z))), RealValue(0.5));
+    const LD ch = coshl(z.Real);
+    if (!std::isfinite(ch))
+        MathError(kOverflow);
+    if (z.Imaginary == 0.0)
+        return DComplex{Part(ch), z.Imaginary};
+    return Make(ch * CosL(z.Imaginary), sinhl(z.Real) * SinL(z.Imaginary));
 }
 
 DComplex ComplexSinH(const DComplex& z) {
-    return ComplexMul(ComplexSub(ComplexExp(z), ComplexExp(ComplexNeg(z))), RealValue(0.5));
+    const LD sh = sinhl(z.Real);
+    if (!std::isfinite(sh))
+        MathError(kOverflow);
+    if (z.Imaginary == 0.0)
+        return DComplex{Part(sh), z.Imaginary};
+    return Make(sh * CosL(z.Imaginary), coshl(z.Real) * SinL(z.Imaginary));
 }
 
-DComplex ComplexTanH(const DComplex& z) { return ComplexDiv(ComplexSinH(z), ComplexCosH(z)); }
+// tanh(x + iy) = (sinh 2x + i sin 2y) / (cosh 2x + cos 2y); far from the imaginary axis the
+// real part is +-1 to every digit and the imaginary part decays as e^-2|x|, so nothing
+// overflows however large x is.
+DComplex ComplexTanH(const DComplex& z) {
+    const LD x = z.Real, y = z.Imaginary;
+    if (z.Imaginary == 0.0)
+        return DComplex{Part(tanhl(x)), z.Imaginary};
+    if (fabsl(x) > 40.0L)
+        return Make(x > 0.0L ? 1.0L : -1.0L, 2.0L * SinL(2.0L * y) * expl(-2.0L * fabsl(x)));
+    const LD d = coshl(2.0L * x) + CosL(2.0L * y);
+    if (d == 0.0L)
+        MathError(kDivisionByZero);
+    return Make(sinhl(2.0L * x) / d, SinL(2.0L * y) / d);
+}
 
 // ---- inverse functions ----
+// A real argument (imaginary part exactly zero) keeps the logarithmic formulas, including
+// their failures on the cuts; anything off the real axis takes the principal value.
 
-DComplex ComplexArcCosH(const DComplex& z) {
+namespace {
+DComplex ArcCosHByLogarithm(const DComplex& z) {
     const DComplex root = BasicComplexSqrt(ComplexSub(ComplexSqr(z), RealValue(1.0)));
     return BasicComplexLn(ComplexAdd(z, root));
 }
 
-DComplex ComplexArcSinH(const DComplex& z) {
+DComplex ArcSinHByLogarithm(const DComplex& z) {
     const DComplex root = BasicComplexSqrt(ComplexAdd(ComplexSqr(z), RealValue(1.0)));
     return BasicComplexLn(ComplexAdd(z, root));
 }
 
-DComplex ComplexArcTanH(const DComplex& z) {
+DComplex ArcTanHByLogarithm(const DComplex& z) {
     const DComplex q =
         ComplexDiv(ComplexSub(ComplexNeg(z), RealValue(1.0)), ComplexSub(z, RealValue(1.0)));
     return ComplexMul(BasicComplexLn(q), RealValue(0.5));
 }
+} // namespace
 
-DComplex ComplexArcCos(const DComplex& z) { return ComplexTimesMinusI(ComplexArcCosH(z)); }
+DComplex ComplexArcCosH(const DComplex& z) {
+    if (z.Imaginary == 0.0)
+        return ArcCosHByLogarithm(z);
+    const LC r = ArcCosHL(z.Real, z.Imaginary);
+    return Make(r.Re, r.Im);
+}
+
+DComplex ComplexArcSinH(const DComplex& z) {
+    if (z.Imaginary == 0.0)
+        return DComplex{Part(asinhl(z.Real)), z.Imaginary};
+    // asinh z = -i asin(iz)
+    const LC r = ArcSinL(-static_cast<LD>(z.Imaginary), z.Real);
+    return Make(r.Im, -r.Re);
+}
+
+DComplex ComplexArcTanH(const DComplex& z) {
+    if (z.Imaginary == 0.0) {
+        if (fabsl(z.Real) < 1.0L)
+            return DComplex{Part(atanhl(z.Real)), z.Imaginary};
+        return ArcTanHByLogarithm(z);
+    }
+    const LC r = ArcTanHL(z.Real, z.Imaginary);
+    return Make(r.Re, r.Im);
+}
+
+DComplex ComplexArcCos(const DComplex& z) {
+    if (z.Imaginary == 0.0)
+        return ComplexTimesMinusI(ArcCosHByLogarithm(z));
+    const LC r = ArcCosL(z.Real, z.Imaginary);
+    return Make(r.Re, r.Im);
+}
 
 DComplex ComplexArcSin(const DComplex& z) {
-    return ComplexTimesMinusI(ComplexArcSinH(ComplexTimesI(z)));
+    if (z.Imaginary == 0.0 && fabsl(z.Real) <= 1.0L)
+        return DComplex{Part(asinl(z.Real)), 0.0};
+    if (z.Imaginary == 0.0)
+        return ComplexTimesMinusI(ArcSinHByLogarithm(ComplexTimesI(z)));
+    const LC r = ArcSinL(z.Real, z.Imaginary);
+    return Make(r.Re, r.Im);
 }
 
 DComplex ComplexArcTan(const DComplex& z) {
-    return ComplexTimesMinusI(ComplexArcTanH(ComplexTimesI(z)));
+    if (z.Imaginary == 0.0)
+        return DComplex{Part(atanl(z.Real)), 0.0};
+    if (z.Real == 0.0) // the imaginary axis, where the cuts lie
+        return ComplexTimesMinusI(ComplexArcTanH(ComplexTimesI(z)));
+    // atan z = -i atanh(iz)
+    const LC r = ArcTanHL(-static_cast<LD>(z.Imaginary), z.Real);
+    return Make(r.Im, -r.Re);
 }
 
 // ---- degrees ----

@@ -105,7 +105,7 @@ constexpr MenuTexts kMenuTexts[] = {
     {"File1", "&File", "ファイル(&F)"},
     {"Edit1", "&Edit", "編集(&E)"},
     {"Insert1", "&Insert", "挿入(&I)"},
-    {"Constants1", "&Constants", "定数(&C)"},
+    {"Constants1", "&Constants (CODATA 2022)", "定数 (CODATA 2022)(&C)"},
     {"Function1", "&Functions", "関数(&F)"},
     {"Electronics1", "&Electronics", "電気(&E)"},
     {"Trigonometrical1", "&Trigonometrical", "三角関数(&T)"},

@@ -368,9 +368,7 @@ TEST_F(DorvSubTest, ArithmeticFailures) {
         {"exp 1000+i", [] { ComplexExp({1000, 1}); }, "Floating point overflow"},
         {"1e300*1e300", [] { ComplexMul({1e300, 0}, {1e300, 0}); }, "Floating point overflow"},
         {"1e300/1e-300", [] { ComplexDiv({1e300, 0}, {1e-300, 0}); }, "Floating point overflow"},
-        {"abs 1e200", [] { ComplexAbs({1e200, 0}); }, "Floating point overflow"},
         {"sin 1+20000i", [] { ComplexSin({1, 20000}); }, "Floating point overflow"},
-        {"sqrt with huge imag", [] { ComplexSqrt({1, 1e39}); }, "Floating point overflow"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
