@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -97,6 +98,7 @@ class TCompTermList {
     static constexpr Handle None = -1;
 
     void Clear();
+    void Reserve(std::size_t count) { nodes_.reserve(count); }
     Handle Append(std::int32_t priority, const DComplex& value, std::string_view text);
     void Delete(Handle h);
 
@@ -136,6 +138,12 @@ class TCompTinyParser {
     // together with every call that led to it.
     static constexpr int MaxCallDepth = 256;
     static constexpr int MaxCallsPerCalculation = 100000;
+    // Limits on the work of user-function bodies: the terms of all bodies evaluated in one
+    // calculation, and those of the calls under way at one time (what is held in memory).
+    // They stop a recursion that would otherwise take minutes and gigabytes within the
+    // call limits above.
+    static constexpr std::int64_t MaxBodyTermsPerCalculation = 2000000;
+    static constexpr std::int64_t MaxLiveBodyTerms = 250000;
 
     TCompTinyParser();
     ~TCompTinyParser();
@@ -181,9 +189,15 @@ class TCompTinyParser {
     bool SharedTable() const { return ownTable_ == nullptr; }
 
   private:
+    // A user function's body as scanned once per calculation: its terms with constants
+    // resolved, and where its parameters stand.
+    struct BodyTemplate;
     struct CallBudget {
         int Calls = 0;
         bool LimitHit = false;
+        std::int64_t BodyTerms = 0;
+        std::int64_t LiveBodyTerms = 0;
+        std::unordered_map<std::string, std::shared_ptr<const BodyTemplate>> Bodies;
     };
     using Handle = TCompTermList::Handle;
 
@@ -208,6 +222,7 @@ class TCompTinyParser {
 
     // user functions (UserFunctions.cpp)
     DComplex CallUserFunction(const std::string& name, TCompTerm& operand);
+    std::shared_ptr<const BodyTemplate> ReadBody(const std::string& name);
     int FindHeaderEnd() const; // position k of ")" before ":=", or -1
     void RemoveHead(int count);
 

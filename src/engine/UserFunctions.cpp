@@ -86,20 +86,23 @@ bool TCompTinyParser::DefineFunction() {
     return true;
 }
 
-DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& operand) {
-    // The call consumes its argument list.
-    const std::vector<DComplex> args = std::move(operand.Args);
-    operand.Args.clear();
-    const DComplex last = operand.Value;
+struct TCompTinyParser::BodyTemplate {
+    std::string Failure; // why the body cannot be evaluated; empty when it can
+    std::vector<TCompTerm> Terms;
+    std::vector<std::pair<std::size_t, std::size_t>> Parameters; // (term, parameter index)
+    std::vector<std::size_t> RandomTerms;                         // "_RND", drawn per call
+};
 
-    if (variables_ == nullptr)
-        throw UserFunctionError("No variable store for " + name);
-    if (budget_->LimitHit || depth_ + 1 > MaxCallDepth ||
-        budget_->Calls >= MaxCallsPerCalculation) {
-        budget_->LimitHit = true;
-        throw UserFunctionError("Too many nested or repeated calls of " + name);
-    }
-    ++budget_->Calls;
+// The definition of `name`, scanned on its first call in this calculation. Definitions do
+// not change while a calculation runs, so later calls (recursive ones above all) reuse it;
+// the names inside the body are still looked up when each call runs.
+std::shared_ptr<const TCompTinyParser::BodyTemplate>
+TCompTinyParser::ReadBody(const std::string& name) {
+    auto& cached = budget_->Bodies[name];
+    if (cached)
+        return cached;
+    auto body = std::make_shared<BodyTemplate>();
+    cached = body;
 
     const Variables::Line* line = nullptr;
     for (const Variables::Line& l : variables_->Lines()) {
@@ -109,39 +112,98 @@ DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& o
             break;
         }
     }
-    if (line == nullptr)
-        throw UserFunctionError("Unknown function " + name);
+    if (line == nullptr) {
+        body->Failure = "Unknown function " + name;
+        return body;
+    }
 
-    TCompTinyParser child(*this);
+    TCompTinyParser reader(*this);
     std::string text = line->Name + "=" + line->Value;
     text.replace(text.find('='), 1, ":=");
-    child.expression_ = std::move(text);
-    child.ScanExpression(); // an unreadable number fails this call
+    reader.expression_ = std::move(text);
+    try {
+        reader.ScanExpression();
+    } catch (const std::exception& e) {
+        body->Failure = e.what(); // an unreadable number fails every call
+        return body;
+    }
 
-    const int k = child.FindHeaderEnd();
-    if (k < 0)
-        throw UserFunctionError("Invalid definition of " + name);
+    const int k = reader.FindHeaderEnd();
+    if (k < 0) {
+        body->Failure = "Invalid definition of " + name;
+        return body;
+    }
     std::vector<std::string> params;
-    Handle h = child.terms_.First();
-    for (int i = 0; i <= k; ++i, h = child.terms_.Next(h))
-        if (child.terms_[h].Priority == TermKind::Name)
-            params.push_back(child.terms_[h].Text);
-    child.RemoveHead(k + 2);
-    child.ResolveNames(true, false);
+    Handle h = reader.terms_.First();
+    for (int i = 0; i <= k; ++i, h = reader.terms_.Next(h))
+        if (reader.terms_[h].Priority == TermKind::Name)
+            params.push_back(reader.terms_[h].Text);
+    reader.RemoveHead(k + 2);
+    reader.ResolveNames(true, false);
+
+    body->Terms.reserve(static_cast<std::size_t>(reader.terms_.Count()));
+    for (h = reader.terms_.First(); h != kNone; h = reader.terms_.Next(h)) {
+        const TCompTerm& t = reader.terms_[h];
+        const std::size_t at = body->Terms.size();
+        if (t.Priority == TermKind::Name) {
+            const auto it = std::find(params.begin(), params.end(), t.Text);
+            if (it != params.end())
+                body->Parameters.emplace_back(at,
+                                              static_cast<std::size_t>(it - params.begin()));
+        } else if (t.Priority == TermKind::Value && t.Text == "_RND") {
+            body->RandomTerms.push_back(at);
+        }
+        body->Terms.push_back(t);
+    }
+    return body;
+}
+
+DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& operand) {
+    // The call consumes its argument list.
+    const std::vector<DComplex> args = std::move(operand.Args);
+    operand.Args.clear();
+    const DComplex last = operand.Value;
+
+    if (variables_ == nullptr)
+        throw UserFunctionError("No variable store for " + name);
+    auto tooMuch = [&]() -> UserFunctionError {
+        budget_->LimitHit = true;
+        return UserFunctionError("Too many nested or repeated calls of " + name);
+    };
+    if (budget_->LimitHit || depth_ + 1 > MaxCallDepth ||
+        budget_->Calls >= MaxCallsPerCalculation)
+        throw tooMuch();
+    ++budget_->Calls;
+
+    const std::shared_ptr<const BodyTemplate> body = ReadBody(name);
+    if (!body->Failure.empty())
+        throw UserFunctionError(body->Failure);
+
+    const auto size = static_cast<std::int64_t>(body->Terms.size());
+    if (budget_->BodyTerms + size > MaxBodyTermsPerCalculation ||
+        budget_->LiveBodyTerms + size > MaxLiveBodyTerms)
+        throw tooMuch();
+    budget_->BodyTerms += size;
+    struct Live {
+        CallBudget& budget;
+        std::int64_t size;
+        Live(CallBudget& b, std::int64_t n) : budget(b), size(n) { budget.LiveBodyTerms += n; }
+        ~Live() { budget.LiveBodyTerms -= size; }
+    } live(*budget_, size);
+
+    TCompTinyParser child(*this);
+    child.terms_.Reserve(body->Terms.size());
+    for (const TCompTerm& t : body->Terms)
+        child.terms_.Append(t.Priority, t.Value, t.Text);
+    for (std::size_t i : body->RandomTerms)
+        child.terms_[static_cast<Handle>(i)].Value = *ConstantValue("_RND", *rng_);
 
     // With c leading arguments, parameter p takes argument p+1 when p < c, the last
     // argument when p == c, and 0 beyond.
     const std::size_t c = args.size();
-    for (h = child.terms_.First(); h != kNone; h = child.terms_.Next(h)) {
-        TCompTerm& t = child.terms_[h];
-        if (t.Priority != TermKind::Name)
-            continue;
-        const auto it = std::find(params.begin(), params.end(), t.Text);
-        if (it == params.end())
-            continue;
-        const auto p = static_cast<std::size_t>(it - params.begin());
-        t.Value = p == c ? last : (p < c ? args[p] : DComplex{});
-    }
+    for (const auto& [i, p] : body->Parameters)
+        child.terms_[static_cast<Handle>(i)].Value =
+            p == c ? last : (p < c ? args[p] : DComplex{});
     child.ReduceTerms();
 
     // A limit reached anywhere below fails every call that led to it, not only the

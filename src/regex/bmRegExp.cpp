@@ -37,7 +37,7 @@ void TRegularExpression::SetRegExp(const std::string& pattern) {
 template <bool Anchored>
 bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
                             std::size_t& start, std::size_t& end,
-                            std::vector<int>& deadEnds) const {
+                            TDeadEnds& deadEnds) const {
     const TRE_DFA& dfa = CompiledPattern();
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -60,7 +60,7 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
         DecodeUtf8(s, n, q, code, len);
         return dfa.Next(st, code);
     };
-    auto deadEnd = [&](std::size_t q, int st) { return !deadEnds.empty() && deadEnds[q] == st; };
+    auto deadEnd = [&](std::size_t q, int st) { return !deadEnds.Empty() && deadEnds.Contains(st, q); };
 
     for (std::size_t p = from;;) {
         if (p < n && !dfa.MayStartWith(s[p])) {
@@ -93,13 +93,12 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
         // Long failed runs are remembered so that later starts inside them stop early.
         constexpr std::size_t rememberFrom = 16;
         if (q - p >= rememberFrom) {
-            if (deadEnds.empty()) deadEnds.assign(n + 1, -1);
             state = startState;
             for (std::size_t r = p; r < q;) {
                 std::size_t len;
                 state = step(state, r, len);
                 r += len;
-                deadEnds[r] = state;
+                deadEnds.Add(state, r, n);
             }
         }
         if (p >= n) return false;
@@ -108,14 +107,14 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
 }
 
 bool TMatchCORE::Search(std::string_view text, std::size_t from, bool fromIsLineStart,
-                        std::size_t& start, std::size_t& end, std::vector<int>& deadEnds) const {
+                        std::size_t& start, std::size_t& end, TDeadEnds& deadEnds) const {
     return Anchored() ? SearchWith<true>(text, from, fromIsLineStart, start, end, deadEnds)
                       : SearchWith<false>(text, from, fromIsLineStart, start, end, deadEnds);
 }
 
 bool TMatchCORE::Match(std::string_view text, std::size_t& start, std::size_t& length) const {
     std::size_t end = 0;
-    std::vector<int> deadEnds;
+    TDeadEnds deadEnds;
     if (!Search(text, 0, true, start, end, deadEnds)) return false;
     length = end - start;
     return true;
@@ -205,7 +204,7 @@ struct TReplacement {
 int TAWKStr::ReplaceAll(std::string_view replacement, std::string& text) const {
     std::size_t start = 0;
     std::size_t end = 0;
-    std::vector<int> deadEnds;
+    TDeadEnds deadEnds;
     if (!Search(text, 0, true, start, end, deadEnds)) return 0;
     const TReplacement expanded(replacement);
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());

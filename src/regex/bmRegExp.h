@@ -9,6 +9,7 @@
 #include "regex/REParser.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,30 @@ class TRegularExpression {
 
 enum class TMatchCORE_LineSeparator { mcls_CRLF, mcls_LF };
 
+// Pairs of automaton state and text position from which no match can be completed, found
+// by failed runs. Kept per state (one bit per position, made when a state first needs it),
+// so runs from different starts that pass a position in different states do not overwrite
+// each other's record and repeated searches stay linear in the text.
+class TDeadEnds {
+  public:
+    bool Empty() const { return FEmpty; }
+    bool Contains(int state, std::size_t q) const {
+        const auto st = static_cast<std::size_t>(state);
+        return st < FBits.size() && !FBits[st].empty() && ((FBits[st][q >> 6] >> (q & 63)) & 1U);
+    }
+    void Add(int state, std::size_t q, std::size_t textSize) {
+        const auto st = static_cast<std::size_t>(state);
+        if (st >= FBits.size()) FBits.resize(st + 1);
+        if (FBits[st].empty()) FBits[st].assign(textSize / 64 + 1, 0);
+        FBits[st][q >> 6] |= std::uint64_t{1} << (q & 63);
+        FEmpty = false;
+    }
+
+  private:
+    std::vector<std::vector<std::uint64_t>> FBits;
+    bool FEmpty = true;
+};
+
 class TMatchCORE : public TRegularExpression {
   public:
     TMatchCORE_LineSeparator LineSeparator() const { return FLineSeparator; }
@@ -71,15 +96,14 @@ class TMatchCORE : public TRegularExpression {
   protected:
     // Searches text from byte offset from on. fromIsLineStart tells whether "^" may match
     // at from; later positions are line starts when they follow an LF. deadEnds belongs to
-    // the caller and must start empty for each text: it remembers, per position, a state
-    // from which no match can be completed, so repeated searches stay linear in the text.
+    // the caller and must start empty for each text, so repeated searches stay linear.
     bool Search(std::string_view text, std::size_t from, bool fromIsLineStart, std::size_t& start,
-                std::size_t& end, std::vector<int>& deadEnds) const;
+                std::size_t& end, TDeadEnds& deadEnds) const;
 
   private:
     template <bool Anchored>
     bool SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
-                    std::size_t& start, std::size_t& end, std::vector<int>& deadEnds) const;
+                    std::size_t& start, std::size_t& end, TDeadEnds& deadEnds) const;
 
     TMatchCORE_LineSeparator FLineSeparator = TMatchCORE_LineSeparator::mcls_CRLF;
 };
