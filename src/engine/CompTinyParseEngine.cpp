@@ -76,10 +76,14 @@ void BuildOperatorTable(TOpeList& table) {
 
 void TCompTermList::Clear() {
     // A huge line's nodes are not worth keeping around.
-    if (nodes_.size() > 4096) {
-        nodes_.clear();
-        nodes_.shrink_to_fit();
+    constexpr std::size_t kKeptChunks = 4096 / kChunkSize;
+    if (chunks_.size() > kKeptChunks) {
+        chunks_.resize(kKeptChunks);
+        chunks_.shrink_to_fit();
+        alive_.resize(kKeptChunks * kChunkSize);
+        alive_.shrink_to_fit();
     }
+    extras_.clear();
     used_ = 0;
     first_ = last_ = None;
     count_ = 0;
@@ -88,22 +92,21 @@ void TCompTermList::Clear() {
 TCompTermList::Handle TCompTermList::Append(std::int32_t priority, const DComplex& value,
                                             std::string_view text) {
     const auto h = static_cast<Handle>(used_);
-    if (used_ == nodes_.size())
-        nodes_.emplace_back();
+    if (used_ == chunks_.size() * kChunkSize) {
+        chunks_.push_back(std::make_unique<Node[]>(kChunkSize));
+        alive_.resize(chunks_.size() * kChunkSize);
+    }
     ++used_;
-    Node& n = nodes_[static_cast<std::size_t>(h)];
-    n.Term.Args.clear();
-    n.Term.Array.reset();
-    n.Term.ArgArrays.clear();
+    Node& n = NodeAt(h);
     n.Term.Priority = priority;
     n.Term.Index = 0;
     n.Term.Value = value;
     n.Term.Text.assign(text);
-    n.Alive = true;
+    alive_[static_cast<std::size_t>(h)] = true;
     n.Next = None;
     n.Prev = last_;
     if (last_ != None)
-        nodes_[static_cast<std::size_t>(last_)].Next = h;
+        NodeAt(last_).Next = h;
     else
         first_ = h;
     last_ = h;
@@ -112,35 +115,43 @@ TCompTermList::Handle TCompTermList::Append(std::int32_t priority, const DComple
 }
 
 void TCompTermList::Delete(Handle h) {
-    Node& n = nodes_[h];
-    if (!n.Alive)
+    if (!alive_[static_cast<std::size_t>(h)])
         return;
+    Node& n = NodeAt(h);
     if (n.Prev != None)
-        nodes_[n.Prev].Next = n.Next;
+        NodeAt(n.Prev).Next = n.Next;
     else
         first_ = n.Next;
     if (n.Next != None)
-        nodes_[n.Next].Prev = n.Prev;
+        NodeAt(n.Next).Prev = n.Prev;
     else
         last_ = n.Prev;
-    n.Alive = false;
-    n.Term.Args.clear();
-    n.Term.Array.reset();
-    n.Term.ArgArrays.clear();
+    alive_[static_cast<std::size_t>(h)] = false;
+    if (!extras_.empty())
+        extras_.erase(h);
     --count_;
+}
+
+std::vector<DComplex> TCompTermList::TakeArgs(Handle h) {
+    std::vector<DComplex> taken;
+    if (TTermExtra* e = FindExtra(h)) {
+        taken = std::move(e->Args);
+        e->Args.clear();
+    }
+    return taken;
 }
 
 TCompTermList::Handle TCompTermList::HandleAt(int position) const {
     Handle h = first_;
     for (int i = 0; i < position && h != None; ++i)
-        h = nodes_[h].Next;
+        h = NodeAt(h).Next;
     return position < 0 ? None : h;
 }
 
 std::vector<TCompTermList::Handle> TCompTermList::InOrder() const {
     std::vector<Handle> out;
     out.reserve(static_cast<std::size_t>(count_));
-    for (Handle h = first_; h != None; h = nodes_[h].Next)
+    for (Handle h = first_; h != None; h = NodeAt(h).Next)
         out.push_back(h);
     return out;
 }
@@ -372,7 +383,7 @@ void TCompTinyParser::ResolveNames(bool constants, bool variables) {
             }
             terms_[h].Priority = TermKind::Value;
             if (elements.size() > 1)
-                terms_[h].Array =
+                terms_.Extra(h).Array =
                     std::make_shared<const std::vector<std::string>>(std::move(elements));
         }
     }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,19 +75,123 @@ inline constexpr std::int32_t Function = 100;
 
 // ---- terms ----
 
+// The text of a term in eight bytes: up to seven characters are held in place (nearly every
+// number, operator and name), longer ones on the heap. A line of megabytes makes millions
+// of terms, so their size is the engine's memory per input byte.
+class TTermText {
+  public:
+    TTermText() { SetInline({}); }
+    explicit TTermText(std::string_view text) { Set(text); }
+    TTermText(const TTermText& other) { Set(other.View()); }
+    TTermText(TTermText&& other) noexcept {
+        std::memcpy(raw_, other.raw_, sizeof raw_);
+        other.SetInline({});
+    }
+    TTermText& operator=(const TTermText& other) {
+        if (this != &other)
+            assign(other.View());
+        return *this;
+    }
+    TTermText& operator=(TTermText&& other) noexcept {
+        if (this != &other) {
+            Release();
+            std::memcpy(raw_, other.raw_, sizeof raw_);
+            other.SetInline({});
+        }
+        return *this;
+    }
+    TTermText& operator=(std::string_view text) {
+        assign(text);
+        return *this;
+    }
+    ~TTermText() { Release(); }
+
+    void assign(std::string_view text) {
+        if (!IsInline() && text.size() > kInline) {
+            *Heap() = text; // keep the buffer
+            return;
+        }
+        Release();
+        Set(text);
+    }
+    TTermText& operator+=(std::string_view more) {
+        std::string joined(View());
+        joined += more;
+        assign(joined);
+        return *this;
+    }
+
+    std::string_view View() const {
+        if (IsInline())
+            return {reinterpret_cast<const char*>(raw_), static_cast<std::size_t>(raw_[7] & 0x7F)};
+        return *Heap();
+    }
+    operator std::string_view() const { return View(); }
+    std::string str() const { return std::string(View()); }
+    std::size_t size() const { return View().size(); }
+    bool empty() const { return View().empty(); }
+    char operator[](std::size_t i) const { return View()[i]; }
+
+    friend bool operator==(const TTermText& a, std::string_view b) { return a.View() == b; }
+    friend bool operator==(const TTermText& a, const TTermText& b) { return a.View() == b.View(); }
+    friend std::string operator+(const TTermText& a, std::string_view b) {
+        std::string s(a.View());
+        s += b;
+        return s;
+    }
+
+  private:
+    static constexpr std::size_t kInline = 7;
+    // Inline: the characters, then 0x80 | length in the last byte. Otherwise the bytes of a
+    // pointer to the text, whose last byte is 0 in user space.
+    alignas(4) unsigned char raw_[8];
+
+    bool IsInline() const { return (raw_[7] & 0x80) != 0; }
+    std::string* Heap() const {
+        std::string* p = nullptr;
+        std::memcpy(&p, raw_, sizeof p);
+        return p;
+    }
+    void SetInline(std::string_view text) {
+        std::memset(raw_, 0, sizeof raw_);
+        std::memcpy(raw_, text.data(), text.size());
+        raw_[7] = static_cast<unsigned char>(0x80 | text.size());
+    }
+    void Set(std::string_view text) {
+        if (text.size() <= kInline) {
+            SetInline(text);
+            return;
+        }
+        auto* p = new std::string(text);
+        std::memcpy(raw_, &p, sizeof p);
+        static_assert(sizeof(std::string*) == 8, "pointers are eight bytes");
+    }
+    void Release() {
+        if (!IsInline())
+            delete Heap();
+        SetInline({});
+    }
+};
+
 // The element texts of an array variable named bare, for the list functions.
 using TArrayElements = std::shared_ptr<const std::vector<std::string>>;
 
-struct TCompTerm {
+// What a few terms carry besides their value; the term list keeps it beside the term
+// (TCompTermList::FindExtra), so that the many terms of a long line stay small.
+struct TTermExtra {
     std::vector<DComplex> Args; // leading elements of a comma list; empty when absent
     // A bare array name keeps all its elements (Value is the first) until an operator makes
     // a new value of it; ArgArrays does the same for the Args of a list (empty when none).
     TArrayElements Array;
     std::vector<TArrayElements> ArgArrays;
+};
+
+// One term.
+struct TCompTerm {
+    DComplex Value{};
+    TTermText Text;
     std::int32_t Priority = 0;
     std::int32_t Index = 0;
-    DComplex Value{};
-    std::string Text;
 };
 
 // The scanned expression. Terms are kept in order in a vector and linked, so deleting one
@@ -98,18 +203,37 @@ class TCompTermList {
     static constexpr Handle None = -1;
 
     void Clear();
-    void Reserve(std::size_t count) { nodes_.reserve(count); }
     Handle Append(std::int32_t priority, const DComplex& value, std::string_view text);
     void Delete(Handle h);
 
     int Count() const { return count_; }
     Handle First() const { return first_; }
     Handle Last() const { return last_; }
-    Handle Next(Handle h) const { return nodes_[h].Next; }
-    Handle Prev(Handle h) const { return nodes_[h].Prev; }
-    bool Alive(Handle h) const { return nodes_[h].Alive; }
-    TCompTerm& operator[](Handle h) { return nodes_[h].Term; }
-    const TCompTerm& operator[](Handle h) const { return nodes_[h].Term; }
+    Handle Next(Handle h) const { return NodeAt(h).Next; }
+    Handle Prev(Handle h) const { return NodeAt(h).Prev; }
+    bool Alive(Handle h) const { return alive_[static_cast<std::size_t>(h)]; }
+    TCompTerm& operator[](Handle h) { return NodeAt(h).Term; }
+    const TCompTerm& operator[](Handle h) const { return NodeAt(h).Term; }
+
+    // What term h carries besides its value: nullptr when nothing; Extra makes it.
+    TTermExtra* FindExtra(Handle h) {
+        if (extras_.empty())
+            return nullptr;
+        const auto it = extras_.find(h);
+        return it == extras_.end() ? nullptr : &it->second;
+    }
+    TTermExtra& Extra(Handle h) { return extras_[h]; }
+    // The leading elements of a comma list carried by term h (empty when absent).
+    std::vector<DComplex>& Args(Handle h) { return extras_[h].Args; }
+    // Takes them away from the term.
+    std::vector<DComplex> TakeArgs(Handle h);
+    // The term is no longer an array named bare, nor a list holding one.
+    void ClearArrays(Handle h) {
+        if (TTermExtra* e = FindExtra(h)) {
+            e->Array.reset();
+            e->ArgArrays.clear();
+        }
+    }
 
     // Position-based access (linear); for callers and tests that think in indexes.
     Handle HandleAt(int position) const;
@@ -120,10 +244,20 @@ class TCompTermList {
         TCompTerm Term;
         Handle Prev = None;
         Handle Next = None;
-        bool Alive = true;
     };
-    // Nodes past used_ are kept from earlier scans so their strings are reused.
-    std::vector<Node> nodes_;
+    // Nodes are kept in chunks, so a long line's list grows without copying and without
+    // the spare half of a doubled array. Nodes past used_ are kept from earlier scans.
+    static constexpr int kChunkBits = 6;
+    static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+    Node& NodeAt(Handle h) {
+        return chunks_[static_cast<std::size_t>(h) >> kChunkBits][static_cast<std::size_t>(h) & (kChunkSize - 1)];
+    }
+    const Node& NodeAt(Handle h) const {
+        return chunks_[static_cast<std::size_t>(h) >> kChunkBits][static_cast<std::size_t>(h) & (kChunkSize - 1)];
+    }
+    std::vector<std::unique_ptr<Node[]>> chunks_;
+    std::vector<bool> alive_;
+    std::unordered_map<Handle, TTermExtra> extras_;
     std::size_t used_ = 0;
     Handle first_ = None;
     Handle last_ = None;
@@ -212,16 +346,17 @@ class TCompTinyParser {
     void ReduceGroup(Handle before, Handle after);
     void ApplyOperator(Handle before, Handle after, Handle k, int& groupSize);
     void MergeOperands(Handle before, Handle after, int& groupSize);
-    void ApplyPrefix(const std::string& text, std::int32_t priority, TCompTerm& operand);
-    DComplex ApplyInfix(const std::string& text, TCompTerm& left, const DComplex& u,
+    void ApplyPrefix(const std::string& text, std::int32_t priority, Handle operand);
+    DComplex ApplyInfix(const std::string& text, Handle left, const DComplex& u,
                         const DComplex& r);
     DComplex Assign(TCompTerm& left, const DComplex& r);
     void ReadElementInto(const std::string& name, const DComplex& index, TCompTerm& e) const;
-    static void KeepListArrays(TCompTerm& left, TArrayElements right);
-    static std::vector<DComplex> ListElements(TCompTerm& operand);
+    void KeepListArrays(Handle left, TArrayElements right);
+    static std::vector<DComplex> ListElements(const TTermExtra& extra, const DComplex& value);
 
     // user functions (UserFunctions.cpp)
-    DComplex CallUserFunction(const std::string& name, TCompTerm& operand);
+    DComplex CallUserFunction(const std::string& name, const std::vector<DComplex>& args,
+                              const DComplex& last);
     std::shared_ptr<const BodyTemplate> ReadBody(const std::string& name);
     int FindHeaderEnd() const; // position k of ")" before ":=", or -1
     void RemoveHead(int count);
@@ -251,7 +386,7 @@ class TCompTinyParser {
     std::vector<Handle> closings_;
     std::vector<Handle> openings_;
     std::vector<int> openingSkip_;
-    std::vector<std::pair<std::int32_t, Handle>> heap_;
+    std::vector<Handle> order_; // a group's operators, highest priority first, then leftmost
 };
 
 } // namespace vexmo

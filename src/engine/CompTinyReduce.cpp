@@ -28,8 +28,8 @@ const DComplex kOne{1.0, 0.0};
 
 DComplex Truth(bool b) { return b ? kOne : kZero; }
 
-bool IsClosingText(const std::string& t) { return t == ")" || t == "]"; }
-bool IsOpeningText(const std::string& t) { return t == "(" || t == "["; }
+bool IsClosingText(std::string_view t) { return t == ")" || t == "]"; }
+bool IsOpeningText(std::string_view t) { return t == "(" || t == "["; }
 
 // A part truncated toward zero to a signed 64-bit integer.
 std::int64_t TruncInt64(double x) {
@@ -64,7 +64,7 @@ void TCompTinyParser::ReduceTerms() {
     closings_.clear();
     openings_.clear();
     for (Handle h = terms_.First(); h != kNone; h = terms_.Next(h)) {
-        const std::string& t = terms_[h].Text;
+        const std::string_view t = terms_[h].Text;
         if (IsClosingText(t))
             closings_.push_back(h);
         else if (IsOpeningText(t))
@@ -142,27 +142,70 @@ void TCompTinyParser::ReduceTerms() {
 
 void TCompTinyParser::ReduceGroup(Handle before, Handle after) {
     const Handle lo = before == kNone ? terms_.First() : terms_.Next(before);
+    // The group's operators ordered by priority (highest first), leftmost first among
+    // equals: a counting sort over the few priorities, four bytes per operator. Operators
+    // only ever stop being operators, so the next one to apply is always the first entry
+    // still standing with its priority.
+    struct Level {
+        std::int32_t Priority;
+        std::size_t Next;
+    };
+    Level levels[32];
+    std::size_t levelCount = 0;
     int size = 0;
-    heap_.clear();
+    std::size_t operators = 0;
+    bool fewLevels = true;
+    auto levelOf = [&](std::int32_t priority) -> Level* {
+        for (std::size_t i = 0; i < levelCount; ++i)
+            if (levels[i].Priority == priority)
+                return &levels[i];
+        if (levelCount == std::size(levels))
+            return nullptr;
+        levels[levelCount] = Level{priority, 0};
+        return &levels[levelCount++];
+    };
     for (Handle h = lo; h != after; h = terms_.Next(h)) {
         ++size;
-        if (terms_[h].Priority > 0)
-            heap_.emplace_back(terms_[h].Priority, h);
+        const std::int32_t p = terms_[h].Priority;
+        if (p > 0) {
+            ++operators;
+            if (Level* l = levelOf(p))
+                ++l->Next;
+            else
+                fewLevels = false;
+        }
     }
-    // Highest priority first, leftmost among equals.
-    auto lower = [](const std::pair<std::int32_t, Handle>& a,
-                    const std::pair<std::int32_t, Handle>& b) {
-        return a.first != b.first ? a.first < b.first : a.second > b.second;
-    };
-    std::make_heap(heap_.begin(), heap_.end(), lower);
+    order_.clear();
+    if (fewLevels) {
+        std::sort(levels, levels + levelCount,
+                  [](const Level& a, const Level& b) { return a.Priority > b.Priority; });
+        std::size_t offset = 0;
+        for (std::size_t i = 0; i < levelCount; ++i) {
+            const std::size_t count = levels[i].Next;
+            levels[i].Next = offset;
+            offset += count;
+        }
+        order_.resize(operators);
+        for (Handle h = lo; h != after; h = terms_.Next(h)) {
+            const std::int32_t p = terms_[h].Priority;
+            if (p > 0)
+                order_[levelOf(p)->Next++] = h;
+        }
+    } else {
+        // More distinct priorities than any operator table has: sort the handles.
+        for (Handle h = lo; h != after; h = terms_.Next(h))
+            if (terms_[h].Priority > 0)
+                order_.push_back(h);
+        std::stable_sort(order_.begin(), order_.end(), [this](Handle a, Handle b) {
+            return terms_[a].Priority > terms_[b].Priority;
+        });
+    }
+    std::size_t cursor = 0;
     while (size > 1) {
         Handle k = kNone;
-        while (!heap_.empty()) {
-            const auto [priority, h] = heap_.front();
-            std::pop_heap(heap_.begin(), heap_.end(), lower);
-            heap_.pop_back();
-            // Operators only ever stop being operators, so a stale entry is just skipped.
-            if (terms_.Alive(h) && terms_[h].Priority == priority) {
+        while (cursor < order_.size()) {
+            const Handle h = order_[cursor++];
+            if (terms_.Alive(h) && terms_[h].Priority > 0) {
                 k = h;
                 break;
             }
@@ -189,20 +232,19 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
             errorState_ = 2;
             return;
         }
-        const std::string text = std::move(t.Text);
+        const std::string text(t.Text.View());
         const std::int32_t priority = t.Priority;
         terms_.Delete(k);
         --groupSize;
         TCompTerm& operand = terms_[next];
         try {
-            ApplyPrefix(text, priority, operand);
+            ApplyPrefix(text, priority, next);
         } catch (...) {
             operand.Value = kZero;
             operand.Priority = TermKind::Value;
             errorState_ = 1;
         }
-        operand.Array.reset();
-        operand.ArgArrays.clear();
+        terms_.ClearArrays(next);
         return;
     }
     if (atLo || atHi) {
@@ -210,40 +252,49 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
         errorState_ = 2;
         return;
     }
-    const std::string text = std::move(t.Text);
+    const std::string text(t.Text.View());
     TCompTerm& left = terms_[prev];
     const DComplex u = left.Value;
     const DComplex r = terms_[next].Value;
-    TArrayElements rightArray = std::move(terms_[next].Array);
+    TArrayElements rightArray;
+    if (TTermExtra* e = terms_.FindExtra(next))
+        rightArray = std::move(e->Array);
     terms_.Delete(next);
     terms_.Delete(k);
     groupSize -= 2;
     try {
-        left.Value = ApplyInfix(text, left, u, r);
+        left.Value = ApplyInfix(text, prev, u, r);
     } catch (...) {
         left.Value = u;
         errorState_ = 1;
     }
     if (text == ",")
-        KeepListArrays(left, std::move(rightArray));
+        KeepListArrays(prev, std::move(rightArray));
     else
-        left.Array.reset(); // a new value, no longer the array
+        terms_.ClearArrays(prev); // a new value, no longer the array
     left.Priority = TermKind::Value;
 }
 
 // After "," has moved the left value into Args: its array goes along with it, and the
 // right operand's array becomes the list's last.
-void TCompTinyParser::KeepListArrays(TCompTerm& left, TArrayElements right) {
-    if (left.Array || right || !left.ArgArrays.empty()) {
-        left.ArgArrays.resize(left.Args.size());
-        left.ArgArrays.back() = std::move(left.Array);
+void TCompTinyParser::KeepListArrays(Handle left, TArrayElements right) {
+    TTermExtra* e = terms_.FindExtra(left);
+    if (e == nullptr) { // "," has put the left value into Args, so this does not happen
+        if (right)
+            terms_.Extra(left).Array = std::move(right);
+        return;
     }
-    left.Array = std::move(right);
+    if ((e->Array || right || !e->ArgArrays.empty()) && !e->Args.empty()) {
+        e->ArgArrays.resize(e->Args.size());
+        e->ArgArrays.back() = std::move(e->Array);
+    }
+    e->Array = std::move(right);
 }
 
 // Every element of the operand's list with each bare array name spread out into all of its
 // elements. Raises EConvertError for an element text that cannot be read.
-std::vector<DComplex> TCompTinyParser::ListElements(TCompTerm& operand) {
+std::vector<DComplex> TCompTinyParser::ListElements(const TTermExtra& extra,
+                                                    const DComplex& value) {
     std::vector<DComplex> all;
     auto add = [&all](const DComplex& value, const TArrayElements& array) {
         if (!array) {
@@ -254,9 +305,9 @@ std::vector<DComplex> TCompTinyParser::ListElements(TCompTerm& operand) {
         for (const std::string& element : *array)
             all.push_back(engine_text::ReadValue(element));
     };
-    for (std::size_t i = 0; i < operand.Args.size(); ++i)
-        add(operand.Args[i], i < operand.ArgArrays.size() ? operand.ArgArrays[i] : nullptr);
-    add(operand.Value, operand.Array);
+    for (std::size_t i = 0; i < extra.Args.size(); ++i)
+        add(extra.Args[i], i < extra.ArgArrays.size() ? extra.ArgArrays[i] : nullptr);
+    add(value, extra.Array);
     return all;
 }
 
@@ -271,12 +322,14 @@ void TCompTinyParser::MergeOperands(Handle before, Handle after, int& groupSize)
     }
     first.Value = kZero;
     first.Priority = TermKind::Value;
-    first.Array.reset();
+    if (TTermExtra* e = terms_.FindExtra(lo))
+        e->Array.reset();
     groupSize = 1;
 }
 
 void TCompTinyParser::ApplyPrefix(const std::string& text, std::int32_t priority,
-                                  TCompTerm& operand) {
+                                  Handle operandHandle) {
+    TCompTerm& operand = terms_[operandHandle];
     const DComplex v = operand.Value;
     DComplex result = kZero;
     if (text == "+") {
@@ -287,15 +340,15 @@ void TCompTinyParser::ApplyPrefix(const std::string& text, std::int32_t priority
         result = Truth(ComplexEqual(v, kZero));
     } else if (priority == TermKind::Function && IsBuiltinFunction(text)) {
         // A function's result is one value: the list it consumed does not travel on.
-        std::vector<DComplex> args = std::move(operand.Args);
-        operand.Args.clear();
+        std::vector<DComplex> args = terms_.TakeArgs(operandHandle);
         DComplex last = v;
         // The list functions take every element of an array named bare.
         const bool list = text == "SUM" || text == "MEAN" || text == "MAX" || text == "MIN";
-        if (list && (operand.Array || !operand.ArgArrays.empty())) {
-            operand.Args = std::move(args);
-            args = ListElements(operand);
-            operand.Args.clear();
+        TTermExtra* extra = list ? terms_.FindExtra(operandHandle) : nullptr;
+        if (extra != nullptr && (extra->Array || !extra->ArgArrays.empty())) {
+            extra->Args = std::move(args);
+            args = ListElements(*extra, v);
+            extra->Args.clear();
             last = args.back();
             args.pop_back();
         }
@@ -310,15 +363,16 @@ void TCompTinyParser::ApplyPrefix(const std::string& text, std::int32_t priority
         ReadElementInto(text, v, operand);
         return; // stays an element reference, so ":=" can assign it
     } else if (priority == TermKind::UserCall) {
-        result = CallUserFunction(text, operand);
+        // The call consumes its argument list.
+        result = CallUserFunction(text, terms_.TakeArgs(operandHandle), v);
     }
     // Anything else in prefix position (a leading "*") gives zero.
     operand.Value = result;
     operand.Priority = TermKind::Value;
 }
 
-DComplex TCompTinyParser::ApplyInfix(const std::string& text, TCompTerm& left, const DComplex& u,
-                                     const DComplex& r) {
+DComplex TCompTinyParser::ApplyInfix(const std::string& text, Handle leftHandle,
+                                     const DComplex& u, const DComplex& r) {
     if (text.empty())
         return u;
     const char c0 = text[0];
@@ -380,17 +434,17 @@ DComplex TCompTinyParser::ApplyInfix(const std::string& text, TCompTerm& left, c
     case '|':
         return Truth(!ComplexEqual(u, kZero) || !ComplexEqual(r, kZero));
     case ',':
-        left.Args.push_back(u);
+        terms_.Args(leftHandle).push_back(u);
         return r;
     case ':':
-        return Assign(left, r);
+        return Assign(terms_[leftHandle], r);
     default:
         return u; // brackets, or a name standing between two operands
     }
 }
 
 DComplex TCompTinyParser::Assign(TCompTerm& left, const DComplex& r) {
-    std::string name = left.Text;
+    std::string name = left.Text.str();
     if (variables_ == nullptr || name.empty() ||
         !(engine_text::IsUpperLetter(name[0]) || name[0] == '_'))
         return left.Value;

@@ -66,7 +66,7 @@ bool TCompTinyParser::DefineFunction() {
     for (int i = 0; i <= k; ++i, h = terms_.Next(h)) {
         header += terms_[h].Text;
         if (i >= 1 && terms_[h].Priority == TermKind::Name)
-            params.push_back(terms_[h].Text);
+            params.push_back(terms_[h].Text.str());
     }
     RemoveHead(k + 2); // the header and ":="
     // Stored variables are folded in now; parameters, constants and unknown names stay names.
@@ -137,7 +137,7 @@ TCompTinyParser::ReadBody(const std::string& name) {
     Handle h = reader.terms_.First();
     for (int i = 0; i <= k; ++i, h = reader.terms_.Next(h))
         if (reader.terms_[h].Priority == TermKind::Name)
-            params.push_back(reader.terms_[h].Text);
+            params.push_back(reader.terms_[h].Text.str());
     reader.RemoveHead(k + 2);
     reader.ResolveNames(true, false);
 
@@ -158,12 +158,9 @@ TCompTinyParser::ReadBody(const std::string& name) {
     return body;
 }
 
-DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& operand) {
-    // The call consumes its argument list.
-    const std::vector<DComplex> args = std::move(operand.Args);
-    operand.Args.clear();
-    const DComplex last = operand.Value;
-
+DComplex TCompTinyParser::CallUserFunction(const std::string& name,
+                                           const std::vector<DComplex>& args,
+                                           const DComplex& last) {
     if (variables_ == nullptr)
         throw UserFunctionError("No variable store for " + name);
     auto tooMuch = [&]() -> UserFunctionError {
@@ -192,7 +189,6 @@ DComplex TCompTinyParser::CallUserFunction(const std::string& name, TCompTerm& o
     } live(*budget_, size);
 
     TCompTinyParser child(*this);
-    child.terms_.Reserve(body->Terms.size());
     for (const TCompTerm& t : body->Terms)
         child.terms_.Append(t.Priority, t.Value, t.Text);
     for (std::size_t i : body->RandomTerms)
