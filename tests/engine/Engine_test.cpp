@@ -480,7 +480,13 @@ TEST(UserFunctions, RunawayRecursionFailsQuickly) {
           "J(X) := H(1)+H(1)+H(1)+H(1)+H(1)+H(1)+H(1)+H(1)+H(1)+H(1)",
           "K(X) := J(1)+J(1)+J(1)+J(1)+J(1)+J(1)+J(1)+J(1)+J(1)+J(1)"},
          "K(1)"},
+        {"large body", {nullptr}, "R(1)"},
     };
+    // Every call of R doubles the work, and each call's body holds 10 KB of terms.
+    std::string largeBody = "R(X) := R(X)+R(X)";
+    while (largeBody.size() < 10 * 1024)
+        largeBody += "+1";
+    rows[std::size(rows) - 1].definitions = {largeBody.c_str()};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Session s;

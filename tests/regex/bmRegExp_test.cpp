@@ -94,6 +94,12 @@ TEST(ReplaceAll, LongFailedRunsStayCheap) {
          "a" + std::string(40, 'X'), 40},
         {"accept before a dead end", "(a|)bc*d|bc", "X", "ab" + std::string(40, 'c'),
          "aX" + std::string(39, 'c'), 1},
+        // Runs from even and odd starts pass each position in different states.
+        {"alternating states, no match", "(aa)*b", "X", std::string(40000, 'a'),
+         std::string(40000, 'a'), 0},
+        {"alternating states, odd run", "(aa)*b", "X", std::string(40001, 'a') + "b", "aX", 1},
+        {"alternating states, even run", "(aa)*b", "X", std::string(40000, 'a') + "bab", "XaX",
+         2},
     };
     for (const ReplaceCase& c : cases) {
         SCOPED_TRACE(c.Name);
