@@ -33,7 +33,8 @@ Outcome InChild(const std::function<void()>& work) {
         close(fds[0]);
         const auto t0 = std::chrono::steady_clock::now();
         work();
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const auto elapsed = std::chrono::steady_clock::now() - t0;
+        const double s = std::chrono::duration<double>(elapsed).count();
         (void)!write(fds[1], &s, sizeof s);
         _exit(0);
     }

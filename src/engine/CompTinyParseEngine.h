@@ -250,10 +250,12 @@ class TCompTermList {
     static constexpr int kChunkBits = 6;
     static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
     Node& NodeAt(Handle h) {
-        return chunks_[static_cast<std::size_t>(h) >> kChunkBits][static_cast<std::size_t>(h) & (kChunkSize - 1)];
+        return chunks_[static_cast<std::size_t>(h) >> kChunkBits]
+                      [static_cast<std::size_t>(h) & (kChunkSize - 1)];
     }
     const Node& NodeAt(Handle h) const {
-        return chunks_[static_cast<std::size_t>(h) >> kChunkBits][static_cast<std::size_t>(h) & (kChunkSize - 1)];
+        return chunks_[static_cast<std::size_t>(h) >> kChunkBits]
+                      [static_cast<std::size_t>(h) & (kChunkSize - 1)];
     }
     std::vector<std::unique_ptr<Node[]>> chunks_;
     std::vector<bool> alive_;
@@ -347,8 +349,7 @@ class TCompTinyParser {
     void ApplyOperator(Handle before, Handle after, Handle k, int& groupSize);
     void MergeOperands(Handle before, Handle after, int& groupSize);
     void ApplyPrefix(const std::string& text, std::int32_t priority, Handle operand);
-    DComplex ApplyInfix(const std::string& text, Handle left, const DComplex& u,
-                        const DComplex& r);
+    DComplex ApplyInfix(const std::string& text, Handle left, const DComplex& u, const DComplex& r);
     DComplex Assign(TCompTerm& left, const DComplex& r);
     void ReadElementInto(const std::string& name, const DComplex& index, TCompTerm& e) const;
     void KeepListArrays(Handle left, TArrayElements right);

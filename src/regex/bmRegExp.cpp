@@ -36,8 +36,7 @@ void TRegularExpression::SetRegExp(const std::string& pattern) {
 
 template <bool Anchored>
 bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIsLineStart,
-                            std::size_t& start, std::size_t& end,
-                            TDeadEnds& deadEnds) const {
+                            std::size_t& start, std::size_t& end, TDeadEnds& deadEnds) const {
     const TRE_DFA& dfa = CompiledPattern();
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -60,7 +59,9 @@ bool TMatchCORE::SearchWith(std::string_view text, std::size_t from, bool fromIs
         DecodeUtf8(s, n, q, code, len);
         return dfa.Next(st, code);
     };
-    auto deadEnd = [&](std::size_t q, int st) { return !deadEnds.Empty() && deadEnds.Contains(st, q); };
+    auto deadEnd = [&](std::size_t q, int st) {
+        return !deadEnds.Empty() && deadEnds.Contains(st, q);
+    };
 
     for (std::size_t p = from;;) {
         if (p < n && !dfa.MayStartWith(s[p])) {
