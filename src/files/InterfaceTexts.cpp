@@ -34,6 +34,7 @@ constexpr CommandTexts kCommandTexts[] = {
     {"AtnVexmiCalculate", "&Calculate", "Calculate a current line", "計算実行(&C)", "現在の行を計算"},
     {"AtnVexmiRemoveAnswers", "&Remove answers", "Remove all answers", "計算結果削除(&R)", "計算結果を削除する"},
     {"AtnVexmiReCalc", "Calculate &again", "Calculate all lines again", "再計算実行(&A)", "すべての行を再計算する"},
+    {"AtnVexmiCalcBelow", "Calculate &below", "Calculate from the current line to the end", "以下を再計算(&B)", "現在の行から最後まで計算する"},
     {"AtnHelpIndex", "&Index...", "Help Index", "索引(&I)...", "索引"},
     {"AtnHelpDorvHomepage", "&Dorv's HomePage...", "Open Dorv's HomePage", "&Dorvの広場を開く...", "Dorvの広場を開く"},
     {"AtnHelpAbout", "&About Vexmo...", "About Vexmo", "Vexmoについて(&A)...", "Vexmoについて"},

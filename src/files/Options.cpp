@@ -3,6 +3,7 @@
 #include "document/core/AnswerFormat.h"
 #include "engine/DorvSub.h"
 #include "files/DlgZoomButton.h"
+#include "files/EditingPage.h"
 #include "files/OptionsJ.h"
 
 #include <QButtonGroup>
@@ -180,6 +181,8 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
     TabLanguage = MakePage(PageControl1, "TabLanguage");
     TabOthers = MakePage(PageControl1, "TabOthers");
     TabColor = MakePage(PageControl1, "TabColor");
+    TabEditing = new TEditingPage;
+    PageControl1->addTab(TabEditing, QString());
 
     BuildNumberFormatPage();
     BuildKeyMapPage();
@@ -271,6 +274,8 @@ void TFrmOptions::PlaceControls(int width) {
     }
     LblColorSample->setGeometry(16, 156, 160, 18);
     REditColorSample->setGeometry(16, 176, pw - 32, 56);
+
+    TabEditing->Place(pw);
 }
 
 TFrmOptions::~TFrmOptions() = default;
@@ -394,6 +399,8 @@ void TFrmOptions::SetEnglishTexts() {
     PageControl1->setTabText(4, "&Language");
     PageControl1->setTabText(5, "&Others");
     PageControl1->setTabText(6, "&Color");
+    PageControl1->setTabText(7, EditingPageCaption(1));
+    TabEditing->SetTexts(1);
 
     RGrpNumFormat->setTitle("Number format");
     RGrpNumFormat->SetItems(
@@ -445,6 +452,7 @@ void TFrmOptions::SetEnglishTexts() {
 }
 
 void TFrmOptions::Fill(const Settings& s, const QFont& editorFont) {
+    TabEditing->Fill(s.Editing);
     RGrpNumFormat->SetItemIndex(s.OptNumFormat);
     EditPrecision->SetPosition(s.OptPrecision);
     EditPrecision->SetText(QString::number(s.OptPrecision));
@@ -478,6 +486,7 @@ void TFrmOptions::Fill(const Settings& s, const QFont& editorFont) {
 }
 
 void TFrmOptions::TakeOver(Settings& s, QFont& editorFont) const {
+    TabEditing->TakeOver(s.Editing);
     // A choice with nothing selected (a stored value outside the lists) keeps the stored value.
     const auto choice = [](int index, int& target, int offset) {
         if (index >= 0)

@@ -26,6 +26,7 @@ class QTextEdit;
 namespace vexmo {
 
 class TDlgZoomButton;
+class TEditingPage;
 
 // A titled group of radio items with one current item (-1: none).
 class TRadioGroup : public QGroupBox {
@@ -98,6 +99,7 @@ class TFrmOptions : public QDialog {
     QWidget* TabLanguage;
     QWidget* TabOthers;
     QWidget* TabColor;
+    TEditingPage* TabEditing;
 
     TRadioGroup* RGrpNumFormat;
     QLabel* LblPrecision;

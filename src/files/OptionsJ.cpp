@@ -1,5 +1,7 @@
 #include "files/OptionsJ.h"
 
+#include "files/EditingPage.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +18,8 @@ TFrmOptionsJ::TFrmOptionsJ(QWidget* parent) : TFrmOptions(parent) {
     PageControl1->setTabText(4, QStringLiteral("言語(&L)"));
     PageControl1->setTabText(5, QStringLiteral("その他(&O)"));
     PageControl1->setTabText(6, QStringLiteral("色(&C)"));
+    PageControl1->setTabText(7, EditingPageCaption(2));
+    TabEditing->SetTexts(2);
 
     RGrpNumFormat->setTitle(QStringLiteral("数値表現"));
     RGrpNumFormat->SetItems({QStringLiteral("一般(&G)"), QStringLiteral("指数形式(&E)"),

@@ -1,5 +1,7 @@
 #include "files/Settings.h"
 
+#include "files/EditingPage.h"
+
 #include <QStringList>
 #include <QVariant>
 
@@ -256,6 +258,7 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
                                           : false;
     } catch (const MissingValue&) {
     }
+    ReadEditingOptions(store, s.Editing);
     return placement;
 }
 
@@ -300,6 +303,7 @@ bool WriteSettings(QSettings& store, const Settings& s, const WindowPlacement& w
     WriteColor(store, "OptColorExpression", s.OptColorExpression);
     WriteColor(store, "OptColorArrow", s.OptColorArrow);
     WriteColor(store, "OptColorAnswer", s.OptColorAnswer);
+    WriteEditingOptions(store, s.Editing);
 
     store.sync();
     switch (store.status()) {

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "document/core/AnswerFormat.h"
+#include "document/core/EditingOptions.h"
 
 #include <cstdint>
 #include <optional>
@@ -66,6 +67,9 @@ struct Settings : NumberFormatSettings {
     ColorNumber OptColorExpression = clWindowText;
     ColorNumber OptColorArrow = clRed;
     ColorNumber OptColorAnswer = clGreen;
+
+    // The Editing page (group "Editing").
+    EditingOptions Editing;
 };
 
 // Window placements as read: a bound set is present only when it was read completely and

@@ -1,6 +1,8 @@
 #include "shell/MainWnd.h"
 
+#include "document/gui/LiveFeatures.h"
 #include "files/InterfaceTexts.h"
+#include "files/NameMeanings.h"
 #include "shell/ErrorBox.h"
 #include "shell/HelpWindow.h"
 
@@ -75,6 +77,7 @@ void TFrmMain::FormCreate() {
     REdit1->installEventFilter(this);
     REdit1->viewport()->installEventFilter(this);
     setCentralWidget(REdit1);
+    live_ = new TLiveFeatures(REdit1, &store_);  // owned by the pane
     REdit1->setFocus();
 
     CreateToolBar();
@@ -159,6 +162,7 @@ void TFrmMain::ConnectActions() {
     on("AtnVexmiCalculate", [this] { CalculateCurrentLine(); });
     on("AtnVexmiRemoveAnswers", [this] { RemoveAnswers(); });
     on("AtnVexmiReCalc", [this] { CalculateAgain(); });
+    on("AtnVexmiCalcBelow", [this] { live_->CalculateBelow(); });
     on("AtnHelpIndex", [this] { HelpIndex(); });
     on("AtnHelpDorvHomepage", [this] { HelpHomepage(); });
     on("AtnHelpAbout", [this] { ShowAbout(); });
@@ -185,6 +189,8 @@ void TFrmMain::ConnectActions() {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TFrmMain::ScheduleUpdate);
     connect(qApp, &QApplication::focusChanged, this, &TFrmMain::ScheduleUpdate);
+    // The Variables window may have changed which names are stored.
+    connect(qApp, &QApplication::focusChanged, live_, &TLiveFeatures::StoreChanged);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             &TFrmMain::ApplicationStateChanged);
 }
@@ -212,7 +218,8 @@ void TFrmMain::UpdateActions() {
             enabled = selection;
         else if (name == u"AtnEditPaste")
             enabled = clipText;
-        else if (name == u"AtnVexmiRemoveAnswers" || name == u"AtnVexmiReCalc")
+        else if (name == u"AtnVexmiRemoveAnswers" || name == u"AtnVexmiReCalc" ||
+                 name == u"AtnVexmiCalcBelow")
             enabled = hasText;
         action->setEnabled(enabled);
     }
@@ -305,6 +312,7 @@ void TFrmMain::ApplyEditorColors() {
                       ColorFromNumber(opt_.OptColorArrow, palette),
                       ColorFromNumber(opt_.OptColorAnswer, palette),
                       ColorFromNumber(opt_.OptColorBack, palette));
+    live_->RefreshColors();
 }
 
 void TFrmMain::ApplySettingsToPane() {
@@ -312,6 +320,11 @@ void TFrmMain::ApplySettingsToPane() {
     REdit1->SetKeyMap(opt_.OptReturn, opt_.OptShiftReturn, opt_.OptCtrlReturn);
     REdit1->SetCopyAutomatically(opt_.OptAutomaticallyCopyState);
     REdit1->SetLanguage(opt_.Language);
+    live_->Completion()->SetCatalogue(BuiltinCatalogue(opt_.Language),
+                                      VariableMeaning(opt_.Language),
+                                      UserFunctionMeaning(opt_.Language));
+    live_->SetOptions(opt_.Editing);
+    live_->RefreshColors();
     if (TFrmVariables* variables = VariablesWindow()) {
         variables->SetLanguage(opt_.Language);
         variables->SetEditorFont(REdit1->font());

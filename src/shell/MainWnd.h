@@ -33,6 +33,8 @@ class TFrmHelp;
 // The editing pane's class; the calculation commands and the protection live in it.
 using TEditPane = TCalcPane;
 
+class TLiveFeatures;
+
 class TFrmMain : public QMainWindow {
     Q_OBJECT
 
@@ -42,6 +44,8 @@ class TFrmMain : public QMainWindow {
     ~TFrmMain() override;
 
     TEditPane* Pane() const { return REdit1; }
+    // Colouring, live value, stale marks and completion of the pane.
+    TLiveFeatures& Live() const { return *live_; }
     QAction* Action(std::string_view name) const { return actions_[name]; }
     const TActionList& Actions() const { return actions_; }
     QToolBar* ToolBar() const { return toolBar_; }
@@ -160,6 +164,7 @@ class TFrmMain : public QMainWindow {
 
     TActionList actions_{this};
     TEditPane* REdit1 = nullptr;
+    TLiveFeatures* live_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};

@@ -3,6 +3,7 @@
 
 #include "shell/MainWnd.h"
 
+#include "document/gui/LiveFeatures.h"
 #include "files/Options.h"
 #include "files/Registration.h"
 #include "shell/About.h"
@@ -86,10 +87,12 @@ void TFrmMain::ReloadLastVariables() {
 
 void TFrmMain::ClearVariables() {
     if (TFrmVariables* variables = VariablesWindow()) variables->AtnFileClearVariablesExecute();
+    live_->StoreChanged();
 }
 
 void TFrmMain::OpenVariables() {
     if (TFrmVariables* variables = VariablesWindow()) variables->AtnFileOpenVariablesExecute();
+    live_->StoreChanged();
 }
 
 void TFrmMain::SaveVariablesAs() {

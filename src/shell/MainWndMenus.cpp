@@ -79,7 +79,8 @@ void TFrmMain::CreateMenus() {
 
     QMenu* vexmo = AddMenu(this, bar, nullptr, "Vexmo1");
     vexmo->setTitle(QString::fromUtf8(VexmoMenuCaption.data(), VexmoMenuCaption.size()));
-    fill(vexmo, {"AtnVexmiCalculate", "AtnVexmiRemoveAnswers", "", "AtnVexmiReCalc"});
+    fill(vexmo, {"AtnVexmiCalculate", "AtnVexmiRemoveAnswers", "", "AtnVexmiReCalc",
+                 "AtnVexmiCalcBelow"});
 
     QMenu* options = AddMenu(this, bar, nullptr, "Options1");
     fill(options, {"AtnOptionShowVariables", "", "AtnOptions", "AtnOptionsSimpleWindow", "",
@@ -135,7 +136,8 @@ void TFrmMain::CreateToolBar() {
     for (std::string_view name :
          {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "", "AtnEditCut", "AtnEditCopy",
           "AtnEditPaste", "AtnEditUndo", "AtnEditSendToClipboard", "", "AtnVexmiCalculate",
-          "AtnVexmiRemoveAnswers", "AtnVexmiReCalc", "", "AtnOptionShowVariables", "AtnOptions",
+          "AtnVexmiRemoveAnswers", "AtnVexmiReCalc", "AtnVexmiCalcBelow", "", "AtnOptionShowVariables",
+          "AtnOptions",
           "AtnOptionsSimpleWindow", "", "AtnHelpIndex", "AtnHelpDorvHomepage", "AtnHelpAbout", "",
           "AtnFileExit"}) {
         if (name.empty()) {

@@ -62,8 +62,9 @@ TEST(Options, DialogClassFollowsTheLanguage) {
         auto dialog = CreateOptionsDialog(row.language, nullptr);
         EXPECT_EQ(dynamic_cast<TFrmOptionsJ*>(dialog.get()) != nullptr, row.japanese);
         EXPECT_EQ(dialog->windowTitle(), row.japanese ? "オプション" : "Options");
-        EXPECT_EQ(dialog->PageControl1->count(), 7);
+        EXPECT_EQ(dialog->PageControl1->count(), 8);
         EXPECT_EQ(dialog->PageControl1->tabText(6), row.japanese ? "色(&C)" : "&Color");
+        EXPECT_EQ(dialog->PageControl1->tabText(7), row.japanese ? "編集(&E)" : "&Editing");
         EXPECT_EQ(dialog->BtnCancel->text(), "Cancel");
         EXPECT_EQ(dialog->CboColorAnswer->count(), 52);
     }

@@ -221,6 +221,7 @@ TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlo
         emit variableChanged(QString::fromStdString(name), QString::fromStdString(value));
     });
     LineOutcome outcome;
+    emit lineAboutToBeCalculated(block.blockNumber());
     try {
         outcome = calculator.Calculate(block.text().toStdString());
     } catch (const std::exception& e) {
@@ -238,6 +239,7 @@ TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlo
     MoveToNextLine(cursor, block);
     if (copyAllowed && copyAutomatically_)
         CopyToClipboard(line.Value);
+    emit lineCalculated(block.blockNumber());
     return Outcome::Calculated;
 }
 
@@ -343,6 +345,43 @@ void TCalcPane::AtnVexmiReCalcExecute() {
         };
         steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
             const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+            caret = block.position();
+            if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Failed)
+                return false;
+            edit.TextChanged();
+            caret = edit.Cursor().position();
+            return true;
+        };
+        failed = CalculateAgain(steps).has_value();
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(caret, TextLength()));
+    setTextCursor(cursor);
+    ShowCaret();
+    if (failed)
+        emit errorRaised(error);
+    emit calculationFinished();
+}
+
+void TCalcPane::AtnVexmiCalcBelowExecute() {
+    emit beforeCalculation();
+    DisableAllCommands();
+    QString error;
+    int caret = textCursor().position();
+    const auto first = static_cast<std::size_t>(document()->findBlock(caret).blockNumber());
+    bool failed = false;
+    {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        auto blockAt = [&](std::size_t line) {
+            return document()->findBlockByNumber(static_cast<int>(first + line));
+        };
+        CalculateAgainSteps steps;
+        steps.LineCount = [&] {
+            return static_cast<std::size_t>(document()->blockCount()) - first;
+        };
+        steps.LineIsEmpty = [&](std::size_t line) { return blockAt(line).length() <= 1; };
+        steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
+            const QTextBlock block = blockAt(line);
             caret = block.position();
             if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Failed)
                 return false;

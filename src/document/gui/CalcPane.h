@@ -87,6 +87,9 @@ class TCalcPane : public TProtectedEdit {
     void AtnVexmiCalculateExecute();
     void AtnVexmiReCalcExecute();
     void AtnVexmiRemoveAnswersExecute();
+    // Calculates from the caret's line to the end, as Calculate again does for the whole
+    // document.
+    void AtnVexmiCalcBelowExecute();
 
   signals:
     // Before every calculation command: the owner stores the clipboard text as _CLIP.
@@ -106,6 +109,10 @@ class TCalcPane : public TProtectedEdit {
     void statusText(const QString& text);
     // The user's edit touched an answer run.
     void protectionNotice(int start, int end);
+    // Around the calculation of one line by any command; lineCalculated only when it
+    // succeeded.
+    void lineAboutToBeCalculated(int line);
+    void lineCalculated(int line);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,175 @@
+#include "document/gui/LineHighlighter.h"
+
+#include "document/core/CalcLine.h"
+#include "document/core/StaleMarks.h"
+#include "document/gui/CalcPane.h"
+#include "engine/Variables.h"
+
+#include <QTextDocument>
+
+namespace vexmo {
+
+namespace {
+
+QColor Mix(const QColor& a, const QColor& b, double share) {
+    return QColor::fromRgbF(
+        static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
+        static_cast<float>(a.greenF() * share + b.greenF() * (1 - share)),
+        static_cast<float>(a.blueF() * share + b.blueF() * (1 - share)));
+}
+
+// UTF-16 offset of each UTF-8 byte offset of `utf8` (one more entry for its end); empty
+// when the text is ASCII and the offsets agree.
+std::vector<int> Utf16Offsets(const std::string& utf8) {
+    std::vector<int> map;
+    bool ascii = true;
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return map;
+    map.resize(utf8.size() + 1);
+    int units = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        map[i] = units;
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if ((b & 0xC0) != 0x80)
+            units += b >= 0xF0 ? 2 : 1;
+    }
+    map[utf8.size()] = units;
+    return map;
+}
+
+} // namespace
+
+TLineHighlighter::TLineHighlighter(TCalcPane* pane, const Variables* store)
+    : QSyntaxHighlighter(static_cast<QObject*>(pane)), pane_(pane), store_(store) {
+    RefreshColors();
+}
+
+TLineData* TLineHighlighter::DataOf(const QTextBlock& block) {
+    return static_cast<TLineData*>(block.userData());
+}
+
+void TLineHighlighter::RefreshColors() {
+    const QColor back = pane_->palette().color(QPalette::Base);
+    const QColor text = pane_->ExpressionColor().isValid() ? pane_->ExpressionColor()
+                                                           : pane_->palette().color(QPalette::Text);
+    const bool dark = back.lightnessF() < 0.5;
+    auto colour = [&](const char* light, const char* darkName) {
+        return QColor(QString::fromLatin1(dark ? darkName : light));
+    };
+    for (QTextCharFormat& f : formats_)
+        f = QTextCharFormat();
+    formats_[int(Kind::Number)].setForeground(colour("#1a5fb4", "#8cc0ff"));
+    formats_[int(Kind::Operator)].setForeground(Mix(text, back, 0.75));
+    formats_[int(Kind::Function)].setForeground(colour("#813d9c", "#dc8add"));
+    formats_[int(Kind::Constant)].setForeground(colour("#9c4f00", "#ffbe6f"));
+    formats_[int(Kind::Variable)].setForeground(colour("#00695c", "#5fd7c0"));
+    QTextCharFormat& unknown = formats_[int(Kind::UnknownName)];
+    unknown.setForeground(colour("#c01c28", "#ff8080"));
+    unknown.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    unknown.setUnderlineColor(colour("#c01c28", "#ff8080"));
+    QTextCharFormat& parameter = formats_[int(Kind::Parameter)];
+    parameter.setForeground(colour("#00695c", "#5fd7c0"));
+    parameter.setFontItalic(true);
+    const QColor faint = Mix(text, back, 0.55);
+    formats_[int(Kind::Hidden)].setForeground(faint);
+    formats_[int(Kind::Hidden)].setFontItalic(true);
+    formats_[int(Kind::Comment)].setForeground(faint);
+    formats_[int(Kind::Comment)].setFontItalic(true);
+    // An out-of-date answer: its own colours, faded, slanted and underlined with dots.
+    QTextCharFormat& stale = formats_[int(Kind::StaleAnswer)];
+    stale.setForeground(Mix(pane_->AnswerColor(), back, 0.5));
+    stale.setFontItalic(true);
+    stale.setUnderlineStyle(QTextCharFormat::DotLine);
+    stale.setUnderlineColor(Mix(pane_->ArrowColor(), back, 0.7));
+}
+
+QTextCharFormat TLineHighlighter::FormatOf(Kind kind) const { return formats_[int(kind)]; }
+
+bool TLineHighlighter::IsFunctionStored(const std::string& key) const {
+    if (!store_)
+        return false;
+    for (const Variables::Line& line : store_->Lines())
+        if (ExpressionScanner::FunctionKey(line.Name) == key)
+            return true;
+    return false;
+}
+
+std::vector<int> TLineHighlighter::KindsOf(const QString& line) const {
+    const std::string text = line.toStdString();
+    std::vector<ExpressionToken> tokens;
+    scanner_.Scan(text, tokens);
+    return Classify(text, tokens, int(line.size()));
+}
+
+std::vector<int> TLineHighlighter::Classify(const std::string& text,
+                                            const std::vector<ExpressionToken>& tokens,
+                                            int length) const {
+    std::vector<int> kinds(static_cast<std::size_t>(length), -1);
+    const std::vector<int> map = Utf16Offsets(text);
+    auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
+    for (const ExpressionToken& t : tokens) {
+        Kind kind = Kind::Operator;
+        switch (t.Kind) {
+        case TokenKind::Number: kind = Kind::Number; break;
+        case TokenKind::Operator: kind = Kind::Operator; break;
+        case TokenKind::Function: kind = Kind::Function; break;
+        case TokenKind::Constant: kind = Kind::Constant; break;
+        case TokenKind::Parameter: kind = Kind::Parameter; break;
+        case TokenKind::Hidden: kind = Kind::Hidden; break;
+        case TokenKind::Comment: kind = Kind::Comment; break;
+        case TokenKind::Name:
+        case TokenKind::ArrayName: {
+            const std::string_view name = std::string_view(text).substr(t.Start, t.Length);
+            kind = store_ && store_->IndexOf(name) >= 0 ? Kind::Variable : Kind::UnknownName;
+            break;
+        }
+        case TokenKind::UserCall: {
+            const std::string key =
+                ExpressionScanner::FunctionKey(text.substr(t.Start, t.Length) + "(");
+            kind = IsFunctionStored(key) ? Kind::Variable : Kind::UnknownName;
+            break;
+        }
+        }
+        for (int i = at(t.Start); i < at(t.Start + t.Length); ++i)
+            kinds[static_cast<std::size_t>(i)] = int(kind);
+    }
+    return kinds;
+}
+
+void TLineHighlighter::highlightBlock(const QString& text) {
+    auto* data = static_cast<TLineData*>(currentBlockUserData());
+    if (!data) {
+        data = new TLineData; // owned by the block
+        setCurrentBlockUserData(data);
+    }
+    const std::string utf8 = text.toStdString();
+    scanner_.Scan(utf8, tokens_);
+    data->Facts = ExpressionScanner::Facts(utf8, tokens_);
+
+    const std::vector<int> map = Utf16Offsets(utf8);
+    auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
+    if (colouring_) {
+        // Runs of one kind are set in one call.
+        const std::vector<int> kinds = Classify(utf8, tokens_, int(text.size()));
+        int from = 0;
+        for (int i = 1; i <= int(kinds.size()); ++i) {
+            if (i < int(kinds.size()) && kinds[std::size_t(i)] == kinds[std::size_t(from)])
+                continue;
+            if (kinds[std::size_t(from)] >= 0)
+                setFormat(from, i - from, formats_[kinds[std::size_t(from)]]);
+            from = i;
+        }
+    }
+    if (staleLook_ && data->Stale) {
+        const std::size_t arrow = FindAnswerArrow(utf8);
+        if (arrow != std::string::npos)
+            setFormat(at(arrow), int(text.size()) - at(arrow), formats_[int(Kind::StaleAnswer)]);
+    }
+}
+
+} // namespace vexmo

@@ -1,0 +1,69 @@
+#pragma once
+// Colours the parts of each line by kind and gives out-of-date answers their look. All of
+// it is layout decoration of the block being laid out: the characters, their protected
+// format and the undo stack never see it. A key press re-colours only its own line.
+
+#include "engine/ExpressionTokens.h"
+
+#include <QColor>
+#include <QSyntaxHighlighter>
+#include <QTextBlockUserData>
+#include <QTextCharFormat>
+
+#include <cstdint>
+
+namespace vexmo {
+
+class TCalcPane;
+class Variables;
+
+// What the live features keep per line: its dependency facts (renewed with its text), the
+// number of its last calculation and whether its answer is out of date.
+class TLineData : public QTextBlockUserData {
+  public:
+    ExpressionFacts Facts;
+    std::uint64_t CalculatedAt = 0;
+    bool Stale = false;
+};
+
+class TLineHighlighter : public QSyntaxHighlighter {
+    Q_OBJECT
+
+  public:
+    enum class Kind {
+        Number, Operator, Function, Constant, Variable, UnknownName, Parameter, Hidden, Comment,
+        StaleAnswer
+    };
+
+    TLineHighlighter(TCalcPane* pane, const Variables* store);
+
+    void SetColouring(bool on) { colouring_ = on; }
+    void SetStaleLook(bool on) { staleLook_ = on; }
+    // Takes the pane's colours (expression, arrow, answer, background) anew.
+    void RefreshColors();
+    // The format of a kind; the colours follow the background's lightness.
+    QTextCharFormat FormatOf(Kind kind) const;
+    // The kind of each character of `line` (-1 where nothing is coloured), for tests and
+    // tools.
+    std::vector<int> KindsOf(const QString& line) const;
+
+    static TLineData* DataOf(const QTextBlock& block);
+
+  protected:
+    void highlightBlock(const QString& text) override;
+
+  private:
+    bool IsFunctionStored(const std::string& key) const;
+    std::vector<int> Classify(const std::string& text, const std::vector<ExpressionToken>& tokens,
+                              int length) const;
+
+    TCalcPane* pane_;
+    const Variables* store_;
+    ExpressionScanner scanner_;
+    std::vector<ExpressionToken> tokens_; // scratch
+    bool colouring_ = true;
+    bool staleLook_ = true;
+    QTextCharFormat formats_[10];
+};
+
+} // namespace vexmo

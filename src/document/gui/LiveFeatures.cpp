@@ -1,0 +1,252 @@
+#include "document/gui/LiveFeatures.h"
+
+#include "document/core/CalcLine.h"
+#include "document/gui/CalcPane.h"
+#include "document/gui/LineHighlighter.h"
+#include "document/gui/LiveValueHint.h"
+#include "engine/Variables.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace vexmo {
+
+TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
+    : QObject(pane), pane_(pane), store_(store), hint_(new TLiveValueHint(pane, store)),
+      completion_(new TCompletion(pane, store)) {
+    pending_.setSingleShot(true);
+    pending_.setInterval(0);
+    connect(&pending_, &QTimer::timeout, this, &TLiveFeatures::ProcessChanges);
+    connect(pane_, &TCalcPane::lineAboutToBeCalculated, this, &TLiveFeatures::BeforeLine);
+    connect(pane_, &TCalcPane::lineCalculated, this, &TLiveFeatures::AfterLine);
+    // Nothing is on until the options say so.
+    options_ = EditingOptions{false, false, false, false, false};
+    hint_->SetEnabled(false);
+    completion_->SetEnabled(false);
+}
+
+TLiveFeatures::~TLiveFeatures() = default;
+
+void TLiveFeatures::SetOptions(const EditingOptions& options) {
+    const bool needHighlighter = options.Highlighting || options.StaleMarks;
+    const bool changed = !(options == options_);
+    options_ = options;
+    hint_->SetEnabled(options.LiveValue);
+    completion_->SetEnabled(options.Completion);
+    if (!options.StaleMarks) {
+        for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next())
+            if (TLineData* data = TLineHighlighter::DataOf(b))
+                data->Stale = false;
+        changes_.clear();
+    }
+    if (!needHighlighter) {
+        if (highlighter_) {
+            highlighter_->setDocument(nullptr); // takes its colours away again
+            delete highlighter_;
+            highlighter_ = nullptr;
+        }
+        return;
+    }
+    if (!highlighter_) {
+        highlighter_ = new TLineHighlighter(pane_, store_);
+        highlighter_->SetColouring(options.Highlighting);
+        highlighter_->SetStaleLook(options.StaleMarks);
+        storedKeys_ = StoredKeys();
+        // At once rather than on the next turn of the event loop, so the facts are there.
+        const bool modified = pane_->document()->isModified();
+        highlighter_->setDocument(pane_->document());
+        highlighter_->rehighlight();
+        pane_->document()->setModified(modified);
+    } else if (changed) {
+        highlighter_->SetColouring(options.Highlighting);
+        highlighter_->SetStaleLook(options.StaleMarks);
+        highlighter_->rehighlight();
+    }
+}
+
+void TLiveFeatures::RefreshColors() {
+    if (highlighter_) {
+        highlighter_->RefreshColors();
+        highlighter_->rehighlight();
+    }
+    hint_->update();
+}
+
+std::unordered_set<std::string> TLiveFeatures::StoredKeys() const {
+    std::unordered_set<std::string> keys;
+    if (!store_)
+        return keys;
+    for (const Variables::Line& line : store_->Lines()) {
+        std::string key = ExpressionScanner::FunctionKey(line.Name);
+        if (key.empty())
+            for (char c : line.Name)
+                key += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+        keys.insert(std::move(key));
+    }
+    return keys;
+}
+
+void TLiveFeatures::StoreChanged() {
+    RehighlightNamesChanged();
+}
+
+void TLiveFeatures::RehighlightNamesChanged() {
+    if (!highlighter_ || !options_.Highlighting) {
+        storedKeys_ = StoredKeys();
+        return;
+    }
+    std::unordered_set<std::string> now = StoredKeys();
+    std::unordered_set<std::string> flipped;
+    for (const std::string& k : now)
+        if (!storedKeys_.count(k))
+            flipped.insert(k);
+    for (const std::string& k : storedKeys_)
+        if (!now.count(k))
+            flipped.insert(k);
+    storedKeys_ = std::move(now);
+    if (flipped.empty())
+        return;
+    for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
+        const TLineData* data = TLineHighlighter::DataOf(b);
+        if (!data)
+            continue;
+        const auto& uses = data->Facts.Uses;
+        const auto& assigns = data->Facts.Assigns;
+        auto hit = [&](const std::string& k) { return flipped.count(k) > 0; };
+        if (std::any_of(uses.begin(), uses.end(), hit) ||
+            std::any_of(assigns.begin(), assigns.end(), hit))
+            highlighter_->rehighlightBlock(b);
+    }
+}
+
+void TLiveFeatures::BeforeLine(int line) {
+    before_.clear();
+    if (!options_.StaleMarks && !options_.RecalcBelow)
+        return;
+    const QTextBlock block = pane_->document()->findBlockByNumber(line);
+    const ExpressionFacts facts = scanner_.Facts(block.text().toStdString());
+    for (const std::string& key : facts.Assigns)
+        before_.emplace_back(key, StoredTextOf(*store_, key));
+}
+
+void TLiveFeatures::AfterLine(int line) {
+    ++calculated_;
+    const QTextBlock block = pane_->document()->findBlockByNumber(line);
+    TLineData* data = TLineHighlighter::DataOf(block);
+    const std::uint64_t seq = ++seq_;
+    if (data) {
+        data->CalculatedAt = seq;
+        if (data->Stale) {
+            data->Stale = false;
+            cleared_.push_back(line);
+        }
+    }
+    NameChange change{static_cast<std::size_t>(line), {}, seq};
+    for (const auto& [key, text] : before_)
+        if (StoredTextOf(*store_, key) != text)
+            change.Keys.push_back(key);
+    before_.clear();
+    if (!change.Keys.empty())
+        changes_.push_back(std::move(change));
+    Schedule();
+}
+
+void TLiveFeatures::Schedule() {
+    if (!pending_.isActive())
+        pending_.start();
+}
+
+void TLiveFeatures::ProcessChanges() {
+    pending_.stop();
+    const bool single = calculated_ == 1;
+    const bool anyChange = !changes_.empty();
+    calculated_ = 0;
+    QTextDocument* document = pane_->document();
+
+    std::vector<QTextBlock> relayout;
+    for (int line : cleared_)
+        relayout.push_back(document->findBlockByNumber(line));
+    cleared_.clear();
+
+    if (options_.StaleMarks && highlighter_ && anyChange) {
+        std::sort(changes_.begin(), changes_.end(),
+                  [](const NameChange& a, const NameChange& b) { return a.Line < b.Line; });
+        // Lines are walked in order, so the block of the previous line leads to the next.
+        QTextBlock block = document->findBlockByNumber(static_cast<int>(changes_.front().Line));
+        std::size_t blockLine = changes_.front().Line;
+        ExpressionFacts scratch;
+        auto blockAt = [&](std::size_t line) {
+            while (blockLine < line && block.isValid()) {
+                block = block.next();
+                ++blockLine;
+            }
+            if (blockLine != line) {
+                block = document->findBlockByNumber(static_cast<int>(line));
+                blockLine = line;
+            }
+            return block;
+        };
+        StaleLines lines;
+        lines.LineCount = [&] { return static_cast<std::size_t>(document->blockCount()); };
+        lines.Facts = [&](std::size_t line) -> const ExpressionFacts& {
+            const QTextBlock b = blockAt(line);
+            if (const TLineData* data = TLineHighlighter::DataOf(b))
+                return data->Facts;
+            scratch = scanner_.Facts(b.text().toStdString());
+            return scratch;
+        };
+        lines.CalculatedAt = [&](std::size_t line) -> std::uint64_t {
+            const TLineData* data = TLineHighlighter::DataOf(blockAt(line));
+            return data ? data->CalculatedAt : 0;
+        };
+        lines.MarkStale = [&](std::size_t line) {
+            const QTextBlock b = blockAt(line);
+            TLineData* data = TLineHighlighter::DataOf(b);
+            if (!data || data->Stale || FindAnswerArrow(b.text().toStdString()) == std::string::npos)
+                return;
+            data->Stale = true;
+            relayout.push_back(b);
+        };
+        MarkStaleLines(lines, changes_, FunctionCallsOf(*store_, scanner_));
+    }
+    changes_.clear();
+
+    if (highlighter_) {
+        const bool modified = document->isModified();
+        for (const QTextBlock& b : relayout)
+            if (b.isValid())
+                highlighter_->rehighlightBlock(b);
+        document->setModified(modified);
+    }
+    RehighlightNamesChanged();
+
+    if (options_.RecalcBelow && anyChange && single && !runningBelow_) {
+        const QTextBlock caret = pane_->textCursor().block();
+        if (caret.isValid() && caret.length() > 1)
+            CalculateBelow();
+    }
+}
+
+void TLiveFeatures::CalculateBelow() {
+    runningBelow_ = true;
+    pane_->AtnVexmiCalcBelowExecute();
+    ProcessChanges();
+    runningBelow_ = false;
+}
+
+bool TLiveFeatures::IsStale(int line) const {
+    const TLineData* data = TLineHighlighter::DataOf(pane_->document()->findBlockByNumber(line));
+    return data && data->Stale;
+}
+
+int TLiveFeatures::StaleCount() const {
+    int count = 0;
+    for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next())
+        if (const TLineData* data = TLineHighlighter::DataOf(b); data && data->Stale)
+            ++count;
+    return count;
+}
+
+} // namespace vexmo
