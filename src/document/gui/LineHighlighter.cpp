@@ -150,6 +150,8 @@ void TLineHighlighter::highlightBlock(const QString& text) {
     const std::string utf8 = text.toStdString();
     scanner_.Scan(utf8, tokens_);
     data->Facts = ExpressionScanner::Facts(utf8, tokens_);
+    const std::size_t arrow = FindAnswerArrow(utf8);
+    data->HasAnswer = arrow != std::string::npos;
 
     const std::vector<int> map = Utf16Offsets(utf8);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
@@ -166,7 +168,6 @@ void TLineHighlighter::highlightBlock(const QString& text) {
         }
     }
     if (staleLook_ && data->Stale) {
-        const std::size_t arrow = FindAnswerArrow(utf8);
         if (arrow != std::string::npos)
             setFormat(at(arrow), int(text.size()) - at(arrow), formats_[int(Kind::StaleAnswer)]);
     }

@@ -23,7 +23,9 @@ class TLineData : public QTextBlockUserData {
   public:
     ExpressionFacts Facts;
     std::uint64_t CalculatedAt = 0;
+    bool HasAnswer = false; // the line ends in an answer run
     bool Stale = false;
+    bool LookDirty = false; // its look changed while it was out of view
 };
 
 class TLineHighlighter : public QSyntaxHighlighter {

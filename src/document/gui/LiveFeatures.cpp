@@ -21,6 +21,7 @@ TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
     connect(&pending_, &QTimer::timeout, this, &TLiveFeatures::ProcessChanges);
     connect(pane_, &TCalcPane::lineAboutToBeCalculated, this, &TLiveFeatures::BeforeLine);
     connect(pane_, &TCalcPane::lineCalculated, this, &TLiveFeatures::AfterLine);
+    connect(pane_, &QPlainTextEdit::updateRequest, this, &TLiveFeatures::RelayoutVisible);
     // Nothing is on until the options say so.
     options_ = EditingOptions{false, false, false, false, false};
     hint_->SetEnabled(false);
@@ -35,12 +36,8 @@ void TLiveFeatures::SetOptions(const EditingOptions& options) {
     options_ = options;
     hint_->SetEnabled(options.LiveValue);
     completion_->SetEnabled(options.Completion);
-    if (!options.StaleMarks) {
-        for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next())
-            if (TLineData* data = TLineHighlighter::DataOf(b))
-                data->Stale = false;
-        changes_.clear();
-    }
+    if (!options.StaleMarks)
+        ClearStaleMarks();
     if (!needHighlighter) {
         if (highlighter_) {
             highlighter_->setDocument(nullptr); // takes its colours away again
@@ -160,6 +157,7 @@ void TLiveFeatures::Schedule() {
 
 void TLiveFeatures::ProcessChanges() {
     pending_.stop();
+    viewFirst_ = -1;
     const bool single = calculated_ == 1;
     const bool anyChange = !changes_.empty();
     calculated_ = 0;
@@ -204,7 +202,7 @@ void TLiveFeatures::ProcessChanges() {
         lines.MarkStale = [&](std::size_t line) {
             const QTextBlock b = blockAt(line);
             TLineData* data = TLineHighlighter::DataOf(b);
-            if (!data || data->Stale || FindAnswerArrow(b.text().toStdString()) == std::string::npos)
+            if (!data || data->Stale || !data->HasAnswer)
                 return;
             data->Stale = true;
             relayout.push_back(b);
@@ -213,13 +211,8 @@ void TLiveFeatures::ProcessChanges() {
     }
     changes_.clear();
 
-    if (highlighter_) {
-        const bool modified = document->isModified();
-        for (const QTextBlock& b : relayout)
-            if (b.isValid())
-                highlighter_->rehighlightBlock(b);
-        document->setModified(modified);
-    }
+    for (const QTextBlock& b : relayout)
+        Relayout(b);
     RehighlightNamesChanged();
 
     if (options_.RecalcBelow && anyChange && single && !runningBelow_) {
@@ -234,6 +227,63 @@ void TLiveFeatures::CalculateBelow() {
     pane_->AtnVexmiCalcBelowExecute();
     ProcessChanges();
     runningBelow_ = false;
+}
+
+void TLiveFeatures::ClearStaleMarks() {
+    changes_.clear();
+    viewFirst_ = -1;
+    const bool modified = pane_->document()->isModified();
+    for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
+        TLineData* data = TLineHighlighter::DataOf(b);
+        if (!data || !data->Stale)
+            continue;
+        data->LookDirty = false;
+        data->Stale = false;
+        Relayout(b);
+    }
+    pane_->document()->setModified(modified);
+}
+
+bool TLiveFeatures::InView(const QTextBlock& block) const {
+    if (!pane_->isVisible())
+        return true; // nothing is in view, so nothing can be put off until it is
+    // By line numbers: asking for the place of a line far out of view would lay out the
+    // whole document up to it.
+    if (viewFirst_ < 0) {
+        viewFirst_ = pane_->cursorForPosition(QPoint(0, 0)).blockNumber();
+        viewLast_ = pane_->cursorForPosition(QPoint(0, pane_->viewport()->height())).blockNumber();
+    }
+    const int line = block.blockNumber();
+    return line >= viewFirst_ && line <= viewLast_;
+}
+
+void TLiveFeatures::Relayout(const QTextBlock& block) {
+    TLineData* data = TLineHighlighter::DataOf(block);
+    if (!highlighter_ || !block.isValid() || !data)
+        return;
+    if (!InView(block)) {
+        data->LookDirty = true;
+        return;
+    }
+    data->LookDirty = false;
+    const bool modified = pane_->document()->isModified();
+    highlighter_->rehighlightBlock(block);
+    pane_->document()->setModified(modified);
+}
+
+void TLiveFeatures::RelayoutVisible() {
+    if (!highlighter_ || relayingOut_)
+        return;
+    relayingOut_ = true;
+    const int height = pane_->viewport()->height();
+    for (QTextBlock b = pane_->cursorForPosition(QPoint(0, 0)).block(); b.isValid(); b = b.next()) {
+        if (pane_->cursorRect(QTextCursor(b)).top() > height)
+            break;
+        TLineData* data = TLineHighlighter::DataOf(b);
+        if (data && data->LookDirty)
+            Relayout(b);
+    }
+    relayingOut_ = false;
 }
 
 bool TLiveFeatures::IsStale(int line) const {

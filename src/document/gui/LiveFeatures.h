@@ -8,6 +8,7 @@
 #include "document/gui/Completion.h"
 
 #include <QObject>
+#include <QTextBlock>
 #include <QPointer>
 #include <QTimer>
 
@@ -46,6 +47,8 @@ class TLiveFeatures : public QObject {
     // itself when the event loop turns after a calculation.
     void ProcessChanges();
 
+    // Takes every stale mark away (the marks' option went off).
+    void ClearStaleMarks();
     bool IsStale(int line) const;
     int StaleCount() const;
 
@@ -57,6 +60,11 @@ class TLiveFeatures : public QObject {
     void BeforeLine(int line);
     void AfterLine(int line);
     void Schedule();
+    // Gives the line its new look now when it is in view, else when it comes into view:
+    // a change may touch many lines of a long document, of which only a screenful shows.
+    void Relayout(const QTextBlock& block);
+    void RelayoutVisible();
+    bool InView(const QTextBlock& block) const;
     // Re-lays out the lines that use a name whose being stored changed.
     void RehighlightNamesChanged();
     std::unordered_set<std::string> StoredKeys() const;
@@ -76,6 +84,9 @@ class TLiveFeatures : public QObject {
     std::vector<int> cleared_;   // lines whose mark a calculation took away
     int calculated_ = 0;         // lines calculated since the last processing
     bool runningBelow_ = false;
+    bool relayingOut_ = false;
+    mutable int viewFirst_ = -1; // the lines in view, found once per pass
+    mutable int viewLast_ = -1;
     std::unordered_set<std::string> storedKeys_;
 };
 
