@@ -49,10 +49,11 @@ void WriteEditingOptions(QSettings& store, const EditingOptions& options) {
 
 TEditingPage::TEditingPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabEditing"));
+    // In the order of the tab chain.
     ChkLiveValue = MakeCheck(this, "ChkLiveValue");
-    ChkStaleMarks = MakeCheck(this, "ChkStaleMarks");
-    ChkCompletion = MakeCheck(this, "ChkCompletion");
     ChkHighlighting = MakeCheck(this, "ChkHighlighting");
+    ChkCompletion = MakeCheck(this, "ChkCompletion");
+    ChkStaleMarks = MakeCheck(this, "ChkStaleMarks");
     ChkRecalcBelow = MakeCheck(this, "ChkRecalcBelow");
     SetTexts(1);
 }
@@ -88,7 +89,7 @@ void TEditingPage::SetTexts(int language) {
 }
 
 void TEditingPage::Place(int width) {
-    QCheckBox* boxes[] = {ChkLiveValue, ChkStaleMarks, ChkCompletion, ChkHighlighting,
+    QCheckBox* boxes[] = {ChkLiveValue, ChkHighlighting, ChkCompletion, ChkStaleMarks,
                           ChkRecalcBelow};
     for (int i = 0; i < 5; ++i) {
         // Recalculating below belongs to the stale marks' line of thought: indented under them.

@@ -106,6 +106,29 @@ std::vector<int> TLineHighlighter::KindsOf(const QString& line) const {
     return Classify(text, tokens, int(line.size()));
 }
 
+TLineHighlighter::Kind TLineHighlighter::KindOf(const std::string& text,
+                                                const ExpressionToken& t) const {
+    switch (t.Kind) {
+    case TokenKind::Number: return Kind::Number;
+    case TokenKind::Operator: return Kind::Operator;
+    case TokenKind::Function: return Kind::Function;
+    case TokenKind::Constant: return Kind::Constant;
+    case TokenKind::Parameter: return Kind::Parameter;
+    case TokenKind::Hidden: return Kind::Hidden;
+    case TokenKind::Comment: return Kind::Comment;
+    case TokenKind::Name:
+    case TokenKind::ArrayName: {
+        const std::string_view name = std::string_view(text).substr(t.Start, t.Length);
+        return store_ && store_->IndexOf(name) >= 0 ? Kind::Variable : Kind::UnknownName;
+    }
+    case TokenKind::UserCall: {
+        const std::string key = ExpressionScanner::FunctionKey(text.substr(t.Start, t.Length) + "(");
+        return IsFunctionStored(key) ? Kind::Variable : Kind::UnknownName;
+    }
+    }
+    return Kind::Operator;
+}
+
 std::vector<int> TLineHighlighter::Classify(const std::string& text,
                                             const std::vector<ExpressionToken>& tokens,
                                             int length) const {
@@ -113,28 +136,7 @@ std::vector<int> TLineHighlighter::Classify(const std::string& text,
     const std::vector<int> map = Utf16Offsets(text);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
     for (const ExpressionToken& t : tokens) {
-        Kind kind = Kind::Operator;
-        switch (t.Kind) {
-        case TokenKind::Number: kind = Kind::Number; break;
-        case TokenKind::Operator: kind = Kind::Operator; break;
-        case TokenKind::Function: kind = Kind::Function; break;
-        case TokenKind::Constant: kind = Kind::Constant; break;
-        case TokenKind::Parameter: kind = Kind::Parameter; break;
-        case TokenKind::Hidden: kind = Kind::Hidden; break;
-        case TokenKind::Comment: kind = Kind::Comment; break;
-        case TokenKind::Name:
-        case TokenKind::ArrayName: {
-            const std::string_view name = std::string_view(text).substr(t.Start, t.Length);
-            kind = store_ && store_->IndexOf(name) >= 0 ? Kind::Variable : Kind::UnknownName;
-            break;
-        }
-        case TokenKind::UserCall: {
-            const std::string key =
-                ExpressionScanner::FunctionKey(text.substr(t.Start, t.Length) + "(");
-            kind = IsFunctionStored(key) ? Kind::Variable : Kind::UnknownName;
-            break;
-        }
-        }
+        const Kind kind = KindOf(text, t);
         for (int i = at(t.Start); i < at(t.Start + t.Length); ++i)
             kinds[static_cast<std::size_t>(i)] = int(kind);
     }
@@ -155,18 +157,10 @@ void TLineHighlighter::highlightBlock(const QString& text) {
 
     const std::vector<int> map = Utf16Offsets(utf8);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
-    if (colouring_) {
-        // Runs of one kind are set in one call.
-        const std::vector<int> kinds = Classify(utf8, tokens_, int(text.size()));
-        int from = 0;
-        for (int i = 1; i <= int(kinds.size()); ++i) {
-            if (i < int(kinds.size()) && kinds[std::size_t(i)] == kinds[std::size_t(from)])
-                continue;
-            if (kinds[std::size_t(from)] >= 0)
-                setFormat(from, i - from, formats_[kinds[std::size_t(from)]]);
-            from = i;
-        }
-    }
+    if (colouring_)
+        for (const ExpressionToken& t : tokens_)
+            setFormat(at(t.Start), at(t.Start + t.Length) - at(t.Start),
+                      formats_[int(KindOf(utf8, t))]);
     if (staleLook_ && data->Stale) {
         if (arrow != std::string::npos)
             setFormat(at(arrow), int(text.size()) - at(arrow), formats_[int(Kind::StaleAnswer)]);

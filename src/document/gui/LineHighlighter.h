@@ -56,6 +56,7 @@ class TLineHighlighter : public QSyntaxHighlighter {
 
   private:
     bool IsFunctionStored(const std::string& key) const;
+    Kind KindOf(const std::string& text, const ExpressionToken& token) const;
     std::vector<int> Classify(const std::string& text, const std::vector<ExpressionToken>& tokens,
                               int length) const;
 
