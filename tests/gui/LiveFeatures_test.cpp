@@ -108,6 +108,7 @@ TEST_F(LiveFeaturesTest, PreviewLeavesStoreAnsClipboardAndDocumentAsTheyWere) {
         {"clipboard", "_CLIP := 9", "==> 9 +_I 0"},
         {"failed operation", "LN(0)", ">>> 0 +_I 0"},
         {"unreadable", "1.2.3", "('1.2.3' is not a valid floating point value)"},
+        {"longer than 64 KiB", QStringLiteral("1+").repeated(33000) + u'1', ""},
     };
     QTemporaryDir dir;
     int notices = 0;
