@@ -26,16 +26,36 @@ QString Document(int count) {
     lines << QStringLiteral("RATE:=0.25") << QStringLiteral("F(X):=X*RATE+1");
     for (int i = 2; i < count; ++i) {
         switch (i % 10) {
-        case 0: lines << QStringLiteral("A%1:=%2*2.5").arg(i % 50).arg(i); break;
-        case 1: lines << QStringLiteral("SQRT(%1)+SIN(0.%2)").arg(i).arg(i % 10); break;
-        case 2: lines << QStringLiteral("(1+2)*3/4 ;a comment"); break;
-        case 3: lines << QString(); break;
-        case 4: lines << QStringLiteral("X:=%1 $ hidden").arg(i); break;
-        case 5: lines << QStringLiteral("10K*4.7U+A%1").arg(i % 50); break;
-        case 6: lines << QStringLiteral("RATE*A%1").arg(i % 50); break;
-        case 7: lines << QStringLiteral("F(%1)").arg(i); break;
-        case 8: lines << QStringLiteral("B%1:=RATE*2").arg(i % 50); break;
-        default: lines << QStringLiteral("(3+4*_I)/(1-2*_I)+B%1").arg(i % 50); break;
+        case 0:
+            lines << QStringLiteral("A%1:=%2*2.5").arg(i % 50).arg(i);
+            break;
+        case 1:
+            lines << QStringLiteral("SQRT(%1)+SIN(0.%2)").arg(i).arg(i % 10);
+            break;
+        case 2:
+            lines << QStringLiteral("(1+2)*3/4 ;a comment");
+            break;
+        case 3:
+            lines << QString();
+            break;
+        case 4:
+            lines << QStringLiteral("X:=%1 $ hidden").arg(i);
+            break;
+        case 5:
+            lines << QStringLiteral("10K*4.7U+A%1").arg(i % 50);
+            break;
+        case 6:
+            lines << QStringLiteral("RATE*A%1").arg(i % 50);
+            break;
+        case 7:
+            lines << QStringLiteral("F(%1)").arg(i);
+            break;
+        case 8:
+            lines << QStringLiteral("B%1:=RATE*2").arg(i % 50);
+            break;
+        default:
+            lines << QStringLiteral("(3+4*_I)/(1-2*_I)+B%1").arg(i % 50);
+            break;
         }
     }
     return lines.join(QLatin1Char('\n'));

@@ -14,8 +14,7 @@ using engine_text::IsTrimmed;
 // The answer run starts at the first " ==> ", else at the first " >>> ".
 std::size_t ExpressionEnd(std::string_view line) {
     std::size_t arrow = line.find(" ==> ");
-    if (arrow == std::string_view::npos)
-        arrow = line.find(" >>> ");
+    if (arrow == std::string_view::npos) arrow = line.find(" >>> ");
     return arrow == std::string_view::npos ? line.size() : arrow;
 }
 
@@ -35,8 +34,7 @@ std::string Upper(std::string_view text) {
 }
 
 void AddKey(std::vector<std::string>& keys, std::string key) {
-    if (std::find(keys.begin(), keys.end(), key) == keys.end())
-        keys.push_back(std::move(key));
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
 }
 
 bool IsText(std::string_view line, const ExpressionToken& t, std::string_view text) {
@@ -45,7 +43,9 @@ bool IsText(std::string_view line, const ExpressionToken& t, std::string_view te
 
 } // namespace
 
-ExpressionScanner::ExpressionScanner() { BuildOperatorTable(table_); }
+ExpressionScanner::ExpressionScanner() {
+    BuildOperatorTable(table_);
+}
 
 void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>& tokens) const {
     tokens.clear();
@@ -77,15 +77,12 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
         int entry = kNoBreak;
         for (std::size_t p = pos; p < end; ++p) {
             const char c = s[p];
-            if (numeric && p > pos && (c == '+' || c == '-') && s[p - 1] == 'E')
-                continue;
+            if (numeric && p > pos && (c == '+' || c == '-') && s[p - 1] == 'E') continue;
             for (int idx : table_.StartingWith(static_cast<unsigned char>(c))) {
                 const std::string& t = table_.At(static_cast<std::size_t>(idx)).Text;
                 const bool isFunction = engine_text::IsUpperLetter(t[0]);
-                if (isFunction && p != pos)
-                    continue;
-                if (t.size() > end - p || s.compare(p, t.size(), t) != 0)
-                    continue;
+                if (isFunction && p != pos) continue;
+                if (t.size() > end - p || s.compare(p, t.size(), t) != 0) continue;
                 if (isFunction && p + t.size() < end && engine_text::IsUpperLetter(s[p + t.size()]))
                     continue;
                 entry = idx;
@@ -93,8 +90,7 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
             }
             if (entry != kNoBreak || c == ' ') {
                 breakAt = p;
-                if (entry == kNoBreak)
-                    entry = kBlank;
+                if (entry == kNoBreak) entry = kBlank;
                 break;
             }
         }
@@ -102,8 +98,7 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
             addOperand(pos, end, numeric);
             break;
         }
-        if (breakAt > pos)
-            addOperand(pos, breakAt, numeric);
+        if (breakAt > pos) addOperand(pos, breakAt, numeric);
         if (entry == kBlank) {
             pos = breakAt + 1;
         } else {
@@ -121,8 +116,7 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
     // engine, a bracket in the last place is not looked at.
     const std::size_t n = tokens.size();
     for (std::size_t i = 1; i + 1 < n; ++i) {
-        if (tokens[i - 1].Kind != TokenKind::Name)
-            continue;
+        if (tokens[i - 1].Kind != TokenKind::Name) continue;
         if (IsText(s, tokens[i], "["))
             tokens[i - 1].Kind = TokenKind::ArrayName;
         else if (IsText(s, tokens[i], "("))
@@ -152,10 +146,8 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
     // Constants are the names the engine resolves as such: not an assignment target.
     for (std::size_t i = 0; i < n; ++i) {
         ExpressionToken& t = tokens[i];
-        if (t.Kind != TokenKind::Name)
-            continue;
-        if (i + 1 < n && IsText(s, tokens[i + 1], ":="))
-            continue;
+        if (t.Kind != TokenKind::Name) continue;
+        if (i + 1 < n && IsText(s, tokens[i + 1], ":=")) continue;
         if (IsConstantName(std::string_view(s).substr(t.Start, t.Length)))
             t.Kind = TokenKind::Constant;
     }
@@ -164,15 +156,13 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
         std::size_t from = hiddenAt;
         std::size_t to = calcEnd;
         TrimRange(line, from, to);
-        if (from < to)
-            tokens.push_back({from, to - from, TokenKind::Hidden});
+        if (from < to) tokens.push_back({from, to - from, TokenKind::Hidden});
     }
     if (commentAt != std::string_view::npos) {
         std::size_t from = commentAt;
         std::size_t to = exprEnd;
         TrimRange(line, from, to);
-        if (from < to)
-            tokens.push_back({from, to - from, TokenKind::Comment});
+        if (from < to) tokens.push_back({from, to - from, TokenKind::Comment});
     }
 }
 
@@ -180,7 +170,9 @@ ExpressionFacts ExpressionScanner::Facts(std::string_view line,
                                          const std::vector<ExpressionToken>& tokens) {
     ExpressionFacts facts;
     const std::size_t n = tokens.size();
-    auto text = [&](std::size_t i) { return Upper(line.substr(tokens[i].Start, tokens[i].Length)); };
+    auto text = [&](std::size_t i) {
+        return Upper(line.substr(tokens[i].Start, tokens[i].Length));
+    };
     auto isOp = [&](std::size_t i, std::string_view op) {
         return i < n && tokens[i].Kind == TokenKind::Operator &&
                line.substr(tokens[i].Start, tokens[i].Length) == op;
@@ -207,8 +199,7 @@ ExpressionFacts ExpressionScanner::Facts(std::string_view line,
             break;
         case TokenKind::ArrayName: {
             AddKey(facts.Uses, text(i));
-            if (facts.Defines)
-                break;
+            if (facts.Defines) break;
             // NAME[...] := writes the array.
             int depth = 0;
             std::size_t j = i + 1;
@@ -218,8 +209,7 @@ ExpressionFacts ExpressionScanner::Facts(std::string_view line,
                 else if (isOp(j, "]") && --depth == 0)
                     break;
             }
-            if (isOp(j + 1, ":="))
-                AddKey(facts.Assigns, text(i));
+            if (isOp(j + 1, ":=")) AddKey(facts.Assigns, text(i));
             break;
         }
         case TokenKind::UserCall:
@@ -240,8 +230,7 @@ ExpressionFacts ExpressionScanner::Facts(std::string_view line) const {
 
 std::string ExpressionScanner::FunctionKey(std::string_view header) {
     const std::size_t bracket = header.find('(');
-    if (bracket == std::string_view::npos || bracket == 0)
-        return {};
+    if (bracket == std::string_view::npos || bracket == 0) return {};
     return Upper(engine_text::Trim(header.substr(0, bracket))) + "(";
 }
 

@@ -34,8 +34,7 @@ void ReadEditingOptions(QSettings& store, EditingOptions& options) {
         const QVariant v = store.value(QString::fromLatin1(e.Key));
         bool ok = false;
         const qlonglong n = v.toLongLong(&ok);
-        if (v.isValid() && ok && (n == 0 || n == 1))
-            options.*e.Member = n != 0;
+        if (v.isValid() && ok && (n == 0 || n == 1)) options.*e.Member = n != 0;
     }
     store.endGroup();
 }
@@ -78,8 +77,9 @@ void TEditingPage::SetTexts(int language) {
     const bool en = language == 1;
     ChkLiveValue->setText(en ? QStringLiteral("Show the value of the line being edited")
                              : QStringLiteral("編集中の行の値を表示する"));
-    ChkStaleMarks->setText(en ? QStringLiteral("Mark answers that a changed variable left out of date")
-                              : QStringLiteral("変数の変更で古くなった計算結果に印を付ける"));
+    ChkStaleMarks->setText(
+        en ? QStringLiteral("Mark answers that a changed variable left out of date")
+           : QStringLiteral("変数の変更で古くなった計算結果に印を付ける"));
     ChkCompletion->setText(en ? QStringLiteral("Complete names while typing")
                               : QStringLiteral("入力中に名前を補完する"));
     ChkHighlighting->setText(en ? QStringLiteral("Colour the parts of expressions")

@@ -96,14 +96,17 @@ QString Text(std::string_view text) {
 
 } // namespace
 
-std::span<const NameMeaning> NameMeaningTable() { return kMeanings; }
+std::span<const NameMeaning> NameMeaningTable() {
+    return kMeanings;
+}
 
 std::vector<CatalogueEntry> BuiltinCatalogue(int language) {
     std::vector<CatalogueEntry> entries;
     for (const NameMeaning& m : kMeanings)
-        entries.push_back({Text(m.Name),
-                           m.Function ? CatalogueEntry::Kind::Function : CatalogueEntry::Kind::Constant,
-                           Text(m.Detail), Text(IsEnglish(language) ? m.English : m.Japanese)});
+        entries.push_back(
+            {Text(m.Name),
+             m.Function ? CatalogueEntry::Kind::Function : CatalogueEntry::Kind::Constant,
+             Text(m.Detail), Text(IsEnglish(language) ? m.English : m.Japanese)});
     return entries;
 }
 

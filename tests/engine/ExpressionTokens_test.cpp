@@ -10,9 +10,18 @@ namespace {
 
 TEST(ExpressionTokensTest, TokensAreTheEnginesTerms) {
     const char* lines[] = {
-        "1+2*3", "A := 10K + 4.7U*90DEG", "sin(x)cos y", "1E-5+2E+3", "SINE + SIN 2",
-        "F(X, Y) := X^2 + Y", "A[2] := B[1] // 3", "2(3) _PI PI", "X >>= 2 <<= 1 != 3",
-        "  lead   and trail  ", "\xce\xb1+1", "(",
+        "1+2*3",
+        "A := 10K + 4.7U*90DEG",
+        "sin(x)cos y",
+        "1E-5+2E+3",
+        "SINE + SIN 2",
+        "F(X, Y) := X^2 + Y",
+        "A[2] := B[1] // 3",
+        "2(3) _PI PI",
+        "X >>= 2 <<= 1 != 3",
+        "  lead   and trail  ",
+        "\xce\xb1+1",
+        "(",
     };
     const ExpressionScanner scanner;
     TCompTinyParser engine;

@@ -54,14 +54,12 @@ class LiveFeaturesTest : public ::testing::Test {
     }
     void CaretToLine(int line, bool end = false) {
         QTextCursor cursor(pane.document()->findBlockByNumber(line));
-        if (end)
-            cursor.movePosition(QTextCursor::EndOfBlock);
+        if (end) cursor.movePosition(QTextCursor::EndOfBlock);
         pane.setTextCursor(cursor);
     }
     // Replaces a line's text as the user would and calculates it with the Calculate command.
     void Calculate(int line, const QString& text = {}) {
-        if (!text.isNull())
-            SetLine(line, text);
+        if (!text.isNull()) SetLine(line, text);
         CaretToLine(line);
         pane.AtnVexmiCalculateExecute();
         live->ProcessChanges();
@@ -75,8 +73,7 @@ class LiveFeaturesTest : public ::testing::Test {
     std::vector<int> StaleLines() {
         std::vector<int> lines;
         for (int i = 0; i < pane.document()->blockCount(); ++i)
-            if (live->IsStale(i))
-                lines.push_back(i);
+            if (live->IsStale(i)) lines.push_back(i);
         return lines;
     }
 
@@ -132,7 +129,8 @@ TEST_F(LiveFeaturesTest, PreviewLeavesStoreAnsClipboardAndDocumentAsTheyWere) {
         if (row.shown.isEmpty())
             EXPECT_TRUE(live->Hint()->Text().isEmpty());
         else
-            EXPECT_TRUE(live->Hint()->Text().startsWith(row.shown)) << live->Hint()->Text().toStdString();
+            EXPECT_TRUE(live->Hint()->Text().startsWith(row.shown))
+                << live->Hint()->Text().toStdString();
         EXPECT_EQ(Saved(*pane.document(), dir.filePath("after.vxm")), before);
         ASSERT_EQ(store.Count(), storeBefore.size());
         for (std::size_t i = 0; i < store.Count(); ++i) {
@@ -153,19 +151,19 @@ TEST_F(LiveFeaturesTest, PreviewLeavesStoreAnsClipboardAndDocumentAsTheyWere) {
 }
 
 TEST_F(LiveFeaturesTest, StaleMarksFollowDependenciesAndCalculateBelowClearsThem) {
-    Load("A := 1\n"          // 0
-         "B := A*2\n"        // 1
-         "C := B+1\n"        // 2
-         "F(X) := X+1\n"     // 3
-         "G(X) := F(X)*2\n"  // 4
-         "D := 7\n"          // 5
-         "A+0\n"             // 6 uses A directly
-         "C\n"               // 7 through B and C
-         "G(1)\n"            // 8 through G, which calls F
-         "D\n"               // 9 unrelated to A and F
-         "F(2)\n"            // 10
-         "A := 9\n"          // 11 assigns A afresh
-         "A*1\n");           // 12 sees only line 11's A
+    Load("A := 1\n"         // 0
+         "B := A*2\n"       // 1
+         "C := B+1\n"       // 2
+         "F(X) := X+1\n"    // 3
+         "G(X) := F(X)*2\n" // 4
+         "D := 7\n"         // 5
+         "A+0\n"            // 6 uses A directly
+         "C\n"              // 7 through B and C
+         "G(1)\n"           // 8 through G, which calls F
+         "D\n"              // 9 unrelated to A and F
+         "F(2)\n"           // 10
+         "A := 9\n"         // 11 assigns A afresh
+         "A*1\n");          // 12 sees only line 11's A
     struct Row {
         const char* name;
         int line;
@@ -259,11 +257,13 @@ TEST_F(LiveFeaturesTest, CompletionInsertsTheChosenNameAndNeverStealsReturn) {
     }
     // The list shows the signature and the meaning in the interface language.
     Load(QString());
-    live->Completion()->SetCatalogue(BuiltinCatalogue(2), VariableMeaning(2), UserFunctionMeaning(2));
+    live->Completion()->SetCatalogue(BuiltinCatalogue(2), VariableMeaning(2),
+                                     UserFunctionMeaning(2));
     QTest::keyClicks(&pane, QStringLiteral("sqr"));
     QApplication::processEvents();
     ASSERT_EQ(live->Completion()->Offered(), QStringList{"SQRT"});
-    EXPECT_EQ(live->Completion()->List()->item(0)->text(), QStringLiteral("SQRT   SQRT(z)   \u2014 平方根"));
+    EXPECT_EQ(live->Completion()->List()->item(0)->text(),
+              QStringLiteral("SQRT   SQRT(z)   \u2014 平方根"));
 }
 
 TEST(NameMeaningsTest, EveryBuiltinNameHasAMeaningInBothLanguages) {
@@ -300,9 +300,7 @@ TEST_F(LiveFeaturesTest, ColouringClassesOfLines) {
         {"element of an unknown array", "M[1]", "uono"},
         {"lower case and a wide name", "k1+\u03b1", "vvou"},
     };
-    auto letter = [](int kind) {
-        return kind < 0 ? '.' : "nofcvuphm"[kind];
-    };
+    auto letter = [](int kind) { return kind < 0 ? '.' : "nofcvuphm"[kind]; };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string kinds;
@@ -354,7 +352,8 @@ TEST_F(LiveFeaturesTest, AllOffIsThePlainPane) {
             r.anyLayoutFormat = r.anyLayoutFormat || !b.layout()->formats().isEmpty();
         results.push_back(r);
     }
-    EXPECT_EQ(results[0].text, "A := 2 ==> 2 +_I 0 \nsqrt(A*8) ==> 4 +_I 0 \nA+1 ; one more ==> 3 +_I 0 \n");
+    EXPECT_EQ(results[0].text,
+              "A := 2 ==> 2 +_I 0 \nsqrt(A*8) ==> 4 +_I 0 \nA+1 ; one more ==> 3 +_I 0 \n");
     for (std::size_t i = 1; i < results.size(); ++i) {
         EXPECT_EQ(results[i].text, results[0].text);
         EXPECT_EQ(results[i].protectedChars, results[0].protectedChars);
@@ -372,7 +371,8 @@ TEST(EditingOptionsTest, StoredInTheSettings) {
         EditingOptions expected;
     } rows[] = {
         {"missing: defaults", "", EditingOptions{}},
-        {"all written", "OptLiveValue=0\nOptStaleMarks=0\nOptCompletion=1\nOptHighlighting=0\nOptRecalcBelow=1\n",
+        {"all written",
+         "OptLiveValue=0\nOptStaleMarks=0\nOptCompletion=1\nOptHighlighting=0\nOptRecalcBelow=1\n",
          EditingOptions{false, false, true, false, true}},
         {"unreadable keeps its default", "OptLiveValue=maybe\nOptRecalcBelow=7\nOptCompletion=0\n",
          EditingOptions{true, true, false, true, false}},
@@ -392,8 +392,8 @@ TEST(EditingOptionsTest, StoredInTheSettings) {
         WriteEditingOptions(store, row.expected);
         store.sync();
         QSettings again(path, QSettings::IniFormat);
-        EditingOptions back{!read.LiveValue, !read.StaleMarks, !read.Completion,
-                            !read.Highlighting, !read.RecalcBelow};
+        EditingOptions back{!read.LiveValue, !read.StaleMarks, !read.Completion, !read.Highlighting,
+                            !read.RecalcBelow};
         ReadEditingOptions(again, back);
         EXPECT_EQ(back, row.expected);
     }

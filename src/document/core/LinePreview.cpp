@@ -10,12 +10,10 @@ namespace vexmo {
 LinePreview LinePreviewer::Preview(std::string_view line, const Variables& store,
                                    const NumberFormatSettings& settings) {
     LinePreview preview;
-    if (line.size() > MaxLineBytes)
-        return preview;
+    if (line.size() > MaxLineBytes) return preview;
     const CalculationText calculation = SplitCalculationText(StripAnswer(line));
     // A definition has no value to show.
-    if (calculation.Text.empty() || scanner_.Facts(calculation.Text).Defines)
-        return preview;
+    if (calculation.Text.empty() || scanner_.Facts(calculation.Text).Defines) return preview;
 
     // A throw-away copy: assignments and definitions land there and go with it.
     Variables scratch = store;

@@ -10,29 +10,24 @@ FunctionCalls FunctionCallsOf(const Variables& store, const ExpressionScanner& s
     FunctionCalls calls;
     for (const Variables::Line& line : store.Lines()) {
         const std::string key = ExpressionScanner::FunctionKey(line.Name);
-        if (key.empty() || calls.count(key))
-            continue;
+        if (key.empty() || calls.count(key)) continue;
         std::vector<std::string>& called = calls[key];
         for (std::string& use : scanner.Facts(line.Value).Uses)
-            if (!use.empty() && use.back() == '(')
-                called.push_back(std::move(use));
+            if (!use.empty() && use.back() == '(') called.push_back(std::move(use));
     }
     return calls;
 }
 
 std::string StoredTextOf(const Variables& store, const std::string& key) {
-    if (key.empty() || key.back() != '(')
-        return store.Read(key);
+    if (key.empty() || key.back() != '(') return store.Read(key);
     for (const Variables::Line& line : store.Lines())
-        if (ExpressionScanner::FunctionKey(line.Name) == key)
-            return line.Name + "=" + line.Value;
+        if (ExpressionScanner::FunctionKey(line.Name) == key) return line.Name + "=" + line.Value;
     return {};
 }
 
 void MarkStaleLines(const StaleLines& lines, const std::vector<NameChange>& changes,
                     const FunctionCalls& calls) {
-    if (changes.empty())
-        return;
+    if (changes.empty()) return;
     // Which stored functions call a function: a changed function changes its callers.
     std::unordered_map<std::string, std::vector<std::string>> callers;
     for (const auto& [function, called] : calls)
@@ -47,8 +42,7 @@ void MarkStaleLines(const StaleLines& lines, const std::vector<NameChange>& chan
             pending.pop_back();
             auto [it, fresh] = changed.try_emplace(k, seq);
             if (!fresh) {
-                if (it->second >= seq)
-                    continue;
+                if (it->second >= seq) continue;
                 it->second = seq;
             }
             if (auto c = callers.find(k); c != callers.end())
@@ -82,8 +76,7 @@ void MarkStaleLines(const StaleLines& lines, const std::vector<NameChange>& chan
                 add(key, changes[next].Seq);
             ++next;
         }
-        if (changed.empty() && next == changes.size())
-            break;
+        if (changed.empty() && next == changes.size()) break;
     }
 }
 

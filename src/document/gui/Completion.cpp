@@ -16,7 +16,9 @@ namespace vexmo {
 
 namespace {
 
-bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool IsWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 QString Shortened(const QString& text, int most) {
     return text.size() <= most ? text : text.left(most - 1) + QChar(0x2026);
@@ -36,8 +38,7 @@ TCompletion::TCompletion(TCalcPane* pane, const Variables* store)
     connect(list_, &QListWidget::itemClicked, this, [this] { Accept(); });
     pane_->installEventFilter(this);
     connect(pane_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (IsOpen())
-            Refresh();
+        if (IsOpen()) Refresh();
     });
 }
 
@@ -45,8 +46,7 @@ TCompletion::~TCompletion() = default;
 
 void TCompletion::SetEnabled(bool on) {
     enabled_ = on;
-    if (!on)
-        Close();
+    if (!on) Close();
 }
 
 void TCompletion::SetCatalogue(std::vector<CatalogueEntry> builtins, QString variableMeaning,
@@ -56,7 +56,9 @@ void TCompletion::SetCatalogue(std::vector<CatalogueEntry> builtins, QString var
     userFunctionMeaning_ = std::move(userFunctionMeaning);
 }
 
-bool TCompletion::IsOpen() const { return list_->isVisible(); }
+bool TCompletion::IsOpen() const {
+    return list_->isVisible();
+}
 
 QStringList TCompletion::Offered() const {
     QStringList names;
@@ -73,8 +75,7 @@ void TCompletion::Close() {
 
 bool TCompletion::WordBeforeCaret(int& start, QString& word) const {
     const QTextCursor caret = pane_->textCursor();
-    if (caret.hasSelection())
-        return false;
+    if (caret.hasSelection()) return false;
     const QTextBlock block = caret.block();
     const QString text = block.text();
     const int at = caret.positionInBlock();
@@ -85,10 +86,8 @@ bool TCompletion::WordBeforeCaret(int& start, QString& word) const {
     int from = at;
     while (from > 0 && IsWordChar(text.at(from - 1)))
         --from;
-    if (from == at || text.at(from).isDigit())
-        return false;
-    if (at < text.size() && IsWordChar(text.at(at)))
-        return false; // inside a word
+    if (from == at || text.at(from).isDigit()) return false;
+    if (at < text.size() && IsWordChar(text.at(at))) return false; // inside a word
     start = block.position() + from;
     word = text.mid(from, at - from);
     return true;
@@ -106,9 +105,10 @@ std::vector<CatalogueEntry> TCompletion::Matches(const QString& prefix) const {
             if (bracket > 0) {
                 const QString function = name.left(bracket);
                 if (matches(function))
-                    found.push_back({function, CatalogueEntry::Kind::UserFunction,
-                                     Shortened(name + u'=' + QString::fromStdString(line.Value), 48),
-                                     userFunctionMeaning_});
+                    found.push_back(
+                        {function, CatalogueEntry::Kind::UserFunction,
+                         Shortened(name + u'=' + QString::fromStdString(line.Value), 48),
+                         userFunctionMeaning_});
             } else if (matches(name)) {
                 found.push_back({name, CatalogueEntry::Kind::Variable,
                                  Shortened(QString::fromStdString(line.Value), 40),
@@ -117,13 +117,13 @@ std::vector<CatalogueEntry> TCompletion::Matches(const QString& prefix) const {
         }
     }
     for (const CatalogueEntry& e : builtins_)
-        if (matches(e.Name))
-            found.push_back(e);
-    std::stable_sort(found.begin(), found.end(), [](const CatalogueEntry& a, const CatalogueEntry& b) {
-        return a.Type != b.Type ? a.Type < b.Type : a.Name.compare(b.Name, Qt::CaseInsensitive) < 0;
-    });
-    if (found.size() > std::size_t(MaxShown))
-        found.resize(std::size_t(MaxShown));
+        if (matches(e.Name)) found.push_back(e);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const CatalogueEntry& a, const CatalogueEntry& b) {
+                         return a.Type != b.Type ? a.Type < b.Type
+                                                 : a.Name.compare(b.Name, Qt::CaseInsensitive) < 0;
+                     });
+    if (found.size() > std::size_t(MaxShown)) found.resize(std::size_t(MaxShown));
     // A word already written out in full needs no list.
     if (found.size() == 1 && found.front().Name.compare(prefix, Qt::CaseInsensitive) == 0)
         found.clear();
@@ -142,22 +142,19 @@ void TCompletion::Refresh() {
         Close();
         return;
     }
-    const QString current = list_->currentItem() ? list_->currentItem()->data(Qt::UserRole).toString()
-                                                 : QString();
+    const QString current =
+        list_->currentItem() ? list_->currentItem()->data(Qt::UserRole).toString() : QString();
     shown_ = std::move(found);
     list_->clear();
     int row = 0;
     for (int i = 0; i < int(shown_.size()); ++i) {
         const CatalogueEntry& e = shown_[std::size_t(i)];
         QString text = e.Name;
-        if (!e.Detail.isEmpty())
-            text += QStringLiteral("   ") + e.Detail;
-        if (!e.Meaning.isEmpty())
-            text += QStringLiteral("   \u2014 ") + e.Meaning;
+        if (!e.Detail.isEmpty()) text += QStringLiteral("   ") + e.Detail;
+        if (!e.Meaning.isEmpty()) text += QStringLiteral("   \u2014 ") + e.Meaning;
         auto* item = new QListWidgetItem(text, list_);
         item->setData(Qt::UserRole, e.Name);
-        if (moved_ && e.Name == current)
-            row = i;
+        if (moved_ && e.Name == current) row = i;
     }
     list_->setCurrentRow(row);
 
@@ -205,6 +202,9 @@ void TCompletion::Accept() {
 }
 
 bool TCompletion::eventFilter(QObject* watched, QEvent* event) {
+    // The list is a window of its own: it must not stay behind when the pane goes away.
+    if (watched == pane_ && (event->type() == QEvent::FocusOut || event->type() == QEvent::Hide))
+        Close();
     if (watched != pane_ || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);

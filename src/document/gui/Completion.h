@@ -18,10 +18,10 @@ class Variables;
 
 struct CatalogueEntry {
     enum class Kind { Variable, UserFunction, Function, Constant };
-    QString Name;      // as inserted ("SQRT", "_PI", a variable as stored)
+    QString Name; // as inserted ("SQRT", "_PI", a variable as stored)
     Kind Type = Kind::Function;
-    QString Detail;    // signature or current value
-    QString Meaning;   // one line
+    QString Detail;  // signature or current value
+    QString Meaning; // one line
 };
 
 class TCompletion : public QObject {

@@ -12,10 +12,9 @@ namespace vexmo {
 namespace {
 
 QColor Mix(const QColor& a, const QColor& b, double share) {
-    return QColor::fromRgbF(
-        static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
-        static_cast<float>(a.greenF() * share + b.greenF() * (1 - share)),
-        static_cast<float>(a.blueF() * share + b.blueF() * (1 - share)));
+    return QColor::fromRgbF(static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
+                            static_cast<float>(a.greenF() * share + b.greenF() * (1 - share)),
+                            static_cast<float>(a.blueF() * share + b.blueF() * (1 - share)));
 }
 
 // UTF-16 offset of each UTF-8 byte offset of `utf8` (one more entry for its end); empty
@@ -28,15 +27,13 @@ std::vector<int> Utf16Offsets(const std::string& utf8) {
             ascii = false;
             break;
         }
-    if (ascii)
-        return map;
+    if (ascii) return map;
     map.resize(utf8.size() + 1);
     int units = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         map[i] = units;
         const auto b = static_cast<unsigned char>(utf8[i]);
-        if ((b & 0xC0) != 0x80)
-            units += b >= 0xF0 ? 2 : 1;
+        if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
     }
     map[utf8.size()] = units;
     return map;
@@ -88,14 +85,14 @@ void TLineHighlighter::RefreshColors() {
     stale.setUnderlineColor(Mix(pane_->ArrowColor(), back, 0.7));
 }
 
-QTextCharFormat TLineHighlighter::FormatOf(Kind kind) const { return formats_[int(kind)]; }
+QTextCharFormat TLineHighlighter::FormatOf(Kind kind) const {
+    return formats_[int(kind)];
+}
 
 bool TLineHighlighter::IsFunctionStored(const std::string& key) const {
-    if (!store_)
-        return false;
+    if (!store_) return false;
     for (const Variables::Line& line : store_->Lines())
-        if (ExpressionScanner::FunctionKey(line.Name) == key)
-            return true;
+        if (ExpressionScanner::FunctionKey(line.Name) == key) return true;
     return false;
 }
 
@@ -109,20 +106,28 @@ std::vector<int> TLineHighlighter::KindsOf(const QString& line) const {
 TLineHighlighter::Kind TLineHighlighter::KindOf(const std::string& text,
                                                 const ExpressionToken& t) const {
     switch (t.Kind) {
-    case TokenKind::Number: return Kind::Number;
-    case TokenKind::Operator: return Kind::Operator;
-    case TokenKind::Function: return Kind::Function;
-    case TokenKind::Constant: return Kind::Constant;
-    case TokenKind::Parameter: return Kind::Parameter;
-    case TokenKind::Hidden: return Kind::Hidden;
-    case TokenKind::Comment: return Kind::Comment;
+    case TokenKind::Number:
+        return Kind::Number;
+    case TokenKind::Operator:
+        return Kind::Operator;
+    case TokenKind::Function:
+        return Kind::Function;
+    case TokenKind::Constant:
+        return Kind::Constant;
+    case TokenKind::Parameter:
+        return Kind::Parameter;
+    case TokenKind::Hidden:
+        return Kind::Hidden;
+    case TokenKind::Comment:
+        return Kind::Comment;
     case TokenKind::Name:
     case TokenKind::ArrayName: {
         const std::string_view name = std::string_view(text).substr(t.Start, t.Length);
         return store_ && store_->IndexOf(name) >= 0 ? Kind::Variable : Kind::UnknownName;
     }
     case TokenKind::UserCall: {
-        const std::string key = ExpressionScanner::FunctionKey(text.substr(t.Start, t.Length) + "(");
+        const std::string key =
+            ExpressionScanner::FunctionKey(text.substr(t.Start, t.Length) + "(");
         return IsFunctionStored(key) ? Kind::Variable : Kind::UnknownName;
     }
     }

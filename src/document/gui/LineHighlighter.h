@@ -33,7 +33,15 @@ class TLineHighlighter : public QSyntaxHighlighter {
 
   public:
     enum class Kind {
-        Number, Operator, Function, Constant, Variable, UnknownName, Parameter, Hidden, Comment,
+        Number,
+        Operator,
+        Function,
+        Constant,
+        Variable,
+        UnknownName,
+        Parameter,
+        Hidden,
+        Comment,
         StaleAnswer
     };
 

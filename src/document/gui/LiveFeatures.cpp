@@ -36,8 +36,7 @@ void TLiveFeatures::SetOptions(const EditingOptions& options) {
     options_ = options;
     hint_->SetEnabled(options.LiveValue);
     completion_->SetEnabled(options.Completion);
-    if (!options.StaleMarks)
-        ClearStaleMarks();
+    if (!options.StaleMarks) ClearStaleMarks();
     if (!needHighlighter) {
         if (highlighter_) {
             highlighter_->setDocument(nullptr); // takes its colours away again
@@ -73,8 +72,7 @@ void TLiveFeatures::RefreshColors() {
 
 std::unordered_set<std::string> TLiveFeatures::StoredKeys() const {
     std::unordered_set<std::string> keys;
-    if (!store_)
-        return keys;
+    if (!store_) return keys;
     for (const Variables::Line& line : store_->Lines()) {
         std::string key = ExpressionScanner::FunctionKey(line.Name);
         if (key.empty())
@@ -97,18 +95,14 @@ void TLiveFeatures::RehighlightNamesChanged() {
     std::unordered_set<std::string> now = StoredKeys();
     std::unordered_set<std::string> flipped;
     for (const std::string& k : now)
-        if (!storedKeys_.count(k))
-            flipped.insert(k);
+        if (!storedKeys_.count(k)) flipped.insert(k);
     for (const std::string& k : storedKeys_)
-        if (!now.count(k))
-            flipped.insert(k);
+        if (!now.count(k)) flipped.insert(k);
     storedKeys_ = std::move(now);
-    if (flipped.empty())
-        return;
+    if (flipped.empty()) return;
     for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
         const TLineData* data = TLineHighlighter::DataOf(b);
-        if (!data)
-            continue;
+        if (!data) continue;
         const auto& uses = data->Facts.Uses;
         const auto& assigns = data->Facts.Assigns;
         auto hit = [&](const std::string& k) { return flipped.count(k) > 0; };
@@ -120,8 +114,7 @@ void TLiveFeatures::RehighlightNamesChanged() {
 
 void TLiveFeatures::BeforeLine(int line) {
     before_.clear();
-    if (!options_.StaleMarks && !options_.RecalcBelow)
-        return;
+    if (!options_.StaleMarks && !options_.RecalcBelow) return;
     const QTextBlock block = pane_->document()->findBlockByNumber(line);
     const ExpressionFacts facts = scanner_.Facts(block.text().toStdString());
     for (const std::string& key : facts.Assigns)
@@ -142,17 +135,14 @@ void TLiveFeatures::AfterLine(int line) {
     }
     NameChange change{static_cast<std::size_t>(line), {}, seq};
     for (const auto& [key, text] : before_)
-        if (StoredTextOf(*store_, key) != text)
-            change.Keys.push_back(key);
+        if (StoredTextOf(*store_, key) != text) change.Keys.push_back(key);
     before_.clear();
-    if (!change.Keys.empty())
-        changes_.push_back(std::move(change));
+    if (!change.Keys.empty()) changes_.push_back(std::move(change));
     Schedule();
 }
 
 void TLiveFeatures::Schedule() {
-    if (!pending_.isActive())
-        pending_.start();
+    if (!pending_.isActive()) pending_.start();
 }
 
 void TLiveFeatures::ProcessChanges() {
@@ -190,8 +180,7 @@ void TLiveFeatures::ProcessChanges() {
         lines.LineCount = [&] { return static_cast<std::size_t>(document->blockCount()); };
         lines.Facts = [&](std::size_t line) -> const ExpressionFacts& {
             const QTextBlock b = blockAt(line);
-            if (const TLineData* data = TLineHighlighter::DataOf(b))
-                return data->Facts;
+            if (const TLineData* data = TLineHighlighter::DataOf(b)) return data->Facts;
             scratch = scanner_.Facts(b.text().toStdString());
             return scratch;
         };
@@ -202,8 +191,7 @@ void TLiveFeatures::ProcessChanges() {
         lines.MarkStale = [&](std::size_t line) {
             const QTextBlock b = blockAt(line);
             TLineData* data = TLineHighlighter::DataOf(b);
-            if (!data || data->Stale || !data->HasAnswer)
-                return;
+            if (!data || data->Stale || !data->HasAnswer) return;
             data->Stale = true;
             relayout.push_back(b);
         };
@@ -217,8 +205,7 @@ void TLiveFeatures::ProcessChanges() {
 
     if (options_.RecalcBelow && anyChange && single && !runningBelow_) {
         const QTextBlock caret = pane_->textCursor().block();
-        if (caret.isValid() && caret.length() > 1)
-            CalculateBelow();
+        if (caret.isValid() && caret.length() > 1) CalculateBelow();
     }
 }
 
@@ -235,8 +222,7 @@ void TLiveFeatures::ClearStaleMarks() {
     const bool modified = pane_->document()->isModified();
     for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
         TLineData* data = TLineHighlighter::DataOf(b);
-        if (!data || !data->Stale)
-            continue;
+        if (!data || !data->Stale) continue;
         data->LookDirty = false;
         data->Stale = false;
         Relayout(b);
@@ -259,8 +245,7 @@ bool TLiveFeatures::InView(const QTextBlock& block) const {
 
 void TLiveFeatures::Relayout(const QTextBlock& block) {
     TLineData* data = TLineHighlighter::DataOf(block);
-    if (!highlighter_ || !block.isValid() || !data)
-        return;
+    if (!highlighter_ || !block.isValid() || !data) return;
     if (!InView(block)) {
         data->LookDirty = true;
         return;
@@ -272,16 +257,13 @@ void TLiveFeatures::Relayout(const QTextBlock& block) {
 }
 
 void TLiveFeatures::RelayoutVisible() {
-    if (!highlighter_ || relayingOut_)
-        return;
+    if (!highlighter_ || relayingOut_) return;
     relayingOut_ = true;
     const int height = pane_->viewport()->height();
     for (QTextBlock b = pane_->cursorForPosition(QPoint(0, 0)).block(); b.isValid(); b = b.next()) {
-        if (pane_->cursorRect(QTextCursor(b)).top() > height)
-            break;
+        if (pane_->cursorRect(QTextCursor(b)).top() > height) break;
         TLineData* data = TLineHighlighter::DataOf(b);
-        if (data && data->LookDirty)
-            Relayout(b);
+        if (data && data->LookDirty) Relayout(b);
     }
     relayingOut_ = false;
 }
@@ -294,8 +276,7 @@ bool TLiveFeatures::IsStale(int line) const {
 int TLiveFeatures::StaleCount() const {
     int count = 0;
     for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next())
-        if (const TLineData* data = TLineHighlighter::DataOf(b); data && data->Stale)
-            ++count;
+        if (const TLineData* data = TLineHighlighter::DataOf(b); data && data->Stale) ++count;
     return count;
 }
 

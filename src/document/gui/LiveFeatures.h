@@ -8,8 +8,8 @@
 #include "document/gui/Completion.h"
 
 #include <QObject>
-#include <QTextBlock>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <cstdint>
@@ -81,8 +81,8 @@ class TLiveFeatures : public QObject {
     std::uint64_t seq_ = 0;
     std::vector<std::pair<std::string, std::string>> before_; // key, stored text
     std::vector<NameChange> changes_;
-    std::vector<int> cleared_;   // lines whose mark a calculation took away
-    int calculated_ = 0;         // lines calculated since the last processing
+    std::vector<int> cleared_; // lines whose mark a calculation took away
+    int calculated_ = 0;       // lines calculated since the last processing
     bool runningBelow_ = false;
     bool relayingOut_ = false;
     mutable int viewFirst_ = -1; // the lines in view, found once per pass

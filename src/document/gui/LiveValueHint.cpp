@@ -44,8 +44,7 @@ void TLiveValueHint::Clear() {
 
 void TLiveValueHint::OnContentsChange(int, int removed, int added) {
     // Re-colouring reports a change of nothing.
-    if (!enabled_ || (removed == 0 && added == 0))
-        return;
+    if (!enabled_ || (removed == 0 && added == 0)) return;
     Clear();
     // Calculations and other program changes switch undo off while they run; only the
     // user's own edits start the pause.
@@ -63,8 +62,7 @@ void TLiveValueHint::OnCaretMoved() {
 }
 
 void TLiveValueHint::PreviewNow() {
-    if (!enabled_ || !store_)
-        return;
+    if (!enabled_ || !store_) return;
     const QTextBlock block = pane_->textCursor().block();
     const std::string line = block.text().toStdString();
     const LinePreview preview = previewer_.Preview(line, *store_, pane_->NumberFormat());
@@ -76,7 +74,8 @@ void TLiveValueHint::PreviewNow() {
     const QString value = QString::fromStdString(preview.Text);
     switch (preview.Outcome) {
     case LinePreview::Kind::Value:
-        text_ = QString::fromLatin1(AnswerArrow.data(), AnswerArrow.size()).trimmed() + u' ' + value;
+        text_ =
+            QString::fromLatin1(AnswerArrow.data(), AnswerArrow.size()).trimmed() + u' ' + value;
         break;
     case LinePreview::Kind::Failed:
         text_ = QString::fromLatin1(ErrorArrow.data(), ErrorArrow.size()).trimmed() + u' ' + value;
@@ -99,11 +98,9 @@ bool TLiveValueHint::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TLiveValueHint::paintEvent(QPaintEvent*) {
-    if (text_.isEmpty() || line_ < 0)
-        return;
+    if (text_.isEmpty() || line_ < 0) return;
     const QTextBlock block = pane_->document()->findBlockByNumber(line_);
-    if (!block.isValid())
-        return;
+    if (!block.isValid()) return;
     QTextCursor end(block);
     end.movePosition(QTextCursor::EndOfBlock);
     const QRect caret = pane_->cursorRect(end);
