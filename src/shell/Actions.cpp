@@ -43,7 +43,7 @@ const ActionEntry kActionEntries[] = {
     {"AtnVexmiCalculate",      C::Vexmi,  None,                              "",                   "calculate",      false},
     {"AtnVexmiRemoveAnswers",  C::Vexmi,  None,                              "",                   "remove-answers", false},
     {"AtnVexmiReCalc",         C::Vexmi,  None,                              "",                   "recalculate",    false},
-    {"AtnVexmiCalcBelow",      C::Vexmi,  QKeyCombination(Qt::Key_F9),       "",                   "calculate-below", false},
+    {"AtnVexmiCalcBelow",      C::Vexmi,  QKeyCombination(Qt::Key_F9),       "",                   "calc-below",     false},
     {"AtnHelpIndex",           C::Help,   None,                              "help-contents",      "help",           false},
     {"AtnHelpDorvHomepage",    C::Help,   None,                              "go-home",            "home",           false},
     {"AtnHelpAbout",           C::Help,   None,                              "help-about",         "about",          false},

@@ -136,8 +136,8 @@ void TFrmMain::CreateToolBar() {
     for (std::string_view name :
          {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "", "AtnEditCut", "AtnEditCopy",
           "AtnEditPaste", "AtnEditUndo", "AtnEditSendToClipboard", "", "AtnVexmiCalculate",
-          "AtnVexmiRemoveAnswers", "AtnVexmiReCalc", "AtnVexmiCalcBelow", "", "AtnOptionShowVariables",
-          "AtnOptions",
+          "AtnVexmiRemoveAnswers", "AtnVexmiReCalc", "AtnVexmiCalcBelow", "",
+          "AtnOptionShowVariables", "AtnOptions",
           "AtnOptionsSimpleWindow", "", "AtnHelpIndex", "AtnHelpDorvHomepage", "AtnHelpAbout", "",
           "AtnFileExit"}) {
         if (name.empty()) {
