@@ -1,6 +1,6 @@
 #pragma once
-// One-line meanings of the built-in functions and constants in both languages, with the
-// signature completion shows beside each name.
+// What completion shows beside each built-in name: a function's signature or a constant's
+// value, and the manual's one-line meaning in the interface language.
 
 #include "document/gui/Completion.h"
 
@@ -14,8 +14,6 @@ struct NameMeaning {
     std::string_view Name;
     bool Function;
     std::string_view Detail; // a function's signature, a constant's value
-    std::string_view English;
-    std::string_view Japanese;
 };
 
 std::span<const NameMeaning> NameMeaningTable();
