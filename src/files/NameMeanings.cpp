@@ -1,6 +1,7 @@
 #include "files/NameMeanings.h"
 
 #include "document/core/NameReference.h"
+#include "engine/BuiltinFunctions.h"
 #include "files/InterfaceTexts.h"
 
 namespace vexmo {
@@ -95,6 +96,15 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A constant's value as the engine has it (the table's text would go out of date).
+QString ValueOf(const NameMeaning& m) {
+    if (m.Function || m.Name == "_RND")
+        return Text(m.Detail);
+    RandomSource unused;
+    const std::optional<DComplex> value = ConstantValue(m.Name, unused);
+    return value ? QString::fromStdString(DComplexToStr(*value)) : Text(m.Detail);
+}
+
 // The manual's one-line meaning of a built-in name.
 QString MeaningOf(std::string_view name, int language) {
     const NameReference& reference = BuiltinNameReference();
@@ -114,7 +124,7 @@ std::vector<CatalogueEntry> BuiltinCatalogue(int language) {
         entries.push_back(
             {Text(m.Name),
              m.Function ? CatalogueEntry::Kind::Function : CatalogueEntry::Kind::Constant,
-             Text(m.Detail), MeaningOf(m.Name, language)});
+             ValueOf(m), MeaningOf(m.Name, language)});
     return entries;
 }
 

@@ -104,7 +104,7 @@ QStringList Items(const QList<QAction*>& actions) {
 TEST(ActionTableTest, CategoriesShortcutsAndCount) {
     QWidget owner;
     TActionList actions(&owner);
-    EXPECT_EQ(actions.All().size(), 27u + 21u + 41u);
+    EXPECT_EQ(actions.All().size(), 28u + 21u + 41u);
 
     struct Row {
         const char* name;
