@@ -36,7 +36,7 @@ TEST(ExpressionTokensTest, TokensAreTheEnginesTerms) {
         const auto handles = engine.Terms().InOrder();
         for (std::size_t i = 0; i < handles.size(); ++i) {
             const TCompTerm& t = engine.Terms()[handles[i]];
-            terms.push_back(t.Text);
+            terms.emplace_back(t.Text.View());
         }
         std::vector<std::string> cut;
         for (const ExpressionToken& t : tokens) {
