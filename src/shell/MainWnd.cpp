@@ -92,6 +92,7 @@ void TFrmMain::FormCreate() {
     idleTimer_->setInterval(0);
     connect(idleTimer_, &QTimer::timeout, this, &TFrmMain::UpdateActions);
     ConnectActions();
+    CreateRunPanel();
 
     TP1.SetVariables(&store_);
     TP1.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
@@ -199,6 +200,10 @@ void TFrmMain::UpdateActions() {
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     const bool clipText = clip && clip->hasText();
     const bool hasText = !document->isEmpty();
+    if (REdit1->Busy()) {
+        UpdateActionsDuringRun();
+        return;
+    }
     for (QAction* action : actions_.All()) {
         const QString& name = action->objectName();
         bool enabled = true;
@@ -323,6 +328,7 @@ void TFrmMain::RefreshTitle() { documents_->RefreshTitle(); }
 void TFrmMain::ShowError(const QString& message) { ShowErrorBox(this, message); }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+    REdit1->CancelRun();
     if (!CloseQuery()) {
         event->ignore();
         return;
@@ -371,7 +377,7 @@ void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TFrmMain::dropEvent(QDropEvent* event) {
     const QString file = FirstDroppedFile(event->mimeData());
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || REdit1->Busy()) return;
     event->acceptProposedAction();
     FileDropped(file);
 }
