@@ -238,6 +238,9 @@ void TFrmVariables::ShowAssignment(const std::string& name, const std::string& v
         pendingNames_.insert(ToQt(name));
         return;
     }
+    // The store takes no element at or beyond its largest list, so the row stays as it is
+    // (padding it would build a row of up to a million elements the store never holds).
+    if (idx >= engine_text::kMaxElements && idx <= MaxClipElementIndex) return;
     const QString upper = UpperAsciiLetters(ToQt(name));
     QTreeWidgetItem* row = FindRow(upper);
     std::vector<std::string> elements;
