@@ -6,9 +6,11 @@
 #include "engine/Variables.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -93,6 +95,7 @@ struct TCalcPane::Run {
     std::vector<Line> Pending;
     QString Error;
     int Caret = 0;
+    double CalculationShare = 0.4; // of a slice's time, the rest writes the lines
     // Remove answers and painting: the next line and the line count.
     int Next = 0;
     int Total = 0;
@@ -105,9 +108,34 @@ struct TCalcPane::Run {
 
 TCalcPane::TCalcPane(QWidget* parent) : TProtectedEdit(parent) {
     setWordWrapMode(QTextOption::NoWrap);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TCalcPane::UpdateCaretBlink);
 }
 
-TCalcPane::~TCalcPane() = default;
+TCalcPane::~TCalcPane() {
+    if (steadyCaret_)
+        QGuiApplication::styleHints()->setCursorFlashTime(blinkFlashTime_);
+}
+
+void TCalcPane::UpdateCaretBlink() {
+    // Longer than any line a person types; a blink repaints the caret's whole line.
+    constexpr int LongLine = 20'000;
+    const bool steady = textCursor().block().length() > LongLine;
+    if (steady == steadyCaret_)
+        return;
+    steadyCaret_ = steady;
+    // The editor reads the flash time only when its caret starts blinking, so it is told
+    // again through its interaction flags.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    if (steady) {
+        blinkFlashTime_ = hints->cursorFlashTime();
+        hints->setCursorFlashTime(0);
+    } else {
+        hints->setCursorFlashTime(blinkFlashTime_);
+    }
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    setTextInteractionFlags(flags ^ Qt::TextSelectableByKeyboard);
+    setTextInteractionFlags(flags);
+}
 
 void TCalcPane::SetColors(const QColor& expression, const QColor& arrow, const QColor& answer,
                           const QColor& back) {
@@ -563,8 +591,15 @@ bool TCalcPane::CalculateSlice(Run& run) {
         ++blockLine;
         return true;
     };
-    const bool ended = calculation.RunFor(sliceTime_);
+    // Writing the lines takes longer than calculating them: the calculation gets the share
+    // of the slice it had in the last one, so that a whole slice stays near SliceTime.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto share = std::chrono::duration_cast<std::chrono::microseconds>(
+        sliceTime_ * run.CalculationShare);
+    const bool ended = calculation.RunFor(share);
     run.Steps.CalculateLine = nullptr;
+    const Clock::duration calculated = Clock::now() - start;
 
     // The slice's lines go into the document together, in line order.
     std::optional<DComplex> copy;
@@ -583,6 +618,11 @@ bool TCalcPane::CalculateSlice(Run& run) {
         edit.TextChanged();
         run.Pending.clear();
     }
+    const Clock::duration whole = Clock::now() - start;
+    if (whole.count() > 0)
+        run.CalculationShare = std::clamp(std::chrono::duration<double>(calculated).count() /
+                                              std::chrono::duration<double>(whole).count(),
+                                          0.05, 1.0);
     if (copy)
         CopyToClipboard(*copy);
     return ended;

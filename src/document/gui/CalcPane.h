@@ -155,6 +155,8 @@ class TCalcPane : public TProtectedEdit {
     bool RemoveAnswersSlice(Run& run);
     bool PaintSlice(Run& run);
     void EndRun();
+    // A caret in a very long line stays steady: every blink would lay out and paint it.
+    void UpdateCaretBlink();
     // Writes a calculated line: its text and its painted, protected answer run.
     void WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block, const QString& text,
                              int answerStart, bool hasAnswer);
@@ -199,6 +201,8 @@ class TCalcPane : public TProtectedEdit {
     std::chrono::microseconds sliceTime_{40'000};
     bool readOnlyBeforeRun_ = false;
     bool sliceQueued_ = false;
+    bool steadyCaret_ = false;
+    int blinkFlashTime_ = 0; // the application's flash time while the caret is steady
 };
 
 } // namespace vexmo
