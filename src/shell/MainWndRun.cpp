@@ -37,14 +37,13 @@ QString RunText(TCalcPane::RunKind kind, int language, int done, int total) {
         what = english ? QStringLiteral("Painting answers") : QStringLiteral("計算結果を表示中");
         break;
     }
-    return english ? QStringLiteral("%1: %2 / %3 lines (read-only; Esc cancels)")
-                         .arg(what)
-                         .arg(done)
-                         .arg(total)
-                   : QStringLiteral("%1: %2 / %3 行 (編集不可、Esc で中止)")
-                         .arg(what)
-                         .arg(done)
-                         .arg(total);
+    const bool cancels = kind != TCalcPane::RunKind::Painting;
+    const QString how = english ? (cancels ? QStringLiteral("read-only; Esc cancels")
+                                           : QStringLiteral("read-only"))
+                                : (cancels ? QStringLiteral("編集不可、Esc で中止")
+                                           : QStringLiteral("編集不可"));
+    return english ? QStringLiteral("%1: %2 / %3 lines (%4)").arg(what).arg(done).arg(total).arg(how)
+                   : QStringLiteral("%1: %2 / %3 行 (%4)").arg(what).arg(done).arg(total).arg(how);
 }
 
 } // namespace
@@ -79,7 +78,9 @@ void TFrmMain::RunStarted() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     runCancel_->setText(opt_.Language == 1 ? QStringLiteral("Cancel")
                                            : QStringLiteral("中止"));
-    runShortcut_->setEnabled(true);
+    const bool cancels = REdit1->Running() != TCalcPane::RunKind::Painting;
+    runCancel_->setVisible(cancels);
+    runShortcut_->setEnabled(cancels);
     runPanel_->show();
     runFlushClock_.start();
     DisableAllCommands();

@@ -437,6 +437,12 @@ void TCalcPane::CalculateAgainFrom(int startLine) {
 }
 
 void TCalcPane::PaintAllAnswersInSlices() {
+    if (runKind_ == RunKind::Painting) {
+        // The text was replaced under the run: it starts again from the top.
+        run_->Next = 0;
+        run_->Total = document()->blockCount();
+        return;
+    }
     if (Busy())
         return;
     auto run = std::make_unique<Run>();
@@ -489,6 +495,9 @@ void TCalcPane::RunNextSlice() {
 }
 
 void TCalcPane::CancelRun() {
+    // Painting is what protects the answers; it is not left half done.
+    if (runKind_ == RunKind::Painting)
+        return;
     // Every slice writes what it calculated before it returns, so between two slices the
     // document, the store and ANS already agree line by line.
     if (run_ && run_->Calculation)

@@ -95,7 +95,7 @@ class TCalcPane : public TProtectedEdit {
     RunKind Running() const { return runKind_; }
     bool Busy() const { return runKind_ != RunKind::None; }
     // Ends the run after the slice under way: every line keeps what the run made of it so
-    // far, the rest stays as it was.
+    // far, the rest stays as it was. Painting cannot be cancelled: it protects the answers.
     void CancelRun();
     void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
     // Calculate again from `startLine` to the end of the document.
