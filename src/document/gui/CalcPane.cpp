@@ -454,6 +454,10 @@ void TCalcPane::PaintAllAnswersInSlices() {
 void TCalcPane::StartRun(std::unique_ptr<Run> run) {
     run_ = std::move(run);
     runKind_ = run_->Kind;
+    // Undo stays off for the whole run: switching it off compacts the document's whole text,
+    // which once per slice would make a long run quadratic.
+    if (internalChange_++ == 0)
+        document()->setUndoRedoEnabled(false);
     RunNextSlice();
 }
 
@@ -510,6 +514,8 @@ void TCalcPane::EndRun() {
         return;
     const std::unique_ptr<Run> run = std::move(run_);
     runKind_ = RunKind::None;
+    if (--internalChange_ == 0)
+        document()->setUndoRedoEnabled(true);
     if (run->Started) {
         setReadOnly(readOnlyBeforeRun_);
         emit runFinished();
