@@ -14,8 +14,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
@@ -181,7 +181,8 @@ int main(int argc, char** argv) {
     pane->viewport()->installEventFilter(&watch);
     open(calculatedPath);
     stalls.Start();
-    while (!painted) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     WaitIdle(pane);
     const double idle = Seconds(clock);
     const double openStall = stalls.LongestMs();
@@ -219,7 +220,8 @@ int main(int argc, char** argv) {
     // 100 lines A[999999-i]:=i with the Variables window shown.
     {
         QStringList text;
-        for (int i = 1; i <= 100; ++i) text << QStringLiteral("A[999999-%1]:=%1").arg(i);
+        for (int i = 1; i <= 100; ++i)
+            text << QStringLiteral("A[999999-%1]:=%1").arg(i);
         pane->setPlainText(text.join(QLatin1Char('\n')));
         window.Action("AtnOptionShowVariables")->setEnabled(true);
         window.Action("AtnOptionShowVariables")->trigger();
@@ -244,8 +246,8 @@ int main(int argc, char** argv) {
         clock.restart();
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
         loop.exec();
-        Row("Idle with a 1 MiB line: CPU share of one core", 100 * (CpuSeconds() - cpu0) / Seconds(clock),
-            "%", "<= 2 %");
+        Row("Idle with a 1 MiB line: CPU share of one core",
+            100 * (CpuSeconds() - cpu0) / Seconds(clock), "%", "<= 2 %");
     }
     return 0;
 }

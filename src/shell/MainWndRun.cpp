@@ -38,12 +38,12 @@ QString RunText(TCalcPane::RunKind kind, int language, int done, int total) {
         break;
     }
     const bool cancels = kind != TCalcPane::RunKind::Painting;
-    const QString how = english ? (cancels ? QStringLiteral("read-only; Esc cancels")
-                                           : QStringLiteral("read-only"))
-                                : (cancels ? QStringLiteral("編集不可、Esc で中止")
-                                           : QStringLiteral("編集不可"));
-    return english ? QStringLiteral("%1: %2 / %3 lines (%4)").arg(what).arg(done).arg(total).arg(how)
-                   : QStringLiteral("%1: %2 / %3 行 (%4)").arg(what).arg(done).arg(total).arg(how);
+    const QString how =
+        english ? (cancels ? QStringLiteral("read-only; Esc cancels") : QStringLiteral("read-only"))
+                : (cancels ? QStringLiteral("編集不可、Esc で中止") : QStringLiteral("編集不可"));
+    return english
+               ? QStringLiteral("%1: %2 / %3 lines (%4)").arg(what).arg(done).arg(total).arg(how)
+               : QStringLiteral("%1: %2 / %3 行 (%4)").arg(what).arg(done).arg(total).arg(how);
 }
 
 } // namespace
@@ -76,8 +76,7 @@ void TFrmMain::CreateRunPanel() {
 
 void TFrmMain::RunStarted() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    runCancel_->setText(opt_.Language == 1 ? QStringLiteral("Cancel")
-                                           : QStringLiteral("中止"));
+    runCancel_->setText(opt_.Language == 1 ? QStringLiteral("Cancel") : QStringLiteral("中止"));
     const bool cancels = REdit1->Running() != TCalcPane::RunKind::Painting;
     runCancel_->setVisible(cancels);
     runShortcut_->setEnabled(cancels);

@@ -42,7 +42,8 @@ class LongWorkTest : public ::testing::Test {
     // Lines "N:=N+1" with old answers, painted and protected as a loaded document is.
     void LoadCounting() {
         QStringList lines;
-        for (int i = 0; i < Lines; ++i) lines << Stale;
+        for (int i = 0; i < Lines; ++i)
+            lines << Stale;
         pane->setPlainText(lines.join(QLatin1Char('\n')));
         pane->PaintAllAnswers();
         pane->document()->setModified(false);
@@ -57,10 +58,12 @@ class LongWorkTest : public ::testing::Test {
     }
     void WaitForSlices(int count) {
         QSignalSpy progress(pane, &TCalcPane::runProgress);
-        while (progress.count() < count && pane->Busy()) QCoreApplication::processEvents();
+        while (progress.count() < count && pane->Busy())
+            QCoreApplication::processEvents();
     }
     void Finish() {
-        while (pane->Busy()) QCoreApplication::processEvents();
+        while (pane->Busy())
+            QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     QStringList PaneLines() const { return pane->toPlainText().split(QLatin1Char('\n')); }
@@ -95,11 +98,14 @@ TEST_F(LongWorkTest, CancelledRunLeavesAConsistentDocument) {
 
         const QStringList lines = PaneLines();
         int done = 0;
-        while (done < Lines && lines[done] == Answered(done + 1)) ++done;
+        while (done < Lines && lines[done] == Answered(done + 1))
+            ++done;
         EXPECT_GT(done, 0);
         EXPECT_LT(done, Lines);
-        for (int i = done; i < Lines; ++i) EXPECT_EQ(lines[i], Stale) << "line " << i;
-        for (int i = 0; i < Lines; ++i) EXPECT_TRUE(ArrowProtected(i)) << "line " << i;
+        for (int i = done; i < Lines; ++i)
+            EXPECT_EQ(lines[i], Stale) << "line " << i;
+        for (int i = 0; i < Lines; ++i)
+            EXPECT_TRUE(ArrowProtected(i)) << "line " << i;
         const std::string count = std::to_string(done) + " +_I 0";
         EXPECT_EQ(window->Store().Read("N"), count);
         EXPECT_EQ(window->Store().Read("ANS"), count);
@@ -128,7 +134,8 @@ TEST_F(LongWorkTest, KeysDuringARunDoNotReachTheDocument) {
     Finish();
 
     QStringList expected;
-    for (int i = 0; i < Lines; ++i) expected << Answered(i + 1);
+    for (int i = 0; i < Lines; ++i)
+        expected << Answered(i + 1);
     expected << QString();
     EXPECT_EQ(pane->toPlainText().toStdString(), expected.join(QLatin1Char('\n')).toStdString());
     EXPECT_FALSE(pane->isReadOnly());
