@@ -454,10 +454,11 @@ void TCalcPane::PaintAllAnswersInSlices() {
 void TCalcPane::StartRun(std::unique_ptr<Run> run) {
     run_ = std::move(run);
     runKind_ = run_->Kind;
-    // Undo stays off for the whole run: switching it off compacts the document's whole text,
-    // which once per slice would make a long run quadratic.
-    if (internalChange_++ == 0)
-        document()->setUndoRedoEnabled(false);
+    // The slices' edits are recorded for undo until the run ends and the record is dropped
+    // at once. With undo off, the document compacts its whole text buffer every few thousand
+    // changed lines, which makes a long run quadratic. Nobody can undo meanwhile: the pane is
+    // read-only and the commands are off.
+    ++internalChange_;
     RunNextSlice();
 }
 
@@ -514,8 +515,12 @@ void TCalcPane::EndRun() {
         return;
     const std::unique_ptr<Run> run = std::move(run_);
     runKind_ = RunKind::None;
-    if (--internalChange_ == 0)
+    if (--internalChange_ == 0) {
+        const bool modified = document()->isModified();
+        document()->setUndoRedoEnabled(false); // clears the record, as after any calculation
         document()->setUndoRedoEnabled(true);
+        document()->setModified(modified);
+    }
     if (run->Started) {
         setReadOnly(readOnlyBeforeRun_);
         emit runFinished();
@@ -731,6 +736,10 @@ void TCalcPane::keyPressEvent(QKeyEvent* event) {
         if (key == Qt::Key_Escape) {
             event->accept();
             CancelRun();
+            return;
+        }
+        if (event == QKeySequence::Undo || event == QKeySequence::Redo) {
+            event->accept();
             return;
         }
         QPlainTextEdit::keyPressEvent(event);
