@@ -458,7 +458,9 @@ void TCalcPane::StartRun(std::unique_ptr<Run> run) {
     // at once. With undo off, the document compacts its whole text buffer every few thousand
     // changed lines, which makes a long run quadratic. Nobody can undo meanwhile: the pane is
     // read-only and the commands are off.
-    ++internalChange_;
+    // Painting changes formats only, which never sets off that compaction; it records nothing.
+    if (internalChange_++ == 0 && runKind_ == RunKind::Painting)
+        document()->setUndoRedoEnabled(false);
     RunNextSlice();
 }
 
