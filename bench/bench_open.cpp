@@ -61,7 +61,9 @@ void BM_OpenDocument(benchmark::State& state) {
     for (auto _ : state) {
         documents.FileOpen();
         pane->viewport()->repaint();
-        QApplication::processEvents();
+        do
+            QApplication::processEvents();
+        while (pane->Busy());
         state.PauseTiming();
         if (pane->document()->blockCount() != DocumentLines + 1) {
             state.SkipWithError("the document was not opened");

@@ -212,9 +212,14 @@ bool TDocumentController::SettleDiscard(DiscardOperation operation, bool evenWit
 // ---- loading ----
 
 void TDocumentController::ReplaceText(const QString& text) {
+    auto* calcPane = qobject_cast<TCalcPane*>(pane_);
+    if (calcPane)
+        calcPane->CancelRun();
     pane_->setPlainText(text);
-    if (auto* calcPane = qobject_cast<TCalcPane*>(pane_))
-        calcPane->PaintAllAnswers();
+    // A long document is painted in slices, read-only meanwhile, so its first screen shows
+    // at once.
+    if (calcPane)
+        calcPane->PaintAllAnswersInSlices();
     pane_->document()->setModified(false);
 }
 

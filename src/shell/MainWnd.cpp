@@ -55,6 +55,7 @@ TFrmMain::~TFrmMain() {
     // The Variables window and other children go after this window's members; focus leaving
     // one of them must not run the idle update on a half-destroyed window.
     disconnect(qApp, nullptr, this, nullptr);
+    disconnect(qApp, nullptr, live_, nullptr); // it reads the store, a member that goes first
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
 }
 
@@ -95,6 +96,7 @@ void TFrmMain::FormCreate() {
     idleTimer_->setInterval(0);
     connect(idleTimer_, &QTimer::timeout, this, &TFrmMain::UpdateActions);
     ConnectActions();
+    CreateRunPanel();
 
     TP1.SetVariables(&store_);
     TP1.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
@@ -205,6 +207,10 @@ void TFrmMain::UpdateActions() {
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     const bool clipText = clip && clip->hasText();
     const bool hasText = !document->isEmpty();
+    if (REdit1->Busy()) {
+        UpdateActionsDuringRun();
+        return;
+    }
     for (QAction* action : actions_.All()) {
         const QString& name = action->objectName();
         bool enabled = true;
@@ -336,6 +342,7 @@ void TFrmMain::RefreshTitle() { documents_->RefreshTitle(); }
 void TFrmMain::ShowError(const QString& message) { ShowErrorBox(this, message); }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+    REdit1->CancelRun();
     if (!CloseQuery()) {
         event->ignore();
         return;
@@ -384,7 +391,7 @@ void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TFrmMain::dropEvent(QDropEvent* event) {
     const QString file = FirstDroppedFile(event->mimeData());
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || REdit1->Busy()) return;
     event->acceptProposedAction();
     FileDropped(file);
 }

@@ -12,6 +12,7 @@
 #include "files/Settings.h"
 #include "shell/Actions.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -23,6 +24,8 @@
 
 class QLabel;
 class QMenu;
+class QPushButton;
+class QShortcut;
 class QTimer;
 class QToolBar;
 
@@ -149,6 +152,13 @@ class TFrmMain : public QMainWindow {
     void RemoveAnswers();
     void CalculateAgain();
 
+    // Long work of the pane: progress, Cancel and Escape, commands held back.
+    void CreateRunPanel();
+    void RunStarted();
+    void RunProgress(int done, int total);
+    void RunFinished();
+    void UpdateActionsDuringRun();
+
     // Edit, insert and help commands.
     void EditUndo();
     void EditRedo();
@@ -169,6 +179,11 @@ class TFrmMain : public QMainWindow {
     QMenu* popupMenu_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
     QTimer* idleTimer_ = nullptr;
+    QWidget* runPanel_ = nullptr;
+    QLabel* runProgress_ = nullptr;
+    QPushButton* runCancel_ = nullptr;
+    QShortcut* runShortcut_ = nullptr;
+    QElapsedTimer runFlushClock_;
     QPointer<QWidget> FrmVariables;
 
     Settings opt_;

@@ -143,6 +143,12 @@ void TFrmMain::CalculateCurrentLine() { REdit1->AtnVexmiCalculateExecute(); }
 
 void TFrmMain::RemoveAnswers() { REdit1->AtnVexmiRemoveAnswersExecute(); }
 
-void TFrmMain::CalculateAgain() { REdit1->AtnVexmiReCalcExecute(); }
+void TFrmMain::CalculateAgain() {
+    // The Variables window is refreshed in batches while the run goes on, and once after it.
+    TFrmVariables* variables = VariablesWindow();
+    if (variables) variables->SetDeferred(true);
+    REdit1->AtnVexmiReCalcExecute();
+    if (variables && !REdit1->Busy()) variables->SetDeferred(false);
+}
 
 }  // namespace vexmo

@@ -1,4 +1,5 @@
 #include "document/core/CalcLine.h"
+#include "document/core/CalcRunner.h"
 #include "document/core/DocumentText.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
@@ -223,6 +224,56 @@ TEST(CalculateAgain, SequencesTheLines)
         };
         EXPECT_EQ(CalculateAgain(steps), row.stoppedAt);
         EXPECT_EQ(calls, row.calls);
+    }
+}
+
+TEST(CalculationRun, SlicesStartLineAndCancel)
+{
+    struct Row {
+        const char* name;
+        std::size_t lineCount;
+        std::size_t start;
+        std::size_t sliceLines;    // lines per slice
+        std::size_t cancelAfter;   // slices before Cancel (0: never)
+        std::optional<std::size_t> failing;
+        std::vector<std::string> calls;
+        std::size_t nextLine;
+        bool cancelled;
+    };
+    const Row rows[] = {
+        {"slices of one line as one run", 3, 0, 1, 0, {}, {"0", "1", "2 copy"}, 3, false},
+        {"from a start line", 3, 1, 5, 0, {}, {"1", "2 copy"}, 3, false},
+        {"start past the end runs nothing", 3, 5, 1, 0, {}, {}, 3, false},
+        {"cancel between slices", 4, 0, 1, 2, {}, {"0", "1"}, 2, true},
+        {"failure in a later slice", 4, 0, 2, 0, 2, {"0", "1", "2"}, 2, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> lines(row.lineCount, "x");
+        std::vector<std::string> calls;
+        CalculateAgainSteps steps;
+        steps.LineCount = [&] { return lines.size(); };
+        steps.LineIsEmpty = [&](std::size_t i) { return lines[i].empty(); };
+        steps.CalculateLine = [&](std::size_t i, bool copy) {
+            calls.push_back(std::to_string(i) + (copy ? " copy" : ""));
+            if (row.failing == i)
+                return false;
+            if (i + 1 == lines.size())
+                lines.emplace_back();
+            return true;
+        };
+        CalculationRun run(steps, row.start);
+        for (std::size_t slice = 1; !run.Finished(); ++slice) {
+            std::size_t inSlice = 0;
+            run.RunSlice([&] { return ++inSlice >= row.sliceLines; });
+            if (slice == row.cancelAfter)
+                run.Cancel();
+        }
+        EXPECT_EQ(calls, row.calls);
+        EXPECT_EQ(run.NextLine(), row.nextLine);
+        EXPECT_EQ(run.Cancelled(), row.cancelled);
+        EXPECT_EQ(run.FailedLine(), row.failing);
+        EXPECT_EQ(run.LinesDone(), row.nextLine - std::min(row.start, row.lineCount));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "document/core/CalcLine.h"
 
+#include "document/core/CalcRunner.h"
+
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 
@@ -155,15 +157,9 @@ LineOutcome LineCalculator::Calculate(std::string_view lineText)
 
 std::optional<std::size_t> CalculateAgain(const CalculateAgainSteps& steps)
 {
-    const std::size_t count = steps.LineCount();
-    for (std::size_t i = 0; i < count; ++i) {
-        const bool last = i + 1 == steps.LineCount();
-        if (last && steps.LineIsEmpty(i))
-            break;
-        if (!steps.CalculateLine(i, last))
-            return i;
-    }
-    return std::nullopt;
+    CalculationRun run(steps);
+    run.RunSlice({});
+    return run.FailedLine();
 }
 
 } // namespace vexmo

@@ -1,19 +1,23 @@
 #include "document/gui/CalcPane.h"
 
 #include "document/core/CalcLine.h"
+#include "document/core/CalcRunner.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace vexmo {
 
@@ -71,8 +75,66 @@ class TCalcPane::ProgramEdit {
     QTextCursor cursor_;
 };
 
+// A run of long work on the document: Calculate again, Remove answers, painting.
+struct TCalcPane::Run {
+    // A calculated line waiting to be written at the end of its slice.
+    struct Line {
+        int Number = 0;
+        QString Text;
+        int AnswerStart = 0;
+        bool HasAnswer = false;
+        bool Copy = false;
+        DComplex Value;
+    };
+
+    RunKind Kind = RunKind::None;
+    bool Started = false; // went on beyond its first slice
+    // Calculate again.
+    CalculateAgainSteps Steps;
+    std::unique_ptr<CalculationRun> Calculation;
+    std::vector<Line> Pending;
+    QString Error;
+    int Caret = 0;
+    double CalculationShare = 0.4; // of a slice's time, the rest writes the lines
+    // Remove answers and painting: the next line and the line count.
+    int Next = 0;
+    int Total = 0;
+
+    int Done() const {
+        return Calculation ? static_cast<int>(Calculation->LinesDone()) : Next;
+    }
+    int Count() const { return Calculation ? static_cast<int>(Calculation->Total()) : Total; }
+};
+
 TCalcPane::TCalcPane(QWidget* parent) : TProtectedEdit(parent) {
     setWordWrapMode(QTextOption::NoWrap);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TCalcPane::UpdateCaretBlink);
+}
+
+TCalcPane::~TCalcPane() {
+    if (steadyCaret_)
+        QGuiApplication::styleHints()->setCursorFlashTime(blinkFlashTime_);
+}
+
+void TCalcPane::UpdateCaretBlink() {
+    // Longer than any line a person types; a blink repaints the caret's whole line.
+    constexpr int LongLine = 20'000;
+    const bool steady = textCursor().block().length() > LongLine;
+    if (steady == steadyCaret_)
+        return;
+    steadyCaret_ = steady;
+    // The editor reads the flash time only when its caret starts blinking, so it is told
+    // again through its interaction flags.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    if (steady) {
+        blinkFlashTime_ = hints->cursorFlashTime();
+        hints->setCursorFlashTime(0);
+    } else {
+        hints->setCursorFlashTime(blinkFlashTime_);
+    }
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    setTextInteractionFlags(flags ^ Qt::TextSelectableByKeyboard);
+    setTextInteractionFlags(flags);
 }
 
 void TCalcPane::SetColors(const QColor& expression, const QColor& arrow, const QColor& answer,
@@ -324,6 +386,8 @@ void TCalcPane::BreakLine() {
 // ---- commands ----
 
 void TCalcPane::AtnVexmiCalculateExecute() {
+    if (Busy())
+        return;
     emit beforeCalculation();
     DisableAllCommands();
     CalculateLine(true);
@@ -331,76 +395,24 @@ void TCalcPane::AtnVexmiCalculateExecute() {
 }
 
 void TCalcPane::AtnVexmiReCalcExecute() {
+    if (Busy())
+        return;
     emit beforeCalculation();
     DisableAllCommands();
-    QString error;
-    int caret = textCursor().position();
-    bool failed = false;
-    {
-        ProgramEdit edit(*this, ProgramEdit::ChangesText);
-        CalculateAgainSteps steps;
-        steps.LineCount = [this] { return static_cast<std::size_t>(document()->blockCount()); };
-        steps.LineIsEmpty = [this](std::size_t line) {
-            return document()->findBlockByNumber(static_cast<int>(line)).length() <= 1;
-        };
-        steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
-            const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
-            caret = block.position();
-            if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Failed)
-                return false;
-            edit.TextChanged();
-            caret = edit.Cursor().position();
-            return true;
-        };
-        failed = CalculateAgain(steps).has_value();
-    }
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(std::min(caret, TextLength()));
-    setTextCursor(cursor);
-    ShowCaret();
-    if (failed)
-        emit errorRaised(error);
-    emit calculationFinished();
+    CalculateAgainFrom(0);
 }
 
 void TCalcPane::AtnVexmiCalcBelowExecute() {
+    if (Busy())
+        return;
     emit beforeCalculation();
     DisableAllCommands();
-    QString error;
-    int caret = textCursor().position();
-    const auto first = static_cast<std::size_t>(document()->findBlock(caret).blockNumber());
-    bool failed = false;
-    {
-        ProgramEdit edit(*this, ProgramEdit::ChangesText);
-        auto blockAt = [&](std::size_t line) {
-            return document()->findBlockByNumber(static_cast<int>(first + line));
-        };
-        CalculateAgainSteps steps;
-        steps.LineCount = [&] {
-            return static_cast<std::size_t>(document()->blockCount()) - first;
-        };
-        steps.LineIsEmpty = [&](std::size_t line) { return blockAt(line).length() <= 1; };
-        steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
-            const QTextBlock block = blockAt(line);
-            caret = block.position();
-            if (CalculateBlock(edit.Cursor(), block, copyAllowed, error) == Outcome::Failed)
-                return false;
-            edit.TextChanged();
-            caret = edit.Cursor().position();
-            return true;
-        };
-        failed = CalculateAgain(steps).has_value();
-    }
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(std::min(caret, TextLength()));
-    setTextCursor(cursor);
-    ShowCaret();
-    if (failed)
-        emit errorRaised(error);
-    emit calculationFinished();
+    CalculateAgainFrom(document()->findBlock(textCursor().position()).blockNumber());
 }
 
 void TCalcPane::AtnVexmiRemoveAnswersExecute() {
+    if (Busy())
+        return;
     const QString question =
         language_ == 1 ? QStringLiteral("Are you sure you want to remove all the answers?[y/n]")
                        : QStringLiteral("計算結果をすべて削除してよろしいですか？[y/n]");
@@ -411,18 +423,282 @@ void TCalcPane::AtnVexmiRemoveAnswersExecute() {
     if (!yes)
         return;
     DisableAllCommands();
-    {
-        ProgramEdit edit(*this, ProgramEdit::ChangesText);
-        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-            const QString text = block.text();
-            const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
-            if (expression != text) {
-                SetBlockText(edit.Cursor(), block, expression);
-                edit.TextChanged();
-            }
-        }
+    auto run = std::make_unique<Run>();
+    run->Kind = RunKind::RemovingAnswers;
+    run->Total = document()->blockCount();
+    StartRun(std::move(run));
+}
+
+// ---- long work ----
+
+void TCalcPane::CalculateAgainFrom(int startLine) {
+    if (Busy())
+        return;
+    auto run = std::make_unique<Run>();
+    run->Kind = RunKind::Calculating;
+    run->Caret = textCursor().position();
+    run->Steps.LineCount = [this] { return static_cast<std::size_t>(document()->blockCount()); };
+    run->Steps.LineIsEmpty = [this](std::size_t line) {
+        return document()->findBlockByNumber(static_cast<int>(line)).length() <= 1;
+    };
+    run->Calculation =
+        std::make_unique<CalculationRun>(run->Steps, static_cast<std::size_t>(std::max(startLine, 0)));
+    StartRun(std::move(run));
+}
+
+void TCalcPane::PaintAllAnswersInSlices() {
+    if (runKind_ == RunKind::Painting) {
+        // The text was replaced under the run: it starts again from the top.
+        run_->Next = 0;
+        run_->Total = document()->blockCount();
+        return;
     }
-    emit calculationFinished();
+    if (Busy())
+        return;
+    auto run = std::make_unique<Run>();
+    run->Kind = RunKind::Painting;
+    run->Total = document()->blockCount();
+    StartRun(std::move(run));
+}
+
+void TCalcPane::StartRun(std::unique_ptr<Run> run) {
+    run_ = std::move(run);
+    runKind_ = run_->Kind;
+    // The slices' edits are recorded for undo until the run ends and the record is dropped
+    // at once. With undo off, the document compacts its whole text buffer every few thousand
+    // changed lines, which makes a long run quadratic. Nobody can undo meanwhile: the pane is
+    // read-only and the commands are off.
+    // Painting changes formats only, which never sets off that compaction; it records nothing.
+    if (internalChange_++ == 0 && runKind_ == RunKind::Painting)
+        document()->setUndoRedoEnabled(false);
+    RunNextSlice();
+}
+
+void TCalcPane::RunNextSlice() {
+    if (!run_)
+        return;
+    Run& run = *run_;
+    bool ended = false;
+    switch (run.Kind) {
+    case RunKind::Calculating:
+        ended = CalculateSlice(run);
+        break;
+    case RunKind::RemovingAnswers:
+        ended = RemoveAnswersSlice(run);
+        break;
+    default:
+        ended = PaintSlice(run);
+        break;
+    }
+    if (ended) {
+        EndRun();
+        return;
+    }
+    if (!run.Started) {
+        // Keys typed from now on must not reach the text behind the user's back.
+        run.Started = true;
+        readOnlyBeforeRun_ = isReadOnly();
+        setReadOnly(true);
+        emit runStarted();
+    }
+    emit runProgress(run.Done(), run.Count());
+    if (!sliceQueued_) {
+        sliceQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            sliceQueued_ = false;
+            RunNextSlice();
+        });
+    }
+}
+
+void TCalcPane::CancelRun() {
+    // Painting is what protects the answers; it is not left half done.
+    if (runKind_ == RunKind::Painting)
+        return;
+    // Every slice writes what it calculated before it returns, so between two slices the
+    // document, the store and ANS already agree line by line.
+    if (run_ && run_->Calculation)
+        run_->Calculation->Cancel();
+    EndRun();
+}
+
+void TCalcPane::EndRun() {
+    if (!run_)
+        return;
+    const std::unique_ptr<Run> run = std::move(run_);
+    runKind_ = RunKind::None;
+    if (--internalChange_ == 0) {
+        const bool modified = document()->isModified();
+        document()->setUndoRedoEnabled(false); // clears the record, as after any calculation
+        document()->setUndoRedoEnabled(true);
+        document()->setModified(modified);
+    }
+    if (run->Started) {
+        setReadOnly(readOnlyBeforeRun_);
+        emit runFinished();
+    }
+    if (run->Kind == RunKind::Calculating) {
+        const CalculationRun& calculation = *run->Calculation;
+        if (calculation.LinesDone() > 0 || calculation.FailedLine()) {
+            const QTextBlock next =
+                document()->findBlockByNumber(static_cast<int>(calculation.NextLine()));
+            run->Caret = next.isValid() ? next.position() : TextLength();
+        }
+        QTextCursor cursor = textCursor();
+        cursor.setPosition(std::min(run->Caret, TextLength()));
+        setTextCursor(cursor);
+        ShowCaret();
+        if (calculation.FailedLine())
+            emit errorRaised(run->Error);
+    }
+    if (run->Kind != RunKind::Painting)
+        emit calculationFinished();
+}
+
+void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block,
+                                    const QString& text, int answerStart, bool hasAnswer) {
+    cursor.setPosition(block.position());
+    cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    const QTextCharFormat expression = ExpressionFormat();
+    if (!hasAnswer) {
+        if (text.isEmpty())
+            cursor.removeSelectedText();
+        else
+            cursor.insertText(text, expression);
+        return;
+    }
+    // Written in its formats at once: painting afterwards would go over the line again.
+    if (answerStart > 0)
+        cursor.insertText(text.left(answerStart), expression);
+    else
+        cursor.removeSelectedText();
+    QTextCharFormat arrow = expression;
+    arrow.setForeground(arrowColor_);
+    arrow.setFontWeight(QFont::Normal);
+    arrow.setProperty(ProtectedProperty, true);
+    const int arrowLength = static_cast<int>(AnswerArrow.size());
+    cursor.insertText(text.mid(answerStart, arrowLength), arrow);
+    QTextCharFormat answer = arrow;
+    answer.setForeground(answerColor_);
+    answer.setFontWeight(QFont::Bold);
+    cursor.insertText(text.mid(answerStart + arrowLength), answer);
+}
+
+bool TCalcPane::CalculateSlice(Run& run) {
+    CalculationRun& calculation = *run.Calculation;
+    std::optional<LineCalculator> calculator;
+    if (engine_ && variables_) {
+        calculator.emplace(*engine_, *variables_, numberFormat_);
+        calculator->SetShowValue([this](const std::string& name, const std::string& value) {
+            emit variableChanged(QString::fromStdString(name), QString::fromStdString(value));
+        });
+    }
+    int blockLine = static_cast<int>(calculation.NextLine());
+    QTextBlock block = document()->findBlockByNumber(blockLine);
+    run.Steps.CalculateLine = [&](std::size_t line, bool copyAllowed) {
+        if (!calculator) {
+            run.Error = QStringLiteral("No calculator is attached to the pane.");
+            return false;
+        }
+        if (blockLine != static_cast<int>(line)) {
+            blockLine = static_cast<int>(line);
+            block = document()->findBlockByNumber(blockLine);
+        }
+        LineOutcome outcome;
+        emit lineAboutToBeCalculated(blockLine);
+        try {
+            outcome = calculator->Calculate(block.text().toStdString());
+        } catch (const std::exception& e) {
+            // Nothing is written before the value is known, so the line is still untouched.
+            outcome.ErrorMessage = e.what();
+        }
+        if (!outcome.Ok()) {
+            run.Error = QString::fromStdString(ErrorBoxText(outcome.ErrorMessage));
+            return false;
+        }
+        const LineCalculation& result = *outcome.Result;
+        run.Pending.push_back({blockLine, QString::fromStdString(result.NewText),
+                               static_cast<int>(result.AnswerStartUtf16), result.HasAnswer,
+                               copyAllowed && copyAutomatically_, result.Value});
+        emit lineCalculated(blockLine);
+        block = block.next();
+        ++blockLine;
+        return true;
+    };
+    // Writing the lines takes longer than calculating them: the calculation gets the share
+    // of the slice it had in the last one, so that a whole slice stays near SliceTime.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto share = std::chrono::duration_cast<std::chrono::microseconds>(
+        sliceTime_ * run.CalculationShare);
+    const bool ended = calculation.RunFor(share);
+    run.Steps.CalculateLine = nullptr;
+    const Clock::duration calculated = Clock::now() - start;
+
+    // The slice's lines go into the document together, in line order.
+    std::optional<DComplex> copy;
+    if (!run.Pending.empty()) {
+        ProgramEdit edit(*this, ProgramEdit::ChangesText);
+        QTextBlock line = document()->findBlockByNumber(run.Pending.front().Number);
+        for (const Run::Line& pending : run.Pending) {
+            WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
+                                pending.HasAnswer);
+            if (!line.next().isValid())
+                MoveToNextLine(edit.Cursor(), line);
+            if (pending.Copy)
+                copy = pending.Value;
+            line = line.next();
+        }
+        edit.TextChanged();
+        run.Pending.clear();
+    }
+    const Clock::duration whole = Clock::now() - start;
+    if (whole.count() > 0)
+        run.CalculationShare = std::clamp(std::chrono::duration<double>(calculated).count() /
+                                              std::chrono::duration<double>(whole).count(),
+                                          0.05, 1.0);
+    if (copy)
+        CopyToClipboard(*copy);
+    return ended;
+}
+
+namespace {
+
+// Calls `work` for the lines from `next` on until about `time` has gone by; true when the
+// last line is done.
+template <class Work>
+bool WorkOnLines(QTextDocument* document, int& next, std::chrono::microseconds time,
+                 Work&& work) {
+    const auto until = std::chrono::steady_clock::now() + time;
+    QTextBlock block = document->findBlockByNumber(next);
+    for (int lines = 1; block.isValid(); ++lines) {
+        work(block);
+        block = block.next();
+        ++next;
+        if ((lines & 63) == 0 && std::chrono::steady_clock::now() >= until)
+            break;
+    }
+    return !block.isValid();
+}
+
+} // namespace
+
+bool TCalcPane::RemoveAnswersSlice(Run& run) {
+    ProgramEdit edit(*this, ProgramEdit::ChangesText);
+    return WorkOnLines(document(), run.Next, sliceTime_, [&](const QTextBlock& block) {
+        const QString text = block.text();
+        const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
+        if (expression != text) {
+            SetBlockText(edit.Cursor(), block, expression);
+            edit.TextChanged();
+        }
+    });
+}
+
+bool TCalcPane::PaintSlice(Run& run) {
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    return WorkOnLines(document(), run.Next, sliceTime_,
+                       [&](const QTextBlock& block) { PaintBlock(edit.Cursor(), block, true); });
 }
 
 QString TCalcPane::InsertCommandTextOf(const QString& commandName, int* caretBack) {
@@ -469,6 +745,20 @@ int TCalcPane::ActionOfKey(const QKeyEvent* event) const {
 void TCalcPane::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (Busy()) {
+        // The pane is read-only meanwhile: keys move the caret, select and copy, nothing else.
+        if (key == Qt::Key_Escape) {
+            event->accept();
+            CancelRun();
+            return;
+        }
+        if (event == QKeySequence::Undo || event == QKeySequence::Redo) {
+            event->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !isReadOnly()) {
         event->accept();
         DisableAllCommands();

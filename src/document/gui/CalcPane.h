@@ -12,7 +12,9 @@
 #include "engine/DorvSub.h"
 
 #include <QColor>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 class QTextBlock;
 class QTextCursor;
@@ -30,6 +32,7 @@ class TCalcPane : public TProtectedEdit {
     enum ReturnAction { ActCalculate = 1, ActCarriageReturn = 2, ActLineBreak = 3 };
 
     explicit TCalcPane(QWidget* parent = nullptr);
+    ~TCalcPane() override;
 
     // Not owned; both must outlive the pane's calculations.
     void SetEngine(TCompTinyParser* engine) { engine_ = engine; }
@@ -83,6 +86,23 @@ class TCalcPane : public TProtectedEdit {
     int LineCount() const;
     QString LineText(int line) const;
 
+    // ---- long work ----
+    // Calculate again, Remove answers and painting a loaded document work in slices of
+    // about SliceTime each; between two slices the window paints and takes input. Work that
+    // fits in one slice is done before the command returns. While a run goes on the pane is
+    // read-only (keys do not reach the text) and Escape cancels it.
+    enum class RunKind { None, Calculating, RemovingAnswers, Painting };
+    RunKind Running() const { return runKind_; }
+    bool Busy() const { return runKind_ != RunKind::None; }
+    // Ends the run after the slice under way: every line keeps what the run made of it so
+    // far, the rest stays as it was. Painting cannot be cancelled: it protects the answers.
+    void CancelRun();
+    void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
+    // Calculate again from `startLine` to the end of the document.
+    void CalculateAgainFrom(int startLine);
+    // Paints every answer of the document, in slices (after a document was loaded).
+    void PaintAllAnswersInSlices();
+
   public slots:
     void AtnVexmiCalculateExecute();
     void AtnVexmiReCalcExecute();
@@ -113,6 +133,12 @@ class TCalcPane : public TProtectedEdit {
     // succeeded.
     void lineAboutToBeCalculated(int line);
     void lineCalculated(int line);
+    // A run goes on beyond its first slice (the pane is read-only until runFinished).
+    void runStarted();
+    // After every slice of a run: lines done of the run's total.
+    void runProgress(int done, int total);
+    // The run has ended, finished or cancelled; the pane takes input again.
+    void runFinished();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -125,7 +151,22 @@ class TCalcPane : public TProtectedEdit {
 
   private:
     class ProgramEdit;
+    struct Run;
     enum class Outcome { Calculated, Failed };
+
+    // Starts a run whose first slice is done at once; the rest follows from the event loop.
+    void StartRun(std::unique_ptr<Run> run);
+    void RunNextSlice();
+    // One slice of each kind of run; true when the run has ended.
+    bool CalculateSlice(Run& run);
+    bool RemoveAnswersSlice(Run& run);
+    bool PaintSlice(Run& run);
+    void EndRun();
+    // A caret in a very long line stays steady: every blink would lay out and paint it.
+    void UpdateCaretBlink();
+    // Writes a calculated line: its text and its painted, protected answer run.
+    void WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block, const QString& text,
+                             int answerStart, bool hasAnswer);
 
     // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
     // cursor stands at the start of the next line, appended when needed. On failure nothing
@@ -161,6 +202,14 @@ class TCalcPane : public TProtectedEdit {
     bool answerEdit_ = false; // the user's edit touched an answer run
     int answerEditStart_ = 0;
     bool caretPending_ = false; // a second ShowCaret() waits for the layout
+
+    RunKind runKind_ = RunKind::None;
+    std::unique_ptr<Run> run_;
+    std::chrono::microseconds sliceTime_{40'000};
+    bool readOnlyBeforeRun_ = false;
+    bool sliceQueued_ = false;
+    bool steadyCaret_ = false;
+    int blinkFlashTime_ = 0; // the application's flash time while the caret is steady
 };
 
 } // namespace vexmo

@@ -21,6 +21,7 @@ TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
     connect(&pending_, &QTimer::timeout, this, &TLiveFeatures::ProcessChanges);
     connect(pane_, &TCalcPane::lineAboutToBeCalculated, this, &TLiveFeatures::BeforeLine);
     connect(pane_, &TCalcPane::lineCalculated, this, &TLiveFeatures::AfterLine);
+    connect(pane_, &TCalcPane::calculationFinished, this, &TLiveFeatures::BelowFinished);
     connect(pane_, &QPlainTextEdit::updateRequest, this, &TLiveFeatures::RelayoutVisible);
     // Nothing is on until the options say so.
     options_ = EditingOptions{false, false, false, false, false};
@@ -210,8 +211,14 @@ void TLiveFeatures::ProcessChanges() {
 }
 
 void TLiveFeatures::CalculateBelow() {
+    if (pane_->Busy()) return;
+    // The run may go on in slices; BelowFinished ends it.
     runningBelow_ = true;
     pane_->AtnVexmiCalcBelowExecute();
+}
+
+void TLiveFeatures::BelowFinished() {
+    if (!runningBelow_) return;
     ProcessChanges();
     runningBelow_ = false;
 }

@@ -59,6 +59,7 @@ class TLiveFeatures : public QObject {
   private:
     void BeforeLine(int line);
     void AfterLine(int line);
+    void BelowFinished();
     void Schedule();
     // Gives the line its new look now when it is in view, else when it comes into view:
     // a change may touch many lines of a long document, of which only a screenful shows.

@@ -285,7 +285,11 @@ void TProtectedEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TProtectedEdit::inputMethodEvent(QInputMethodEvent* event) {
-    if (isReadOnly() || (event->commitString().isEmpty() && event->replacementLength() == 0)) {
+    if (isReadOnly()) {
+        event->ignore(); // the editor's own handling would still commit the text
+        return;
+    }
+    if (event->commitString().isEmpty() && event->replacementLength() == 0) {
         QPlainTextEdit::inputMethodEvent(event); // pre-edit text is not part of the document
         return;
     }

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace vexmo {
 
@@ -157,8 +158,9 @@ QTreeWidgetItem* TFrmVariables::SelectedRow() const {
 
 void TFrmVariables::UpdateCommands() {
     const bool selected = SelectedRow() != nullptr;
-    AtnEdit->setEnabled(selected);
-    AtnDelete->setEnabled(selected);
+    AtnInsert->setEnabled(!deferred_);
+    AtnEdit->setEnabled(selected && !deferred_);
+    AtnDelete->setEnabled(selected && !deferred_);
 }
 
 void TFrmVariables::DeleteAllRows() {
@@ -167,7 +169,57 @@ void TFrmVariables::DeleteAllRows() {
     UpdateCommands();
 }
 
+QString TFrmVariables::RowText(const std::string& value) {
+    constexpr std::size_t ShortText = 200;
+    constexpr std::size_t ShownElements = 8;
+    if (value.size() <= ShortText) return ToQt(value);
+    std::vector<std::string> elements = engine_text::ElementsOf(value);
+    if (elements.size() <= ShownElements) return ToQt(value);
+    const std::size_t count = elements.size();
+    elements.resize(ShownElements);
+    return ToQt(JoinCommaText(elements)) + QStringLiteral(",… (%1 elements)").arg(count);
+}
+
+void TFrmVariables::SetDeferred(bool on) {
+    if (deferred_ == on) return;
+    deferred_ = on;
+    if (!on) FlushRows();
+    UpdateCommands();
+}
+
+void TFrmVariables::FlushRows() {
+    if (pendingNames_.isEmpty()) return;
+    const QSet<QString> names = std::exchange(pendingNames_, {});
+    LvVariables->setSortingEnabled(false);
+    QList<QTreeWidgetItem*> added;
+    for (const QString& name : names) {
+        const std::string storeName = ToStd(name);
+        const QString upper = UpperAsciiLetters(name);
+        QTreeWidgetItem* row = FindRow(upper);
+        if (store_.IndexOf(storeName) < 0) {
+            RemoveRow(row);
+            continue;
+        }
+        const QString text = RowText(store_.Read(storeName));
+        if (row) {
+            row->setText(ValueColumn, text);
+            continue;
+        }
+        row = new QTreeWidgetItem(QStringList{upper, text}); // the list owns it
+        rowsByName_.insert(upper, row);
+        added << row;
+    }
+    LvVariables->addTopLevelItems(added);
+    LvVariables->setSortingEnabled(true);
+    LvVariables->sortByColumn(NameColumn, Qt::AscendingOrder);
+    UpdateCommands();
+}
+
 void TFrmVariables::ShowValue(const QString& name, const QString& value) {
+    if (deferred_) {
+        pendingNames_.insert(name);
+        return;
+    }
     const QString upper = UpperAsciiLetters(name);
     if (QTreeWidgetItem* row = FindRow(upper))
         row->setText(ValueColumn, value);
@@ -180,13 +232,25 @@ void TFrmVariables::ShowAssignment(const std::string& name, const std::string& v
         ShowValue(ToQt(name), ToQt(value));
         return;
     }
+    if (deferred_) {
+        if (idx < 0 || idx > MaxClipElementIndex)
+            throw std::out_of_range("List index out of bounds (" + std::to_string(idx) + ")");
+        pendingNames_.insert(ToQt(name));
+        return;
+    }
+    // The store takes no element at or beyond its largest list, so the row stays as it is
+    // (padding it would build a row of up to a million elements the store never holds).
+    if (idx >= engine_text::kMaxElements && idx <= MaxClipElementIndex) return;
     const QString upper = UpperAsciiLetters(ToQt(name));
     QTreeWidgetItem* row = FindRow(upper);
     std::vector<std::string> elements;
     if (row) {
-        // Read the row as the engine reads the store, so that a plain value ("2 +_I 0")
-        // stays one element instead of splitting at its blanks.
-        elements = engine_text::ElementsOf(ToStd(row->text(ValueColumn)));
+        // Read the value as the engine reads the store, so that a plain value ("2 +_I 0")
+        // stays one element instead of splitting at its blanks. The notice comes before
+        // the store changes; a long row shows only part of the value.
+        elements = engine_text::ElementsOf(store_.IndexOf(name) >= 0
+                                               ? store_.Read(name)
+                                               : ToStd(row->text(ValueColumn)));
     } else {
         row = AddRow(upper, ToQt(value));
         if (idx >= 0 && idx <= MaxClipElementIndex)
@@ -199,7 +263,7 @@ void TFrmVariables::ShowAssignment(const std::string& name, const std::string& v
     const auto index = static_cast<std::size_t>(idx);
     if (elements.size() <= index) elements.resize(index + 1, ZeroElement);
     elements[index] = value;
-    row->setText(ValueColumn, ToQt(JoinCommaText(elements)));
+    row->setText(ValueColumn, RowText(JoinCommaText(elements)));
 }
 
 // ---- Add, Edit, Delete ----
@@ -247,7 +311,9 @@ void TFrmVariables::AtnEditExecute() {
     if (!row) return;
     const QString oldName = row->text(NameColumn);
     QString name = oldName;
-    QString value = row->text(ValueColumn);
+    // A long list's row shows only part of it; the whole value is in the store.
+    QString value = store_.IndexOf(ToStd(oldName)) >= 0 ? ToQt(store_.Read(ToStd(oldName)))
+                                                       : row->text(ValueColumn);
     if (!EnterValue(name, value)) return;
     store_.Remove(ToStd(oldName));
     const QString newName = UpperAsciiLetters(name);
@@ -288,7 +354,7 @@ void TFrmVariables::LoadLines(const std::vector<Variables::Line>& lines) {
     LoadVariables(lines, store_, [&](const std::string& name, const std::string& value) {
         const QString upper = UpperAsciiLetters(ToQt(name));
         if (!values.contains(upper)) names << upper;
-        values.insert(upper, ToQt(value));
+        values.insert(upper, RowText(value));
     });
     QList<QTreeWidgetItem*> rows;
     rows.reserve(names.size());

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMessageBox>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -44,6 +45,15 @@ class TFrmVariables : public QWidget {
     // a failed operation.
     void ShowAssignment(const std::string& name, const std::string& value, int idx);
     void DeleteAllRows();
+    // While deferred, the notices above only note the names (an element index that names
+    // no element still fails at once); FlushRows() then brings those rows up to date from
+    // the store in one go, and ending the deferral flushes. Add, Edit and Delete are off
+    // meanwhile, so that nothing changes the store under a calculation that goes on.
+    void SetDeferred(bool on);
+    bool Deferred() const { return deferred_; }
+    void FlushRows();
+    // What a row shows of a stored value: a long list only its first elements and the count.
+    static QString RowText(const std::string& value);
 
     // ---- variables files ----
     // The path last used to save or open a variables file; empty at first.
@@ -108,6 +118,9 @@ class TFrmVariables : public QWidget {
     Variables& store_;
     // Row of each name; names are unique among the rows.
     QHash<QString, QTreeWidgetItem*> rowsByName_;
+    bool deferred_ = false;
+    // Names noticed while deferred, in the store's spelling.
+    QSet<QString> pendingNames_;
     int language_ = 1;
     QString variablesFile_;
     QToolBar* toolBar_ = nullptr;

@@ -1,0 +1,211 @@
+// Long work in the main window: Calculate again in slices with progress, Cancel and Escape,
+// keys held off the document, and the Variables window in step with the store.
+#include "document/gui/Variables.h"
+#include "shell/MainWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace vexmo;
+
+namespace {
+
+constexpr int Lines = 100;
+const QString Stale = QStringLiteral("N:=N+1 ==> 0 +_I 0 ");
+
+QString Answered(int n) {
+    return QStringLiteral("N:=N+1 ==> %1 +_I 0 ").arg(n);
+}
+
+class LongWorkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
+        QGuiApplication::clipboard()->clear();
+        window = std::make_unique<TFrmMain>();
+        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
+        ASSERT_TRUE(started.wait(2000));
+        pane = window->Pane();
+        // A few lines per slice, so that a short document takes many slices.
+        pane->SetSliceTime(std::chrono::microseconds(0));
+        window->show();
+    }
+
+    // Lines "N:=N+1" with old answers, painted and protected as a loaded document is.
+    void LoadCounting() {
+        QStringList lines;
+        for (int i = 0; i < Lines; ++i)
+            lines << Stale;
+        pane->setPlainText(lines.join(QLatin1Char('\n')));
+        pane->PaintAllAnswers();
+        pane->document()->setModified(false);
+        window->Store().Write("N", "0 +_I 0");
+    }
+    void StartCalculateAgain() {
+        // The commands are enabled by the idle update after the text changed.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        window->Action("AtnVexmiReCalc")->trigger();
+        ASSERT_TRUE(pane->Busy()) << "the run goes on beyond its first slice";
+    }
+    void WaitForSlices(int count) {
+        QSignalSpy progress(pane, &TCalcPane::runProgress);
+        while (progress.count() < count && pane->Busy())
+            QCoreApplication::processEvents();
+    }
+    void Finish() {
+        while (pane->Busy())
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    QStringList PaneLines() const { return pane->toPlainText().split(QLatin1Char('\n')); }
+    bool ArrowProtected(int line) const {
+        const QTextBlock block = pane->document()->findBlockByNumber(line);
+        return pane->IsProtected(block.position() + block.text().indexOf(QLatin1String(" ==> ")));
+    }
+    QLabel* Progress() const { return window->findChild<QLabel*>(QStringLiteral("RunProgress")); }
+
+    std::unique_ptr<TFrmMain> window;
+    TCalcPane* pane = nullptr;
+};
+
+TEST_F(LongWorkTest, CancelledRunLeavesAConsistentDocument) {
+    struct Row {
+        const char* name;
+        int slicesBefore;
+        std::function<void()> cancel;
+    } rows[] = {
+        {"Escape in the pane at once", 0, [this] { QTest::keyClick(pane, Qt::Key_Escape); }},
+        {"Escape in the pane later", 3, [this] { QTest::keyClick(pane, Qt::Key_Escape); }},
+        {"Cancel button", 2,
+         [this] { window->findChild<QPushButton*>(QStringLiteral("RunCancel"))->click(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LoadCounting();
+        StartCalculateAgain();
+        WaitForSlices(row.slicesBefore);
+        row.cancel();
+        ASSERT_FALSE(pane->Busy());
+
+        const QStringList lines = PaneLines();
+        int done = 0;
+        while (done < Lines && lines[done] == Answered(done + 1))
+            ++done;
+        EXPECT_GT(done, 0);
+        EXPECT_LT(done, Lines);
+        for (int i = done; i < Lines; ++i)
+            EXPECT_EQ(lines[i], Stale) << "line " << i;
+        for (int i = 0; i < Lines; ++i)
+            EXPECT_TRUE(ArrowProtected(i)) << "line " << i;
+        const std::string count = std::to_string(done) + " +_I 0";
+        EXPECT_EQ(window->Store().Read("N"), count);
+        EXPECT_EQ(window->Store().Read("ANS"), count);
+        EXPECT_FALSE(pane->document()->isUndoAvailable());
+        EXPECT_TRUE(pane->document()->isModified());
+        EXPECT_FALSE(pane->isReadOnly());
+        EXPECT_EQ(pane->textCursor().blockNumber(), done) << "the caret waits at the next line";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(LongWorkTest, KeysDuringARunDoNotReachTheDocument) {
+    LoadCounting();
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    StartCalculateAgain();
+    EXPECT_TRUE(pane->isReadOnly());
+    EXPECT_TRUE(Progress()->text().contains(QLatin1String("read-only")));
+    QTest::keyClicks(pane, QStringLiteral("12"));
+    for (int key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return})
+        QTest::keyClick(pane, static_cast<Qt::Key>(key));
+    QTest::keyClick(pane, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_Return, Qt::ControlModifier);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("ime"));
+    QCoreApplication::sendEvent(pane, &commit);
+    Finish();
+
+    QStringList expected;
+    for (int i = 0; i < Lines; ++i)
+        expected << Answered(i + 1);
+    expected << QString();
+    EXPECT_EQ(pane->toPlainText().toStdString(), expected.join(QLatin1Char('\n')).toStdString());
+    EXPECT_FALSE(pane->isReadOnly());
+}
+
+TEST_F(LongWorkTest, ProgressIsReportedAndCommandsWait) {
+    LoadCounting();
+    QSignalSpy progress(pane, &TCalcPane::runProgress);
+    QSignalSpy finished(pane, &TCalcPane::runFinished);
+    StartCalculateAgain();
+    QCoreApplication::processEvents();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    EXPECT_TRUE(Progress()->isVisibleTo(window.get()));
+    EXPECT_TRUE(Progress()->text().startsWith(QLatin1String("Calculating: ")));
+    EXPECT_TRUE(Progress()->text().contains(QStringLiteral(" / %1 lines").arg(Lines)));
+    for (const char* name : {"AtnVexmiReCalc", "AtnVexmiCalculate", "AtnVexmiRemoveAnswers",
+                             "AtnEditPaste", "AtnFileOpen", "AtnFileNew", "AtnOptions"})
+        EXPECT_FALSE(window->Action(name)->isEnabled()) << name;
+    Finish();
+
+    ASSERT_GE(progress.count(), 3);
+    int last = 0;
+    for (const QList<QVariant>& report : progress) {
+        EXPECT_GT(report.at(0).toInt(), last);
+        EXPECT_EQ(report.at(1).toInt(), Lines);
+        last = report.at(0).toInt();
+    }
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(Progress()->isVisibleTo(window.get()));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(window->Action("AtnVexmiReCalc")->isEnabled());
+}
+
+TEST_F(LongWorkTest, VariablesWindowEqualsAFreshListingAfterARun) {
+    auto rows = [](const TFrmVariables& variables) {
+        QStringList out;
+        for (int i = 0; i < variables.LvVariables->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = variables.LvVariables->topLevelItem(i);
+            if (row->text(0) != QLatin1String("_CLIP")) out << row->text(0) + "=" + row->text(1);
+        }
+        return out;
+    };
+    auto* variables = window->findChild<TFrmVariables*>();
+    ASSERT_NE(variables, nullptr);
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines << QStringLiteral("B[%1]:=%1").arg(i % 12) << QStringLiteral("A%1:=%1").arg(i % 5);
+    lines << QStringLiteral("L[60]:=7") << QStringLiteral("L[3]:=1") << QStringLiteral("L[5000]:=2")
+          << QStringLiteral("F(X):=X*2") << QStringLiteral("F(4)");
+    pane->setPlainText(lines.join(QLatin1Char('\n')));
+    StartCalculateAgain();
+    Finish();
+
+    // A fresh listing of the store, without the user function a calculation defines: such a
+    // definition gets no row until a variables file holding it is opened.
+    std::vector<Variables::Line> stored = window->Store().Lines();
+    std::erase_if(stored, [](const Variables::Line& line) {
+        return line.Name.find('(') != std::string::npos;
+    });
+    Variables copy;
+    TFrmVariables fresh(copy);
+    fresh.LoadLines(stored);
+    EXPECT_EQ(rows(*variables).join("\n").toStdString(), rows(fresh).join("\n").toStdString());
+    const QStringList shown = rows(*variables);
+    const auto longList = std::find_if(shown.begin(), shown.end(),
+                                       [](const QString& r) { return r.startsWith("L="); });
+    ASSERT_NE(longList, shown.end());
+    EXPECT_TRUE(longList->endsWith(QStringLiteral(",… (61 elements)"))) << longList->toStdString();
+    EXPECT_TRUE(variables->AtnInsert->isEnabled()) << "Add is back once the run has ended";
+}
+
+} // namespace
