@@ -154,7 +154,8 @@ class TTermText {
     }
     void SetInline(std::string_view text) {
         std::memset(raw_, 0, sizeof raw_);
-        std::memcpy(raw_, text.data(), text.size());
+        if (!text.empty()) // an empty view may hold no pointer at all
+            std::memcpy(raw_, text.data(), text.size());
         raw_[7] = static_cast<unsigned char>(0x80 | text.size());
     }
     void Set(std::string_view text) {
