@@ -164,7 +164,7 @@ void TFrmMain::ConnectActions() {
     on("AtnVexmiCalculate", [this] { CalculateCurrentLine(); });
     on("AtnVexmiRemoveAnswers", [this] { RemoveAnswers(); });
     on("AtnVexmiReCalc", [this] { CalculateAgain(); });
-    on("AtnVexmiCalcBelow", [this] { live_->CalculateBelow(); });
+    on("AtnVexmiCalcBelow", [this] { CalculateBelow(); });
     on("AtnHelpIndex", [this] { HelpIndex(); });
     on("AtnHelpDorvHomepage", [this] { HelpHomepage(); });
     on("AtnHelpAbout", [this] { ShowAbout(); });

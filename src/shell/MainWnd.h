@@ -151,6 +151,9 @@ class TFrmMain : public QMainWindow {
     void CalculateCurrentLine();
     void RemoveAnswers();
     void CalculateAgain();
+    void CalculateBelow();
+    // Runs a long calculation command with the Variables window refreshed in batches.
+    void WithVariablesInBatches(const std::function<void()>& command);
 
     // Long work of the pane: progress, Cancel and Escape, commands held back.
     void CreateRunPanel();

@@ -144,10 +144,18 @@ void TFrmMain::CalculateCurrentLine() { REdit1->AtnVexmiCalculateExecute(); }
 void TFrmMain::RemoveAnswers() { REdit1->AtnVexmiRemoveAnswersExecute(); }
 
 void TFrmMain::CalculateAgain() {
+    WithVariablesInBatches([this] { REdit1->AtnVexmiReCalcExecute(); });
+}
+
+void TFrmMain::CalculateBelow() {
+    WithVariablesInBatches([this] { live_->CalculateBelow(); });
+}
+
+void TFrmMain::WithVariablesInBatches(const std::function<void()>& command) {
     // The Variables window is refreshed in batches while the run goes on, and once after it.
     TFrmVariables* variables = VariablesWindow();
     if (variables) variables->SetDeferred(true);
-    REdit1->AtnVexmiReCalcExecute();
+    command();
     if (variables && !REdit1->Busy()) variables->SetDeferred(false);
 }
 

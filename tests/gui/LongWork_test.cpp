@@ -49,11 +49,11 @@ class LongWorkTest : public ::testing::Test {
         pane->document()->setModified(false);
         window->Store().Write("N", "0 +_I 0");
     }
-    void StartCalculateAgain() {
+    void StartCalculateAgain(const char* command = "AtnVexmiReCalc") {
         // The commands are enabled by the idle update after the text changed.
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        window->Action("AtnVexmiReCalc")->trigger();
+        window->Action(command)->trigger();
         ASSERT_TRUE(pane->Busy()) << "the run goes on beyond its first slice";
     }
     void WaitForSlices(int count) {
@@ -187,25 +187,31 @@ TEST_F(LongWorkTest, VariablesWindowEqualsAFreshListingAfterARun) {
     lines << QStringLiteral("L[60]:=7") << QStringLiteral("L[3]:=1") << QStringLiteral("L[5000]:=2")
           << QStringLiteral("F(X):=X*2") << QStringLiteral("F(4)");
     pane->setPlainText(lines.join(QLatin1Char('\n')));
-    StartCalculateAgain();
-    Finish();
+    // Calculate below from the first line does the same run.
+    for (const char* command : {"AtnVexmiReCalc", "AtnVexmiCalcBelow"}) {
+        SCOPED_TRACE(command);
+        pane->moveCursor(QTextCursor::Start);
+        StartCalculateAgain(command);
+        Finish();
 
-    // A fresh listing of the store, without the user function a calculation defines: such a
-    // definition gets no row until a variables file holding it is opened.
-    std::vector<Variables::Line> stored = window->Store().Lines();
-    std::erase_if(stored, [](const Variables::Line& line) {
-        return line.Name.find('(') != std::string::npos;
-    });
-    Variables copy;
-    TFrmVariables fresh(copy);
-    fresh.LoadLines(stored);
-    EXPECT_EQ(rows(*variables).join("\n").toStdString(), rows(fresh).join("\n").toStdString());
-    const QStringList shown = rows(*variables);
-    const auto longList = std::find_if(shown.begin(), shown.end(),
-                                       [](const QString& r) { return r.startsWith("L="); });
-    ASSERT_NE(longList, shown.end());
-    EXPECT_TRUE(longList->endsWith(QStringLiteral(",… (61 elements)"))) << longList->toStdString();
-    EXPECT_TRUE(variables->AtnInsert->isEnabled()) << "Add is back once the run has ended";
+        // A fresh listing of the store, without the user function a calculation defines: such a
+        // definition gets no row until a variables file holding it is opened.
+        std::vector<Variables::Line> stored = window->Store().Lines();
+        std::erase_if(stored, [](const Variables::Line& line) {
+            return line.Name.find('(') != std::string::npos;
+        });
+        Variables copy;
+        TFrmVariables fresh(copy);
+        fresh.LoadLines(stored);
+        EXPECT_EQ(rows(*variables).join("\n").toStdString(), rows(fresh).join("\n").toStdString());
+        const QStringList shown = rows(*variables);
+        const auto longList = std::find_if(shown.begin(), shown.end(),
+                                           [](const QString& r) { return r.startsWith("L="); });
+        ASSERT_NE(longList, shown.end());
+        EXPECT_TRUE(longList->endsWith(QStringLiteral(",… (61 elements)")))
+            << longList->toStdString();
+        EXPECT_TRUE(variables->AtnInsert->isEnabled()) << "Add is back once the run has ended";
+    }
 }
 
 } // namespace
