@@ -1,6 +1,7 @@
 // The engine's owner interface, the operator table, the term list, the scanner and name
 // resolution. The reduction is in CompTinyReduce.cpp, user functions in UserFunctions.cpp.
 #include "engine/CompTinyParseEngine.h"
+#include "engine/ExpressionCutter.h"
 
 #include "engine/EngineText.h"
 
@@ -238,11 +239,8 @@ void TCompTinyParser::ScanExpression() {
     std::size_t end = s.size();
     while (end > pos && engine_text::IsTrimmed(s[end - 1]))
         --end;
-    auto skipLeading = [&] {
-        while (pos < end && engine_text::IsTrimmed(s[pos]))
-            ++pos;
-    };
-    skipLeading();
+    while (pos < end && engine_text::IsTrimmed(s[pos]))
+        ++pos;
 
     auto addOperand = [&](std::size_t from, std::size_t to, bool numeric) {
         const std::string_view chars(s.data() + from, to - from);
@@ -253,52 +251,9 @@ void TCompTinyParser::ScanExpression() {
             terms_.Append(TermKind::Name, DComplex{}, engine_text::Trim(chars));
     };
 
-    const TOpeList& table = *table_;
-    constexpr int kNoBreak = -1;
-    constexpr int kBlank = -2;
-    while (pos < end) {
-        const bool numeric = engine_text::IsDigit(s[pos]) || s[pos] == '.';
-        std::size_t breakAt = end;
-        int entry = kNoBreak;
-        for (std::size_t p = pos; p < end; ++p) {
-            const char c = s[p];
-            // The sign of an exponent belongs to the number (1E-5).
-            if (numeric && p > pos && (c == '+' || c == '-') && s[p - 1] == 'E')
-                continue;
-            for (int idx : table.StartingWith(static_cast<unsigned char>(c))) {
-                const std::string& t = table.At(static_cast<std::size_t>(idx)).Text;
-                const bool isFunction = engine_text::IsUpperLetter(t[0]);
-                if (isFunction && p != pos)
-                    continue; // names are recognised only at the start of a token
-                if (t.size() > end - p || s.compare(p, t.size(), t) != 0)
-                    continue;
-                if (isFunction && p + t.size() < end && engine_text::IsUpperLetter(s[p + t.size()]))
-                    continue; // SINE is a name, not SIN followed by E
-                entry = idx;
-                break;
-            }
-            if (entry != kNoBreak || c == ' ') {
-                breakAt = p;
-                if (entry == kNoBreak)
-                    entry = kBlank;
-                break;
-            }
-        }
-        if (entry == kNoBreak) {
-            addOperand(pos, end, numeric);
-            break;
-        }
-        if (breakAt > pos)
-            addOperand(pos, breakAt, numeric);
-        if (entry == kBlank) {
-            pos = breakAt + 1;
-        } else {
-            const TOpe& op = table.At(static_cast<std::size_t>(entry));
-            terms_.Append(op.Priority, DComplex{}, op.Text);
-            pos = breakAt + op.Text.size();
-        }
-        skipLeading();
-    }
+    CutExpression(s, pos, end, *table_, addOperand, [&](std::size_t, const TOpe& op) {
+        terms_.Append(op.Priority, DComplex{}, op.Text);
+    });
 
     MarkAndMultiply();
 }

@@ -2,6 +2,7 @@
 
 #include "engine/BuiltinFunctions.h"
 #include "engine/EngineText.h"
+#include "engine/ExpressionCutter.h"
 
 #include <algorithm>
 
@@ -59,7 +60,7 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
     std::size_t hiddenAt = line.substr(0, calcEnd).find('$');
     const std::size_t end0 = hiddenAt == std::string_view::npos ? calcEnd : hiddenAt;
 
-    // The engine's cutting loop over the calculation text, on an upper-cased copy.
+    // Cut as the engine cuts, over an upper-cased copy of the calculation text.
     const std::string s = Upper(line.substr(0, end0));
     std::size_t pos = 0;
     std::size_t end = s.size();
@@ -69,48 +70,10 @@ void ExpressionScanner::Scan(std::string_view line, std::vector<ExpressionToken>
         if (from < to)
             tokens.push_back({from, to - from, numeric ? TokenKind::Number : TokenKind::Name});
     };
-    constexpr int kNoBreak = -1;
-    constexpr int kBlank = -2;
-    while (pos < end) {
-        const bool numeric = engine_text::IsDigit(s[pos]) || s[pos] == '.';
-        std::size_t breakAt = end;
-        int entry = kNoBreak;
-        for (std::size_t p = pos; p < end; ++p) {
-            const char c = s[p];
-            if (numeric && p > pos && (c == '+' || c == '-') && s[p - 1] == 'E') continue;
-            for (int idx : table_.StartingWith(static_cast<unsigned char>(c))) {
-                const std::string& t = table_.At(static_cast<std::size_t>(idx)).Text;
-                const bool isFunction = engine_text::IsUpperLetter(t[0]);
-                if (isFunction && p != pos) continue;
-                if (t.size() > end - p || s.compare(p, t.size(), t) != 0) continue;
-                if (isFunction && p + t.size() < end && engine_text::IsUpperLetter(s[p + t.size()]))
-                    continue;
-                entry = idx;
-                break;
-            }
-            if (entry != kNoBreak || c == ' ') {
-                breakAt = p;
-                if (entry == kNoBreak) entry = kBlank;
-                break;
-            }
-        }
-        if (entry == kNoBreak) {
-            addOperand(pos, end, numeric);
-            break;
-        }
-        if (breakAt > pos) addOperand(pos, breakAt, numeric);
-        if (entry == kBlank) {
-            pos = breakAt + 1;
-        } else {
-            const TOpe& op = table_.At(static_cast<std::size_t>(entry));
-            const bool isFunction = engine_text::IsUpperLetter(op.Text[0]);
-            tokens.push_back(
-                {breakAt, op.Text.size(), isFunction ? TokenKind::Function : TokenKind::Operator});
-            pos = breakAt + op.Text.size();
-        }
-        while (pos < end && IsTrimmed(s[pos]))
-            ++pos;
-    }
+    CutExpression(s, pos, end, table_, addOperand, [&](std::size_t at, const TOpe& op) {
+        const bool isFunction = engine_text::IsUpperLetter(op.Text[0]);
+        tokens.push_back({at, op.Text.size(), isFunction ? TokenKind::Function : TokenKind::Operator});
+    });
 
     // A name before "[" reads an element, before "(" calls a user function; as in the
     // engine, a bracket in the last place is not looked at.
