@@ -212,14 +212,12 @@ bool TDocumentController::SettleDiscard(DiscardOperation operation, bool evenWit
 // ---- loading ----
 
 void TDocumentController::ReplaceText(const QString& text) {
-    auto* calcPane = qobject_cast<TCalcPane*>(pane_);
-    if (calcPane)
-        calcPane->CancelRun();
-    pane_->setPlainText(text);
-    // A long document is painted in slices, read-only meanwhile, so its first screen shows
-    // at once.
-    if (calcPane)
-        calcPane->PaintAllAnswersInSlices();
+    // A long document comes in and is painted in slices, read-only meanwhile, so its first
+    // screen shows at once.
+    if (auto* calcPane = qobject_cast<TCalcPane*>(pane_))
+        calcPane->LoadText(text);
+    else
+        pane_->setPlainText(text);
     pane_->document()->setModified(false);
 }
 
@@ -266,6 +264,9 @@ void TDocumentController::FileOpen() {
 TDocumentController::SaveOutcome TDocumentController::FileSave() {
     if (path_.isEmpty())
         return FileSaveAs();
+    // Never a part of a document that is still coming in.
+    if (auto* calcPane = qobject_cast<TCalcPane*>(pane_))
+        calcPane->FinishLoading();
     const DocumentWriteResult written =
         WriteDocumentFile(path_, DocumentPlainText(*pane_->document()), encoding_);
     if (!written.Ok) {

@@ -1,4 +1,4 @@
-// Long work of the pane (Calculate again, Remove answers, painting a loaded document): the
+// Long work of the pane (Calculate again, Remove answers, loading and painting a document): the
 // busy cursor, the progress and Cancel in the status bar, Escape, and the commands and the
 // Variables window held back while it goes on.
 
@@ -23,6 +23,11 @@ bool AvailableDuringRun(const QString& name) {
            name == u"AtnHelpDorvHomepage" || name == u"AtnHelpAbout" || name == u"AtnFileExit";
 }
 
+// Painting and loading are never left half done.
+bool Cancellable(TCalcPane::RunKind kind) {
+    return kind == TCalcPane::RunKind::Calculating || kind == TCalcPane::RunKind::RemovingAnswers;
+}
+
 QString RunText(TCalcPane::RunKind kind, int language, int done, int total) {
     const bool english = language == 1;
     QString what;
@@ -33,11 +38,14 @@ QString RunText(TCalcPane::RunKind kind, int language, int done, int total) {
     case TCalcPane::RunKind::RemovingAnswers:
         what = english ? QStringLiteral("Removing answers") : QStringLiteral("計算結果を削除中");
         break;
+    case TCalcPane::RunKind::Loading:
+        what = english ? QStringLiteral("Opening") : QStringLiteral("読み込み中");
+        break;
     default:
         what = english ? QStringLiteral("Painting answers") : QStringLiteral("計算結果を表示中");
         break;
     }
-    const bool cancels = kind != TCalcPane::RunKind::Painting;
+    const bool cancels = Cancellable(kind);
     const QString how =
         english ? (cancels ? QStringLiteral("read-only; Esc cancels") : QStringLiteral("read-only"))
                 : (cancels ? QStringLiteral("編集不可、Esc で中止") : QStringLiteral("編集不可"));
@@ -77,7 +85,7 @@ void TFrmMain::CreateRunPanel() {
 void TFrmMain::RunStarted() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     runCancel_->setText(opt_.Language == 1 ? QStringLiteral("Cancel") : QStringLiteral("中止"));
-    const bool cancels = REdit1->Running() != TCalcPane::RunKind::Painting;
+    const bool cancels = Cancellable(REdit1->Running());
     runCancel_->setVisible(cancels);
     runShortcut_->setEnabled(cancels);
     runPanel_->show();

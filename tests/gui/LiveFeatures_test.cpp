@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -308,6 +309,41 @@ TEST_F(LiveFeaturesTest, ColouringClassesOfLines) {
         for (int k : live->Highlighter()->KindsOf(row.line))
             kinds += letter(k);
         EXPECT_EQ(kinds, row.kinds);
+    }
+}
+
+TEST_F(LiveFeaturesTest, LinesComingIntoViewAreColoured) {
+    store.Write("K1", "2");
+    pane.resize(400, 200);
+    pane.show();
+    QStringList lines;
+    for (int i = 0; i < 3'000; ++i)
+        lines << QStringLiteral("K1+%1").arg(i);
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+        double scrolledTo; // of the scroll range
+    } rows[] = {
+        {"loaded, then the end", [&] { pane.LoadText(lines.join('\n')); }, 1.0},
+        {"calculated again, then the middle", [&] { pane.AtnVexmiReCalcExecute(); }, 0.5},
+        {"options changed, then the top", [&] { live->SetOptions(AllOn); live->RefreshColors(); },
+         0.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.change();
+        while (pane.Busy())
+            QCoreApplication::processEvents();
+        QScrollBar* bar = pane.verticalScrollBar();
+        bar->setValue(static_cast<int>(bar->maximum() * row.scrolledTo));
+        QCoreApplication::processEvents();
+        const QTextBlock first = pane.cursorForPosition(QPoint(0, 0)).block();
+        const QTextBlock last =
+            pane.cursorForPosition(QPoint(0, pane.viewport()->height() - 1)).block();
+        ASSERT_GT(last.blockNumber(), first.blockNumber());
+        for (QTextBlock b = first; b.isValid() && b != last.next(); b = b.next())
+            if (b.length() > 1)
+                EXPECT_FALSE(b.layout()->formats().isEmpty()) << "line " << b.blockNumber();
     }
 }
 

@@ -1,6 +1,8 @@
 // Long work in the main window: Calculate again in slices with progress, Cancel and Escape,
-// keys held off the document, and the Variables window in step with the store.
+// keys held off the document, the Variables window in step with the store, and a long
+// document coming in whole.
 #include "document/gui/Variables.h"
+#include "files/DocumentFile.h"
 #include "shell/MainWnd.h"
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -211,6 +214,63 @@ TEST_F(LongWorkTest, VariablesWindowEqualsAFreshListingAfterARun) {
         EXPECT_TRUE(longList->endsWith(QStringLiteral(",… (61 elements)")))
             << longList->toStdString();
         EXPECT_TRUE(variables->AtnInsert->isEnabled()) << "Add is back once the run has ended";
+    }
+}
+
+TEST_F(LongWorkTest, ALongDocumentComesInWholeWhateverHappensMeanwhile) {
+    QTemporaryDir folder;
+    // Long enough for several slices (saved with CR LF breaks), a character beyond ASCII and
+    // an answer on every line but the empty ones.
+    auto document = [](const QString& name, int lines) {
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text << (i % 97 == 0 ? QString()
+                                 : QStringLiteral("%1µ:=%2 ==> %2 +_I 0 ").arg(name).arg(i));
+        return text.join(QLatin1Char('\n'));
+    };
+    auto write = [&](const QString& name, const QString& text) {
+        const QString path = folder.filePath(name + ".vxm");
+        EXPECT_TRUE(WriteDocumentFile(path, text, DocumentEncoding::Utf8).Ok);
+        return path;
+    };
+    const QString first = document("A", 7'000);
+    const QString second = document("B", 5'000);
+    const QString firstPath = write("A", first);
+    const QString secondPath = write("B", second);
+    struct Row {
+        const char* name;
+        std::function<void()> meanwhile;
+        QString expected;
+    } rows[] = {
+        {"left to come in", [] {}, first},
+        {"Escape and Cancel", [this] { QTest::keyClick(pane, Qt::Key_Escape); pane->CancelRun(); },
+         first},
+        {"saved while coming in",
+         [&] {
+             ASSERT_EQ(window->Documents().FileSave(), TDocumentController::SaveOutcome::Saved);
+             EXPECT_TRUE(ReadDocumentFile(firstPath).Document.Text == first);
+         },
+         first},
+        {"another document opened", [&] { window->Documents().FileDropped(secondPath); }, second},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->Documents().FileDropped(firstPath);
+        ASSERT_TRUE(pane->Busy()) << "the document comes in beyond its first slice";
+        EXPECT_TRUE(pane->isReadOnly());
+        EXPECT_TRUE(Progress()->text().startsWith(QLatin1String("Opening: ")));
+        row.meanwhile();
+        Finish();
+
+        const QString text = DocumentPlainText(*pane->document());
+        EXPECT_TRUE(text == row.expected) << text.size() << " characters instead of "
+                                          << row.expected.size();
+        for (int i = 0; i < pane->LineCount(); ++i)
+            if (i % 97 != 0) ASSERT_TRUE(ArrowProtected(i)) << "line " << i;
+        EXPECT_FALSE(pane->document()->isModified());
+        EXPECT_FALSE(pane->document()->isUndoAvailable());
+        EXPECT_FALSE(pane->isReadOnly());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }
 

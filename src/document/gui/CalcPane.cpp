@@ -96,9 +96,12 @@ struct TCalcPane::Run {
     QString Error;
     int Caret = 0;
     double CalculationShare = 0.4; // of a slice's time, the rest writes the lines
-    // Remove answers and painting: the next line and the line count.
+    // Remove answers, painting and loading: the next line and the line count.
     int Next = 0;
     int Total = 0;
+    // Loading: the text and where the part not yet in the document starts.
+    QString Text;
+    qsizetype Loaded = 0;
 
     int Done() const {
         return Calculation ? static_cast<int>(Calculation->LinesDone()) : Next;
@@ -159,6 +162,15 @@ int TCalcPane::LineCount() const {
 
 QString TCalcPane::LineText(int line) const {
     return document()->findBlockByNumber(line).text();
+}
+
+bool TCalcPane::LineInView(int line) const {
+    if (!isVisible())
+        return true;
+    // Lines are never wrapped, so the view holds a line per line spacing.
+    const int first = firstVisibleBlock().blockNumber();
+    const int rows = viewport()->height() / std::max(1, fontMetrics().lineSpacing());
+    return line >= first - 2 && line <= first + rows + 2;
 }
 
 QTextCharFormat TCalcPane::ExpressionFormat() const {
@@ -461,6 +473,74 @@ void TCalcPane::PaintAllAnswersInSlices() {
     StartRun(std::move(run));
 }
 
+namespace {
+
+// The end of the part of `text` from `from` that holds `lines` line breaks (or the rest).
+// Parts end after a '\n', so a "\r\n" pair is never cut.
+qsizetype AfterLines(const QString& text, qsizetype from, int lines) {
+    for (qsizetype at = from; lines > 0; --lines) {
+        at = text.indexOf(QLatin1Char('\n'), at);
+        if (at < 0)
+            return text.size();
+        from = ++at;
+    }
+    return from;
+}
+
+} // namespace
+
+void TCalcPane::LoadText(const QString& text) {
+    // A load or painting under way belongs to the text being replaced.
+    if (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading)
+        EndRun();
+    CancelRun();
+    // Enough for the first screen of any window; the rest is appended in slices.
+    constexpr int FirstLines = 500;
+    const bool modified = document()->isModified();
+    const qsizetype first = AfterLines(text, 0, FirstLines);
+    setPlainText(first == text.size() ? text : text.left(first));
+    document()->setModified(modified);
+    auto run = std::make_unique<Run>();
+    run->Kind = RunKind::Loading;
+    run->Total = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    run->Loaded = first;
+    run->Text = text;
+    StartRun(std::move(run));
+}
+
+void TCalcPane::FinishLoading() {
+    while (runKind_ == RunKind::Loading || runKind_ == RunKind::Painting)
+        RunNextSlice();
+}
+
+bool TCalcPane::LoadSlice(Run& run) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + sliceTime_;
+    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
+    QTextCursor& cursor = edit.Cursor();
+    constexpr int ChunkLines = 2'000;
+    for (;;) {
+        if (run.Loaded < run.Text.size()) {
+            const qsizetype end = AfterLines(run.Text, run.Loaded, ChunkLines);
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(run.Text.mid(run.Loaded, end - run.Loaded), ExpressionFormat());
+            run.Loaded = end;
+        }
+        // Every line but the last is complete; the last one is when the text is all in.
+        const bool complete = run.Loaded >= run.Text.size();
+        const int lines = document()->blockCount() - (complete ? 0 : 1);
+        QTextBlock block = document()->findBlockByNumber(run.Next);
+        for (; run.Next < lines && block.isValid(); ++run.Next, block = block.next())
+            PaintBlock(cursor, block, true);
+        if (complete) {
+            run.Text.clear();
+            return true;
+        }
+        if (Clock::now() >= until)
+            return false;
+    }
+}
+
 void TCalcPane::StartRun(std::unique_ptr<Run> run) {
     run_ = std::move(run);
     runKind_ = run_->Kind;
@@ -468,8 +548,10 @@ void TCalcPane::StartRun(std::unique_ptr<Run> run) {
     // at once. With undo off, the document compacts its whole text buffer every few thousand
     // changed lines, which makes a long run quadratic. Nobody can undo meanwhile: the pane is
     // read-only and the commands are off.
-    // Painting changes formats only, which never sets off that compaction; it records nothing.
-    if (internalChange_++ == 0 && runKind_ == RunKind::Painting)
+    // Painting changes formats only and loading only appends, which never sets off that
+    // compaction; they record nothing.
+    if (internalChange_++ == 0 &&
+        (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading))
         document()->setUndoRedoEnabled(false);
     RunNextSlice();
 }
@@ -485,6 +567,9 @@ void TCalcPane::RunNextSlice() {
         break;
     case RunKind::RemovingAnswers:
         ended = RemoveAnswersSlice(run);
+        break;
+    case RunKind::Loading:
+        ended = LoadSlice(run);
         break;
     default:
         ended = PaintSlice(run);
@@ -512,8 +597,9 @@ void TCalcPane::RunNextSlice() {
 }
 
 void TCalcPane::CancelRun() {
-    // Painting is what protects the answers; it is not left half done.
-    if (runKind_ == RunKind::Painting)
+    // Painting is what protects the answers and loading completes the text; neither is left
+    // half done.
+    if (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading)
         return;
     // Every slice writes what it calculated before it returns, so between two slices the
     // document, the store and ANS already agree line by line.
@@ -551,7 +637,7 @@ void TCalcPane::EndRun() {
         if (calculation.FailedLine())
             emit errorRaised(run->Error);
     }
-    if (run->Kind != RunKind::Painting)
+    if (run->Kind == RunKind::Calculating || run->Kind == RunKind::RemovingAnswers)
         emit calculationFinished();
 }
 
@@ -582,6 +668,34 @@ void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block
     answer.setForeground(answerColor_);
     answer.setFontWeight(QFont::Bold);
     cursor.insertText(text.mid(answerStart + arrowLength), answer);
+}
+
+bool TCalcPane::LineAsWritten(const QTextBlock& block, const QString& text, int answerStart,
+                              bool hasAnswer) const {
+    if (block.length() - 1 != text.size() || block.text() != text)
+        return false;
+    auto isRun = [](const QTextCharFormat& format, const QColor& colour, int weight) {
+        return format.property(ProtectedProperty).toBool() && format.fontWeight() == weight &&
+               format.foreground().style() == Qt::SolidPattern &&
+               format.foreground().color() == colour;
+    };
+    const int arrowEnd = answerStart + static_cast<int>(AnswerArrow.size());
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int start = fragment.position() - block.position();
+        const int end = start + fragment.length();
+        const QTextCharFormat format = fragment.charFormat();
+        bool written = false;
+        if (!hasAnswer || end <= answerStart)
+            written = PlainFormat(format) == format;
+        else if (start >= answerStart && end <= arrowEnd)
+            written = isRun(format, arrowColor_, QFont::Normal);
+        else if (start >= arrowEnd)
+            written = isRun(format, answerColor_, QFont::Bold);
+        if (!written)
+            return false;
+    }
+    return true;
 }
 
 bool TCalcPane::CalculateSlice(Run& run) {
@@ -641,8 +755,9 @@ bool TCalcPane::CalculateSlice(Run& run) {
         ProgramEdit edit(*this, ProgramEdit::ChangesText);
         QTextBlock line = document()->findBlockByNumber(run.Pending.front().Number);
         for (const Run::Line& pending : run.Pending) {
-            WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
-                                pending.HasAnswer);
+            if (!LineAsWritten(line, pending.Text, pending.AnswerStart, pending.HasAnswer))
+                WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
+                                    pending.HasAnswer);
             if (!line.next().isValid())
                 MoveToNextLine(edit.Cursor(), line);
             if (pending.Copy)

@@ -85,23 +85,33 @@ class TCalcPane : public TProtectedEdit {
 
     int LineCount() const;
     QString LineText(int line) const;
+    // Whether `line` is in view or next to it; every line counts as in view while the pane
+    // is hidden. Found from the line numbers alone, so it never lays out the document.
+    bool LineInView(int line) const;
 
     // ---- long work ----
     // Calculate again, Remove answers and painting a loaded document work in slices of
     // about SliceTime each; between two slices the window paints and takes input. Work that
     // fits in one slice is done before the command returns. While a run goes on the pane is
     // read-only (keys do not reach the text) and Escape cancels it.
-    enum class RunKind { None, Calculating, RemovingAnswers, Painting };
+    enum class RunKind { None, Calculating, RemovingAnswers, Painting, Loading };
     RunKind Running() const { return runKind_; }
     bool Busy() const { return runKind_ != RunKind::None; }
     // Ends the run after the slice under way: every line keeps what the run made of it so
-    // far, the rest stays as it was. Painting cannot be cancelled: it protects the answers.
+    // far, the rest stays as it was. Painting and loading cannot be cancelled: they protect
+    // the answers and complete the text.
     void CancelRun();
     void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
     // Calculate again from `startLine` to the end of the document.
     void CalculateAgainFrom(int startLine);
     // Paints every answer of the document, in slices (after a document was loaded).
     void PaintAllAnswersInSlices();
+    // Replaces the whole text by a loaded document and paints its answers, leaving the
+    // modified flag as it was. A long text shows its first screen at once and the rest
+    // follows in slices; until then the pane is read-only.
+    void LoadText(const QString& text);
+    // Completes a load under way at once, so that the whole text is there (before a save).
+    void FinishLoading();
 
   public slots:
     void AtnVexmiCalculateExecute();
@@ -161,12 +171,17 @@ class TCalcPane : public TProtectedEdit {
     bool CalculateSlice(Run& run);
     bool RemoveAnswersSlice(Run& run);
     bool PaintSlice(Run& run);
+    bool LoadSlice(Run& run);
     void EndRun();
     // A caret in a very long line stays steady: every blink would lay out and paint it.
     void UpdateCaretBlink();
     // Writes a calculated line: its text and its painted, protected answer run.
     void WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block, const QString& text,
                              int answerStart, bool hasAnswer);
+    // Whether the line already holds `text` in the formats WriteCalculatedLine would give it:
+    // recalculating an answered document then rewrites only the answers that changed.
+    bool LineAsWritten(const QTextBlock& block, const QString& text, int answerStart,
+                       bool hasAnswer) const;
 
     // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
     // cursor stands at the start of the next line, appended when needed. On failure nothing

@@ -159,6 +159,13 @@ void TLineHighlighter::highlightBlock(const QString& text) {
     data->Facts = ExpressionScanner::Facts(utf8, tokens_);
     const std::size_t arrow = FindAnswerArrow(utf8);
     data->HasAnswer = arrow != std::string::npos;
+    // A line out of view is coloured when it comes into view: a long run or a loaded
+    // document would otherwise lay out every line it touches.
+    if (!pane_->LineInView(currentBlock().blockNumber())) {
+        data->LookDirty = true;
+        return;
+    }
+    data->LookDirty = false;
 
     const std::vector<int> map = Utf16Offsets(utf8);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };

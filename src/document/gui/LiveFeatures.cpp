@@ -6,6 +6,7 @@
 #include "document/gui/LiveValueHint.h"
 #include "engine/Variables.h"
 
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -21,7 +22,7 @@ TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
     connect(&pending_, &QTimer::timeout, this, &TLiveFeatures::ProcessChanges);
     connect(pane_, &TCalcPane::lineAboutToBeCalculated, this, &TLiveFeatures::BeforeLine);
     connect(pane_, &TCalcPane::lineCalculated, this, &TLiveFeatures::AfterLine);
-    connect(pane_, &TCalcPane::calculationFinished, this, &TLiveFeatures::BelowFinished);
+    connect(pane_, &TCalcPane::calculationFinished, this, &TLiveFeatures::CalculationEnded);
     connect(pane_, &QPlainTextEdit::updateRequest, this, &TLiveFeatures::RelayoutVisible);
     // Nothing is on until the options say so.
     options_ = EditingOptions{false, false, false, false, false};
@@ -101,6 +102,9 @@ void TLiveFeatures::RehighlightNamesChanged() {
         if (!now.count(k)) flipped.insert(k);
     storedKeys_ = std::move(now);
     if (flipped.empty()) return;
+    // Lines out of view get their new look when they come into view; each re-coloured line
+    // asks for an update, which must not walk the view again.
+    const QScopedValueRollback<bool> walking(relayingOut_, true);
     for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
         const TLineData* data = TLineHighlighter::DataOf(b);
         if (!data) continue;
@@ -109,7 +113,7 @@ void TLiveFeatures::RehighlightNamesChanged() {
         auto hit = [&](const std::string& k) { return flipped.count(k) > 0; };
         if (std::any_of(uses.begin(), uses.end(), hit) ||
             std::any_of(assigns.begin(), assigns.end(), hit))
-            highlighter_->rehighlightBlock(b);
+            Relayout(b);
     }
 }
 
@@ -117,7 +121,11 @@ void TLiveFeatures::BeforeLine(int line) {
     before_.clear();
     if (!options_.StaleMarks && !options_.RecalcBelow) return;
     const QTextBlock block = pane_->document()->findBlockByNumber(line);
-    const ExpressionFacts facts = scanner_.Facts(block.text().toStdString());
+    // The colouring keeps the facts of each line's text as it stands.
+    const TLineData* data = TLineHighlighter::DataOf(block);
+    ExpressionFacts scanned;
+    const ExpressionFacts& facts =
+        data ? data->Facts : (scanned = scanner_.Facts(block.text().toStdString()));
     for (const std::string& key : facts.Assigns)
         before_.emplace_back(key, StoredTextOf(*store_, key));
 }
@@ -143,12 +151,23 @@ void TLiveFeatures::AfterLine(int line) {
 }
 
 void TLiveFeatures::Schedule() {
+    // A long run gathers its changes and has them processed once when it ends: the walk
+    // goes from the first change to the end of the document, so once per slice would make
+    // a long run quadratic.
+    if (pane_->Busy()) return;
     if (!pending_.isActive()) pending_.start();
+}
+
+void TLiveFeatures::CalculationEnded() {
+    if (runningBelow_) {
+        BelowFinished();
+        return;
+    }
+    if (!changes_.empty() || !cleared_.empty() || calculated_ > 0) Schedule();
 }
 
 void TLiveFeatures::ProcessChanges() {
     pending_.stop();
-    viewFirst_ = -1;
     const bool single = calculated_ == 1;
     const bool anyChange = !changes_.empty();
     calculated_ = 0;
@@ -200,8 +219,11 @@ void TLiveFeatures::ProcessChanges() {
     }
     changes_.clear();
 
-    for (const QTextBlock& b : relayout)
-        Relayout(b);
+    {
+        const QScopedValueRollback<bool> walking(relayingOut_, true);
+        for (const QTextBlock& b : relayout)
+            Relayout(b);
+    }
     RehighlightNamesChanged();
 
     if (options_.RecalcBelow && anyChange && single && !runningBelow_) {
@@ -225,7 +247,6 @@ void TLiveFeatures::BelowFinished() {
 
 void TLiveFeatures::ClearStaleMarks() {
     changes_.clear();
-    viewFirst_ = -1;
     const bool modified = pane_->document()->isModified();
     for (QTextBlock b = pane_->document()->begin(); b.isValid(); b = b.next()) {
         TLineData* data = TLineHighlighter::DataOf(b);
@@ -238,16 +259,7 @@ void TLiveFeatures::ClearStaleMarks() {
 }
 
 bool TLiveFeatures::InView(const QTextBlock& block) const {
-    if (!pane_->isVisible())
-        return true; // nothing is in view, so nothing can be put off until it is
-    // By line numbers: asking for the place of a line far out of view would lay out the
-    // whole document up to it.
-    if (viewFirst_ < 0) {
-        viewFirst_ = pane_->cursorForPosition(QPoint(0, 0)).blockNumber();
-        viewLast_ = pane_->cursorForPosition(QPoint(0, pane_->viewport()->height())).blockNumber();
-    }
-    const int line = block.blockNumber();
-    return line >= viewFirst_ && line <= viewLast_;
+    return pane_->LineInView(block.blockNumber());
 }
 
 void TLiveFeatures::Relayout(const QTextBlock& block) {

@@ -60,6 +60,7 @@ class TLiveFeatures : public QObject {
     void BeforeLine(int line);
     void AfterLine(int line);
     void BelowFinished();
+    void CalculationEnded();
     void Schedule();
     // Gives the line its new look now when it is in view, else when it comes into view:
     // a change may touch many lines of a long document, of which only a screenful shows.
@@ -86,8 +87,6 @@ class TLiveFeatures : public QObject {
     int calculated_ = 0;       // lines calculated since the last processing
     bool runningBelow_ = false;
     bool relayingOut_ = false;
-    mutable int viewFirst_ = -1; // the lines in view, found once per pass
-    mutable int viewLast_ = -1;
     std::unordered_set<std::string> storedKeys_;
 };
 
