@@ -274,4 +274,43 @@ TEST_F(LongWorkTest, ALongDocumentComesInWholeWhateverHappensMeanwhile) {
     }
 }
 
+TEST_F(LongWorkTest, CalculateAgainLeavesEveryAnswerPaintedAndProtected) {
+    // Each line already holds its answer's text; only the formats differ.
+    struct Row {
+        const char* name;
+        std::function<void(int line)> spoil;
+    } rows[] = {
+        {"painted and protected", [](int) {}},
+        {"not protected", [this](int line) { pane->PaintAnswerUnprotected(line); }},
+        {"in the colours before the options changed",
+         [this](int line) {
+             const QColor arrow = pane->ArrowColor(), answer = pane->AnswerColor();
+             pane->SetColors(Qt::black, Qt::blue, Qt::magenta, Qt::white);
+             pane->PaintAnswer(line);
+             pane->SetColors(Qt::black, arrow, answer, Qt::white);
+         }},
+        {"not painted at all", [](int) {}},
+    };
+    QStringList lines;
+    for (int i = 1; i <= 4; ++i)
+        lines << QStringLiteral("%1+%1 ==> %2 +_I 0 ").arg(i).arg(2 * i);
+    pane->setPlainText(lines.join(QLatin1Char('\n')));
+    for (int line = 0; line < 3; ++line) {
+        pane->PaintAnswer(line);
+        rows[line].spoil(line);
+    }
+    pane->AtnVexmiReCalcExecute();
+    Finish();
+    for (int line = 0; line < 4; ++line) {
+        SCOPED_TRACE(rows[line].name);
+        const QTextBlock block = pane->document()->findBlockByNumber(line);
+        EXPECT_EQ(block.text(), lines[line]);
+        EXPECT_TRUE(ArrowProtected(line));
+        QTextCursor end(block);
+        end.movePosition(QTextCursor::EndOfBlock);
+        EXPECT_EQ(end.charFormat().foreground().color(), pane->AnswerColor());
+        EXPECT_TRUE(pane->IsProtected(block.position() + block.length() - 2));
+    }
+}
+
 } // namespace
