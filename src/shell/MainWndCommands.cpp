@@ -109,8 +109,11 @@ void TFrmMain::ShowOptions() {
     QFont editorFont = REdit1->font();
     if (ExecuteOptions(this, opt_, editorFont)) {
         ApplyInterfaceTexts();
-        REdit1->setFont(editorFont);
-        REdit1->ApplyEditorFont();
+        // Going over every line of a long document takes a while: only for a new font.
+        if (editorFont != REdit1->font()) {
+            REdit1->setFont(editorFont);
+            REdit1->ApplyEditorFont();
+        }
         ApplyWindowMode();
         // Text already in the pane keeps its colour; the expression colour becomes the
         // default text colour only at start-up.
@@ -122,7 +125,7 @@ void TFrmMain::ShowOptions() {
         ApplySettingsToPane();
     }
     RefreshTitle();
-    REdit1->PaintAllAnswers();
+    REdit1->PaintAllAnswersInSlices();
 }
 
 void TFrmMain::RegisterFileType() { ExecuteRegisterCommand(this, opt_.Language); }

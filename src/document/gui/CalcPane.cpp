@@ -95,7 +95,14 @@ struct TCalcPane::Run {
     std::vector<Line> Pending;
     QString Error;
     int Caret = 0;
-    double CalculationShare = 0.4; // of a slice's time, the rest writes the lines
+    // The share of a slice's time for the loop over the lines; the rest is what the
+    // document does after it (writing the lines, laying out, colouring). Learnt from the
+    // last slice, so that a whole slice stays near SliceTime.
+    double Share = 0.4;
+    std::chrono::steady_clock::duration Worked{}; // the loop's time in this slice
+    std::chrono::microseconds Budget(std::chrono::microseconds slice) const {
+        return std::chrono::duration_cast<std::chrono::microseconds>(slice * Share);
+    }
     // Remove answers, painting and loading: the next line and the line count.
     int Next = 0;
     int Total = 0;
@@ -254,19 +261,17 @@ void TCalcPane::UnprotectAllAnswers() {
 
 void TCalcPane::ApplyEditorFont() {
     ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    UnprotectAllAnswers();
     const QFont editorFont = font();
     QTextCharFormat format;
     format.setFontFamilies({editorFont.family()});
     if (editorFont.pointSizeF() > 0)
         format.setFontPointSize(editorFont.pointSizeF());
-    format.setProperty(ProtectedProperty, false);
+    // Merged into every format in one pass: answers keep their colours and protection.
     QTextCursor& cursor = edit.Cursor();
     cursor.select(QTextCursor::Document);
     cursor.mergeCharFormat(format);
     cursor.clearSelection();
     document()->setDefaultFont(editorFont);
-    PaintAllAnswers();
 }
 
 // ---- calculation ----
@@ -324,6 +329,7 @@ void TCalcPane::CopyToClipboard(const DComplex& value) {
 }
 
 bool TCalcPane::CalculateLine(bool copyAllowed) {
+    lastCompleteRunFrom_ = -1;
     QString error;
     std::optional<int> caret;
     {
@@ -446,6 +452,7 @@ void TCalcPane::AtnVexmiRemoveAnswersExecute() {
 void TCalcPane::CalculateAgainFrom(int startLine) {
     if (Busy())
         return;
+    lastCompleteRunFrom_ = -1;
     auto run = std::make_unique<Run>();
     run->Kind = RunKind::Calculating;
     run->Caret = textCursor().position();
@@ -515,10 +522,11 @@ void TCalcPane::FinishLoading() {
 
 bool TCalcPane::LoadSlice(Run& run) {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point until = Clock::now() + sliceTime_;
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point until = start + run.Budget(sliceTime_);
     ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
     QTextCursor& cursor = edit.Cursor();
-    constexpr int ChunkLines = 2'000;
+    constexpr int ChunkLines = 500;
     for (;;) {
         if (run.Loaded < run.Text.size()) {
             const qsizetype end = AfterLines(run.Text, run.Loaded, ChunkLines);
@@ -532,6 +540,7 @@ bool TCalcPane::LoadSlice(Run& run) {
         QTextBlock block = document()->findBlockByNumber(run.Next);
         for (; run.Next < lines && block.isValid(); ++run.Next, block = block.next())
             PaintBlock(cursor, block, true);
+        run.Worked = Clock::now() - start;
         if (complete) {
             run.Text.clear();
             return true;
@@ -561,6 +570,8 @@ void TCalcPane::RunNextSlice() {
         return;
     Run& run = *run_;
     bool ended = false;
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    run.Worked = {};
     switch (run.Kind) {
     case RunKind::Calculating:
         ended = CalculateSlice(run);
@@ -575,6 +586,11 @@ void TCalcPane::RunNextSlice() {
         ended = PaintSlice(run);
         break;
     }
+    const std::chrono::steady_clock::duration whole = std::chrono::steady_clock::now() - start;
+    if (whole.count() > 0 && run.Worked.count() > 0)
+        run.Share = std::clamp(std::chrono::duration<double>(run.Worked) /
+                                   std::chrono::duration<double>(whole),
+                               0.05, 1.0);
     if (ended) {
         EndRun();
         return;
@@ -625,6 +641,8 @@ void TCalcPane::EndRun() {
     }
     if (run->Kind == RunKind::Calculating) {
         const CalculationRun& calculation = *run->Calculation;
+        if (calculation.Finished() && !calculation.Cancelled() && !calculation.FailedLine())
+            lastCompleteRunFrom_ = static_cast<int>(calculation.StartLine());
         if (calculation.LinesDone() > 0 || calculation.FailedLine()) {
             const QTextBlock next =
                 document()->findBlockByNumber(static_cast<int>(calculation.NextLine()));
@@ -642,22 +660,20 @@ void TCalcPane::EndRun() {
 }
 
 void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block,
-                                    const QString& text, int answerStart, bool hasAnswer) {
-    cursor.setPosition(block.position());
+                                    const QString& text, int answerStart, bool hasAnswer,
+                                    bool keepExpression) {
+    const int expressionEnd = hasAnswer ? answerStart : static_cast<int>(text.size());
+    const int kept = keepExpression ? expressionEnd : 0;
+    cursor.setPosition(block.position() + kept);
     cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
     const QTextCharFormat expression = ExpressionFormat();
-    if (!hasAnswer) {
-        if (text.isEmpty())
-            cursor.removeSelectedText();
-        else
-            cursor.insertText(text, expression);
-        return;
-    }
     // Written in its formats at once: painting afterwards would go over the line again.
-    if (answerStart > 0)
-        cursor.insertText(text.left(answerStart), expression);
-    else
+    if (kept < expressionEnd)
+        cursor.insertText(text.left(expressionEnd), expression);
+    else if (cursor.hasSelection())
         cursor.removeSelectedText();
+    if (!hasAnswer)
+        return;
     QTextCharFormat arrow = expression;
     arrow.setForeground(arrowColor_);
     arrow.setFontWeight(QFont::Normal);
@@ -670,32 +686,38 @@ void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block
     cursor.insertText(text.mid(answerStart + arrowLength), answer);
 }
 
-bool TCalcPane::LineAsWritten(const QTextBlock& block, const QString& text, int answerStart,
-                              bool hasAnswer) const {
-    if (block.length() - 1 != text.size() || block.text() != text)
-        return false;
+TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString& text,
+                                          int answerStart, bool hasAnswer) const {
+    const int expressionEnd = hasAnswer ? answerStart : static_cast<int>(text.size());
+    const QString old = block.text();
+    if (old.size() < expressionEnd ||
+        QStringView(old).left(expressionEnd) != QStringView(text).left(expressionEnd))
+        return Written::Nothing;
     auto isRun = [](const QTextCharFormat& format, const QColor& colour, int weight) {
         return format.property(ProtectedProperty).toBool() && format.fontWeight() == weight &&
                format.foreground().style() == Qt::SolidPattern &&
                format.foreground().color() == colour;
     };
     const int arrowEnd = answerStart + static_cast<int>(AnswerArrow.size());
+    bool rest = old == text; // the rest of the line holds the answer run as written
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int start = fragment.position() - block.position();
         const int end = start + fragment.length();
         const QTextCharFormat format = fragment.charFormat();
-        bool written = false;
-        if (!hasAnswer || end <= answerStart)
-            written = PlainFormat(format) == format;
-        else if (start >= answerStart && end <= arrowEnd)
-            written = isRun(format, arrowColor_, QFont::Normal);
-        else if (start >= arrowEnd)
-            written = isRun(format, answerColor_, QFont::Bold);
-        if (!written)
-            return false;
+        if (start < expressionEnd) {
+            if (end > expressionEnd || PlainFormat(format) != format)
+                return Written::Nothing;
+        } else if (rest) {
+            if (start >= answerStart && end <= arrowEnd)
+                rest = isRun(format, arrowColor_, QFont::Normal);
+            else if (start >= arrowEnd)
+                rest = isRun(format, answerColor_, QFont::Bold);
+            else
+                rest = false;
+        }
     }
-    return true;
+    return rest ? Written::Line : Written::Expression;
 }
 
 bool TCalcPane::CalculateSlice(Run& run) {
@@ -739,15 +761,11 @@ bool TCalcPane::CalculateSlice(Run& run) {
         ++blockLine;
         return true;
     };
-    // Writing the lines takes longer than calculating them: the calculation gets the share
-    // of the slice it had in the last one, so that a whole slice stays near SliceTime.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    const auto share = std::chrono::duration_cast<std::chrono::microseconds>(
-        sliceTime_ * run.CalculationShare);
-    const bool ended = calculation.RunFor(share);
+    // Writing the lines takes longer than calculating them.
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    const bool ended = calculation.RunFor(run.Budget(sliceTime_));
     run.Steps.CalculateLine = nullptr;
-    const Clock::duration calculated = Clock::now() - start;
+    run.Worked = std::chrono::steady_clock::now() - start;
 
     // The slice's lines go into the document together, in line order.
     std::optional<DComplex> copy;
@@ -755,9 +773,11 @@ bool TCalcPane::CalculateSlice(Run& run) {
         ProgramEdit edit(*this, ProgramEdit::ChangesText);
         QTextBlock line = document()->findBlockByNumber(run.Pending.front().Number);
         for (const Run::Line& pending : run.Pending) {
-            if (!LineAsWritten(line, pending.Text, pending.AnswerStart, pending.HasAnswer))
+            const Written written =
+                WrittenPart(line, pending.Text, pending.AnswerStart, pending.HasAnswer);
+            if (written != Written::Line)
                 WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
-                                    pending.HasAnswer);
+                                    pending.HasAnswer, written == Written::Expression);
             if (!line.next().isValid())
                 MoveToNextLine(edit.Cursor(), line);
             if (pending.Copy)
@@ -767,11 +787,6 @@ bool TCalcPane::CalculateSlice(Run& run) {
         edit.TextChanged();
         run.Pending.clear();
     }
-    const Clock::duration whole = Clock::now() - start;
-    if (whole.count() > 0)
-        run.CalculationShare = std::clamp(std::chrono::duration<double>(calculated).count() /
-                                              std::chrono::duration<double>(whole).count(),
-                                          0.05, 1.0);
     if (copy)
         CopyToClipboard(*copy);
     return ended;
@@ -800,20 +815,27 @@ bool WorkOnLines(QTextDocument* document, int& next, std::chrono::microseconds t
 
 bool TCalcPane::RemoveAnswersSlice(Run& run) {
     ProgramEdit edit(*this, ProgramEdit::ChangesText);
-    return WorkOnLines(document(), run.Next, sliceTime_, [&](const QTextBlock& block) {
-        const QString text = block.text();
-        const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
-        if (expression != text) {
-            SetBlockText(edit.Cursor(), block, expression);
-            edit.TextChanged();
-        }
-    });
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    const bool ended =
+        WorkOnLines(document(), run.Next, run.Budget(sliceTime_), [&](const QTextBlock& block) {
+            const QString text = block.text();
+            const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
+            if (expression != text) {
+                SetBlockText(edit.Cursor(), block, expression);
+                edit.TextChanged();
+            }
+        });
+    run.Worked = std::chrono::steady_clock::now() - start;
+    return ended;
 }
 
 bool TCalcPane::PaintSlice(Run& run) {
     ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    return WorkOnLines(document(), run.Next, sliceTime_,
-                       [&](const QTextBlock& block) { PaintBlock(edit.Cursor(), block, true); });
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    const bool ended = WorkOnLines(document(), run.Next, run.Budget(sliceTime_),
+                                   [&](const QTextBlock& block) { PaintBlock(edit.Cursor(), block, true); });
+    run.Worked = std::chrono::steady_clock::now() - start;
+    return ended;
 }
 
 QString TCalcPane::InsertCommandTextOf(const QString& commandName, int* caretBack) {

@@ -104,6 +104,9 @@ class TCalcPane : public TProtectedEdit {
     void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
     // Calculate again from `startLine` to the end of the document.
     void CalculateAgainFrom(int startLine);
+    // The first line of the last calculation command when it was a run that calculated every
+    // line from there to the end (not cancelled, no line failed); -1 otherwise.
+    int LastCompleteRunFrom() const { return lastCompleteRunFrom_; }
     // Paints every answer of the document, in slices (after a document was loaded).
     void PaintAllAnswersInSlices();
     // Replaces the whole text by a loaded document and paints its answers, leaving the
@@ -175,13 +178,15 @@ class TCalcPane : public TProtectedEdit {
     void EndRun();
     // A caret in a very long line stays steady: every blink would lay out and paint it.
     void UpdateCaretBlink();
-    // Writes a calculated line: its text and its painted, protected answer run.
+    // Writes a calculated line: its text and its painted, protected answer run. With
+    // `keepExpression` the line already starts with the expression as written (WrittenPart).
     void WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block, const QString& text,
-                             int answerStart, bool hasAnswer);
-    // Whether the line already holds `text` in the formats WriteCalculatedLine would give it:
-    // recalculating an answered document then rewrites only the answers that changed.
-    bool LineAsWritten(const QTextBlock& block, const QString& text, int answerStart,
-                       bool hasAnswer) const;
+                             int answerStart, bool hasAnswer, bool keepExpression);
+    // How much of the line already holds `text` in the formats WriteCalculatedLine gives it:
+    // recalculating writes only what changed, mostly the answer run.
+    enum class Written { Nothing, Expression, Line };
+    Written WrittenPart(const QTextBlock& block, const QString& text, int answerStart,
+                        bool hasAnswer) const;
 
     // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
     // cursor stands at the start of the next line, appended when needed. On failure nothing
@@ -222,6 +227,7 @@ class TCalcPane : public TProtectedEdit {
     std::unique_ptr<Run> run_;
     std::chrono::microseconds sliceTime_{40'000};
     bool readOnlyBeforeRun_ = false;
+    int lastCompleteRunFrom_ = -1;
     bool sliceQueued_ = false;
     bool steadyCaret_ = false;
     int blinkFlashTime_ = 0; // the application's flash time while the caret is steady

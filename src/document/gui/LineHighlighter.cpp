@@ -166,6 +166,7 @@ void TLineHighlighter::highlightBlock(const QString& text) {
         return;
     }
     data->LookDirty = false;
+    data->NamesSeen = namesGeneration_;
 
     const std::vector<int> map = Utf16Offsets(utf8);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };

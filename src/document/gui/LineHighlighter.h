@@ -26,6 +26,7 @@ class TLineData : public QTextBlockUserData {
     bool HasAnswer = false; // the line ends in an answer run
     bool Stale = false;
     bool LookDirty = false; // its look changed while it was out of view
+    std::uint64_t NamesSeen = 0; // the stored names its colours were made with
 };
 
 class TLineHighlighter : public QSyntaxHighlighter {
@@ -51,6 +52,9 @@ class TLineHighlighter : public QSyntaxHighlighter {
     void SetStaleLook(bool on) { staleLook_ = on; }
     // Takes the pane's colours (expression, arrow, answer, background) anew.
     void RefreshColors();
+    // Names came to be stored or ceased to be: every line's colours may be out of date.
+    void NamesChanged() { ++namesGeneration_; }
+    std::uint64_t NamesGeneration() const { return namesGeneration_; }
     // The format of a kind; the colours follow the background's lightness.
     QTextCharFormat FormatOf(Kind kind) const;
     // The kind of each character of `line` (-1 where nothing is coloured), for tests and
@@ -74,6 +78,7 @@ class TLineHighlighter : public QSyntaxHighlighter {
     std::vector<ExpressionToken> tokens_; // scratch
     bool colouring_ = true;
     bool staleLook_ = true;
+    std::uint64_t namesGeneration_ = 0;
     QTextCharFormat formats_[10];
 };
 

@@ -102,6 +102,13 @@ void TLiveFeatures::RehighlightNamesChanged() {
         if (!now.count(k)) flipped.insert(k);
     storedKeys_ = std::move(now);
     if (flipped.empty()) return;
+    if (pane_->isVisible()) {
+        // The lines in view are coloured now, the others when they come into view: finding
+        // the lines that use the names would walk the whole document.
+        highlighter_->NamesChanged();
+        RelayoutVisible();
+        return;
+    }
     // Lines out of view get their new look when they come into view; each re-coloured line
     // asks for an update, which must not walk the view again.
     const QScopedValueRollback<bool> walking(relayingOut_, true);
@@ -159,6 +166,12 @@ void TLiveFeatures::Schedule() {
 }
 
 void TLiveFeatures::CalculationEnded() {
+    // Every line below a change was calculated again after it when a run went on to the end,
+    // so the run's changes leave no answer out of date.
+    if (const int from = pane_->LastCompleteRunFrom(); from >= 0)
+        std::erase_if(changes_, [from](const NameChange& change) {
+            return change.Line >= static_cast<std::size_t>(from);
+        });
     if (runningBelow_) {
         BelowFinished();
         return;
@@ -282,7 +295,8 @@ void TLiveFeatures::RelayoutVisible() {
     for (QTextBlock b = pane_->cursorForPosition(QPoint(0, 0)).block(); b.isValid(); b = b.next()) {
         if (pane_->cursorRect(QTextCursor(b)).top() > height) break;
         TLineData* data = TLineHighlighter::DataOf(b);
-        if (data && data->LookDirty) Relayout(b);
+        if (data && (data->LookDirty || data->NamesSeen != highlighter_->NamesGeneration()))
+            Relayout(b);
     }
     relayingOut_ = false;
 }
