@@ -208,6 +208,33 @@ TEST_F(LiveFeaturesTest, StaleMarksFollowDependenciesAndCalculateBelowClearsThem
     EXPECT_EQ(pane.document()->findBlockByNumber(7).text(), "C ==> 11 +_I 0 ");
 }
 
+TEST_F(LiveFeaturesTest, ARunMarksOnlyTheLinesItDidNotReach) {
+    constexpr int Lines = 60;
+    QStringList lines{QStringLiteral("A := 1")};
+    for (int i = 1; i < Lines; ++i)
+        lines << QStringLiteral("A+0 ==> 0 +_I 0 ");
+    pane.SetSliceTime(std::chrono::microseconds(0)); // a few lines per slice
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled after its first slice" : "to the end");
+        store.Write("A", "0 +_I 0");
+        Load(lines.join('\n'));
+        CaretToLine(0);
+        pane.AtnVexmiReCalcExecute();
+        ASSERT_TRUE(pane.Busy());
+        if (cancelled)
+            pane.CancelRun();
+        while (pane.Busy())
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        const int reached = pane.textCursor().blockNumber(); // the caret waits at the next line
+        std::vector<int> expected;
+        for (int i = reached; cancelled && i < Lines; ++i)
+            expected.push_back(i);
+        EXPECT_EQ(cancelled, reached < Lines);
+        EXPECT_EQ(StaleLines(), expected);
+    }
+}
+
 TEST_F(LiveFeaturesTest, RecalculateBelowAutomaticallyAfterAChangedValue) {
     EditingOptions options = AllOn;
     options.RecalcBelow = true;
@@ -313,27 +340,38 @@ TEST_F(LiveFeaturesTest, ColouringClassesOfLines) {
 }
 
 TEST_F(LiveFeaturesTest, LinesComingIntoViewAreColoured) {
-    store.Write("K1", "2");
+    using Kind = TLineHighlighter::Kind;
     pane.resize(400, 200);
     pane.show();
-    QStringList lines;
-    for (int i = 0; i < 3'000; ++i)
-        lines << QStringLiteral("K1+%1").arg(i);
+    // The first line stores the name every other line uses.
+    QStringList lines{QStringLiteral("K2:=5")};
+    for (int i = 1; i < 3'000; ++i)
+        lines << QStringLiteral("K2+%1").arg(i);
     struct Row {
         const char* name;
         std::function<void()> change;
         double scrolledTo; // of the scroll range
+        Kind name_;        // the colouring of the name at the start of every line in view
     } rows[] = {
-        {"loaded, then the end", [&] { pane.LoadText(lines.join('\n')); }, 1.0},
-        {"calculated again, then the middle", [&] { pane.AtnVexmiReCalcExecute(); }, 0.5},
+        {"loaded, then the end", [&] { pane.LoadText(lines.join('\n')); }, 1.0, Kind::UnknownName},
+        {"the name stored by its line, then the end again",
+         [&] {
+             CaretToLine(0);
+             pane.AtnVexmiCalculateExecute();
+             live->ProcessChanges();
+         },
+         1.0, Kind::Variable},
+        {"calculated again, then the middle", [&] { pane.AtnVexmiReCalcExecute(); }, 0.5,
+         Kind::Variable},
         {"options changed, then the top", [&] { live->SetOptions(AllOn); live->RefreshColors(); },
-         0.0},
+         0.0, Kind::Variable},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.change();
         while (pane.Busy())
             QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
         QScrollBar* bar = pane.verticalScrollBar();
         bar->setValue(static_cast<int>(bar->maximum() * row.scrolledTo));
         QCoreApplication::processEvents();
@@ -341,9 +379,15 @@ TEST_F(LiveFeaturesTest, LinesComingIntoViewAreColoured) {
         const QTextBlock last =
             pane.cursorForPosition(QPoint(0, pane.viewport()->height() - 1)).block();
         ASSERT_GT(last.blockNumber(), first.blockNumber());
-        for (QTextBlock b = first; b.isValid() && b != last.next(); b = b.next())
-            if (b.length() > 1)
-                EXPECT_FALSE(b.layout()->formats().isEmpty()) << "line " << b.blockNumber();
+        const QTextCharFormat expected = live->Highlighter()->FormatOf(row.name_);
+        for (QTextBlock b = first; b.isValid() && b != last.next(); b = b.next()) {
+            if (b.length() <= 1)
+                continue;
+            const QList<QTextLayout::FormatRange> ranges = b.layout()->formats();
+            const bool coloured = !ranges.isEmpty() && ranges.first().start == 0 &&
+                                  ranges.first().format == expected;
+            EXPECT_TRUE(coloured) << "line " << b.blockNumber();
+        }
     }
 }
 
