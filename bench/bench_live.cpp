@@ -71,6 +71,8 @@ struct Fixture {
         live = new TLiveFeatures(&pane, &store); // owned by the pane
         pane.setPlainText(Document(lines));
         pane.AtnVexmiReCalcExecute();
+        while (pane.Busy()) // a long document is calculated in slices
+            QApplication::processEvents();
         live->SetOptions(AllOn);
         live->ProcessChanges();
         QApplication::processEvents();
