@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -142,13 +143,17 @@ int main(int argc, char** argv) {
     open(plainPath);
     WaitIdle(pane);
     QElapsedTimer clock;
-    stalls.Start();
     clock.start();
-    window.Action("AtnVexmiReCalc")->setEnabled(true);
-    window.Action("AtnVexmiReCalc")->trigger();
-    WaitIdle(pane);
-    const double gui = Seconds(clock);
-    const double recalcStall = stalls.LongestMs();
+    // Runs a command of the window to its end; its time and the longest stall meanwhile.
+    auto command = [&](const char* name) {
+        stalls.Start();
+        clock.restart();
+        window.Action(name)->setEnabled(true);
+        window.Action(name)->trigger();
+        WaitIdle(pane);
+        return std::pair{Seconds(clock), stalls.LongestMs()};
+    };
+    const auto [gui, recalcStall] = command("AtnVexmiReCalc");
     Row("vexmo-calc on the document", cli, "s", "-");
     Row("Calculate again", gui, "s", "<= 5 s");
     Row("  ratio to vexmo-calc", gui / cli, "x", "<= ~1.2");
@@ -157,13 +162,9 @@ int main(int argc, char** argv) {
         return 0;
 
     // Again on the calculated document: only the answers that change are written.
-    stalls.Start();
-    clock.restart();
-    window.Action("AtnVexmiReCalc")->setEnabled(true);
-    window.Action("AtnVexmiReCalc")->trigger();
-    WaitIdle(pane);
-    Row("Calculate again on the calculated document", Seconds(clock), "s", "-");
-    Row("  longest time without an event-loop turn", stalls.LongestMs(), "ms", "~100 ms");
+    const auto [again, againStall] = command("AtnVexmiReCalc");
+    Row("Calculate again on the calculated document", again, "s", "-");
+    Row("  longest time without an event-loop turn", againStall, "ms", "~100 ms");
 
     const QString calculatedPath = home.filePath(QStringLiteral("calculated.vxm"));
     {
@@ -174,13 +175,9 @@ int main(int argc, char** argv) {
 
     // Remove answers.
     pane->SetQuestionHook([](const QString&) { return true; });
-    stalls.Start();
-    clock.restart();
-    window.Action("AtnVexmiRemoveAnswers")->setEnabled(true);
-    window.Action("AtnVexmiRemoveAnswers")->trigger();
-    WaitIdle(pane);
-    Row("Remove answers", Seconds(clock), "s", "-");
-    Row("  longest time without an event-loop turn", stalls.LongestMs(), "ms", "~100 ms");
+    const auto [removed, removeStall] = command("AtnVexmiRemoveAnswers");
+    Row("Remove answers", removed, "s", "-");
+    Row("  longest time without an event-loop turn", removeStall, "ms", "~100 ms");
 
     // Opening the calculated document.
     pane->setPlainText(QString());
