@@ -452,7 +452,6 @@ void TCalcPane::AtnVexmiRemoveAnswersExecute() {
 void TCalcPane::CalculateAgainFrom(int startLine) {
     if (Busy())
         return;
-    lastCompleteRunFrom_ = -1;
     auto run = std::make_unique<Run>();
     run->Kind = RunKind::Calculating;
     run->Caret = textCursor().position();
@@ -551,6 +550,7 @@ bool TCalcPane::LoadSlice(Run& run) {
 }
 
 void TCalcPane::StartRun(std::unique_ptr<Run> run) {
+    lastCompleteRunFrom_ = -1;
     run_ = std::move(run);
     runKind_ = run_->Kind;
     // The slices' edits are recorded for undo until the run ends and the record is dropped

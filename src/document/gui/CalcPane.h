@@ -90,7 +90,7 @@ class TCalcPane : public TProtectedEdit {
     bool LineInView(int line) const;
 
     // ---- long work ----
-    // Calculate again, Remove answers and painting a loaded document work in slices of
+    // Calculate again, Remove answers, loading a document and painting work in slices of
     // about SliceTime each; between two slices the window paints and takes input. Work that
     // fits in one slice is done before the command returns. While a run goes on the pane is
     // read-only (keys do not reach the text) and Escape cancels it.

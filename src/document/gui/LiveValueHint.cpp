@@ -92,8 +92,10 @@ void TLiveValueHint::PreviewNow() {
 }
 
 bool TLiveValueHint::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == pane_->viewport() && event->type() == QEvent::Resize)
-        setGeometry(pane_->viewport()->rect());
+    // The viewport is the parent: asked of the pane, which may be half destroyed when its
+    // viewport is resized on the way out, it could not be found.
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, event);
 }
 
