@@ -821,7 +821,10 @@ bool TCalcPane::RemoveAnswersSlice(Run& run) {
             const QString text = block.text();
             const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
             if (expression != text) {
-                SetBlockText(edit.Cursor(), block, expression);
+                // Mostly only the answer run goes; the expression before it stays.
+                WriteCalculatedLine(edit.Cursor(), block, expression, 0, false,
+                                    WrittenPart(block, expression, 0, false) ==
+                                        Written::Expression);
                 edit.TextChanged();
             }
         });
