@@ -117,6 +117,7 @@ struct TCalcPane::Run {
 };
 
 TCalcPane::TCalcPane(QWidget* parent) : TProtectedEdit(parent) {
+    MakeRunFormats();
     setWordWrapMode(QTextOption::NoWrap);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TCalcPane::UpdateCaretBlink);
 }
@@ -155,6 +156,7 @@ void TCalcPane::SetColors(const QColor& expression, const QColor& arrow, const Q
     setPalette(colors);
     arrowColor_ = arrow;
     answerColor_ = answer;
+    MakeRunFormats();
 }
 
 void TCalcPane::SetKeyMap(int optReturn, int optShiftReturn, int optCtrlReturn) {
@@ -214,21 +216,27 @@ void TCalcPane::PaintBlock(QTextCursor& cursor, const QTextBlock& block, bool pr
     const int end = start + static_cast<int>(text.size());
     const int answer = start + arrow + static_cast<int>(AnswerArrow.size());
 
-    QTextCharFormat run;
-    run.setForeground(arrowColor_);
-    run.setFontWeight(QFont::Normal);
-    run.setProperty(ProtectedProperty, protect);
     cursor.setPosition(start + arrow);
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.mergeCharFormat(run);
-
-    QTextCharFormat value;
-    value.setForeground(answerColor_);
-    value.setFontWeight(QFont::Bold);
+    cursor.setPosition(answer, QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(ArrowFormat(protect));
     cursor.setPosition(answer);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.mergeCharFormat(value);
+    cursor.mergeCharFormat(ValueFormat(protect));
     cursor.clearSelection();
+}
+
+void TCalcPane::MakeRunFormats() {
+    for (const bool protect : {false, true}) {
+        QTextCharFormat& arrow = arrowFormats_[protect];
+        arrow = QTextCharFormat();
+        arrow.setForeground(arrowColor_);
+        arrow.setFontWeight(QFont::Normal);
+        arrow.setProperty(ProtectedProperty, protect);
+        QTextCharFormat& value = valueFormats_[protect];
+        value = arrow;
+        value.setForeground(answerColor_);
+        value.setFontWeight(QFont::Bold);
+    }
 }
 
 void TCalcPane::PaintAnswer(int line) {
@@ -674,16 +682,10 @@ void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block
         cursor.removeSelectedText();
     if (!hasAnswer)
         return;
-    QTextCharFormat arrow = expression;
-    arrow.setForeground(arrowColor_);
-    arrow.setFontWeight(QFont::Normal);
-    arrow.setProperty(ProtectedProperty, true);
+    // The expression's format is the plain one, so the run's formats are its own.
     const int arrowLength = static_cast<int>(AnswerArrow.size());
-    cursor.insertText(text.mid(answerStart, arrowLength), arrow);
-    QTextCharFormat answer = arrow;
-    answer.setForeground(answerColor_);
-    answer.setFontWeight(QFont::Bold);
-    cursor.insertText(text.mid(answerStart + arrowLength), answer);
+    cursor.insertText(text.mid(answerStart, arrowLength), ArrowFormat(true));
+    cursor.insertText(text.mid(answerStart + arrowLength), ValueFormat(true));
 }
 
 TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString& text,
@@ -693,11 +695,17 @@ TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString
     if (old.size() < expressionEnd ||
         QStringView(old).left(expressionEnd) != QStringView(text).left(expressionEnd))
         return Written::Nothing;
-    auto isRun = [](const QTextCharFormat& format, const QColor& colour, int weight) {
-        return format.property(ProtectedProperty).toBool() && format.fontWeight() == weight &&
-               format.foreground().style() == Qt::SolidPattern &&
-               format.foreground().color() == colour;
+    // The format has what the answer run's part gives it (a font merged in later may be
+    // there as well).
+    auto carries = [](const QTextCharFormat& format, const QTextCharFormat& part) {
+        for (const int key : {int(QTextFormat::ForegroundBrush), int(QTextFormat::FontWeight),
+                              int(ProtectedProperty)})
+            if (format.property(key) != part.property(key))
+                return false;
+        return true;
     };
+    const QTextCharFormat& arrow = ArrowFormat(true);
+    const QTextCharFormat& value = ValueFormat(true);
     const int arrowEnd = answerStart + static_cast<int>(AnswerArrow.size());
     bool rest = old == text; // the rest of the line holds the answer run as written
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
@@ -710,9 +718,9 @@ TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString
                 return Written::Nothing;
         } else if (rest) {
             if (start >= answerStart && end <= arrowEnd)
-                rest = isRun(format, arrowColor_, QFont::Normal);
+                rest = carries(format, arrow);
             else if (start >= arrowEnd)
-                rest = isRun(format, answerColor_, QFont::Bold);
+                rest = carries(format, value);
             else
                 rest = false;
         }

@@ -12,6 +12,7 @@
 #include "engine/DorvSub.h"
 
 #include <QColor>
+#include <QTextCharFormat>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -200,6 +201,12 @@ class TCalcPane : public TProtectedEdit {
     // the last one.
     void MoveToNextLine(QTextCursor& cursor, const QTextBlock& block);
     QTextCharFormat ExpressionFormat() const;
+    // What an answer run adds to the text's format: the arrow in its colour, and the value
+    // after it in the answer's colour and bold; protected or not.
+    const QTextCharFormat& ArrowFormat(bool protect) const { return arrowFormats_[protect]; }
+    const QTextCharFormat& ValueFormat(bool protect) const { return valueFormats_[protect]; }
+    // Makes them anew from the colours.
+    void MakeRunFormats();
     // Scrolls the caret into view after a line action moved it.
     void ShowCaret();
     void CopyToClipboard(const DComplex& value);
@@ -210,6 +217,8 @@ class TCalcPane : public TProtectedEdit {
     NumberFormatSettings numberFormat_;
     QColor arrowColor_{Qt::red};
     QColor answerColor_{0, 128, 0};
+    QTextCharFormat arrowFormats_[2]; // by protection
+    QTextCharFormat valueFormats_[2];
     int optReturn_ = ActCalculate;
     int optShiftReturn_ = ActCarriageReturn;
     int optCtrlReturn_ = ActLineBreak;
