@@ -51,8 +51,9 @@ struct Calculator {
     TClipboard clip;
 };
 
-void BM_FirstCalculationAfterCopy(benchmark::State& state) {
-    const QString text = LargeClipboardText();
+// The first calculation after `text` was copied, and later ones with the clipboard unchanged.
+void FirstCalculationAfterCopy(benchmark::State& state, QString (*makeText)()) {
+    const QString text = makeText();
     Calculator calc;
     for (auto _ : state) {
         state.PauseTiming();
@@ -63,16 +64,22 @@ void BM_FirstCalculationAfterCopy(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * text.size());
 }
-BENCHMARK(BM_FirstCalculationAfterCopy)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FirstCalculationAfterCopy, Text, LargeClipboardText)
+    ->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FirstCalculationAfterCopy, SpreadsheetColumn, SpreadsheetColumnText)
+    ->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_LaterCalculationClipboardUnchanged(benchmark::State& state) {
-    QApplication::clipboard()->setText(LargeClipboardText());
+void LaterCalculationClipboardUnchanged(benchmark::State& state, QString (*makeText)()) {
+    QApplication::clipboard()->setText(makeText());
     Calculator calc;
     calc.CalculateOneLine();
     for (auto _ : state)
         calc.CalculateOneLine();
 }
-BENCHMARK(BM_LaterCalculationClipboardUnchanged)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LaterCalculationClipboardUnchanged, Text, LargeClipboardText)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LaterCalculationClipboardUnchanged, SpreadsheetColumn, SpreadsheetColumnText)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LaterCalculationAfterAssignment(benchmark::State& state) {
     // An assignment to _CLIP replaced the store's entry: the next refresh restores it from
@@ -88,29 +95,6 @@ void BM_LaterCalculationAfterAssignment(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LaterCalculationAfterAssignment)->Unit(benchmark::kMillisecond);
-
-void BM_SpreadsheetColumnFirstCalculation(benchmark::State& state) {
-    const QString text = SpreadsheetColumnText();
-    Calculator calc;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QApplication::clipboard()->clear();
-        QApplication::clipboard()->setText(text);
-        state.ResumeTiming();
-        calc.CalculateOneLine();
-    }
-    state.SetBytesProcessed(state.iterations() * text.size());
-}
-BENCHMARK(BM_SpreadsheetColumnFirstCalculation)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_SpreadsheetColumnLaterCalculation(benchmark::State& state) {
-    QApplication::clipboard()->setText(SpreadsheetColumnText());
-    Calculator calc;
-    calc.CalculateOneLine();
-    for (auto _ : state)
-        calc.CalculateOneLine();
-}
-BENCHMARK(BM_SpreadsheetColumnLaterCalculation)->Unit(benchmark::kMillisecond);
 
 // Lines that use the column itself read all of it each time.
 void BM_SpreadsheetColumnUse(benchmark::State& state, const char* line) {
@@ -128,12 +112,3 @@ BENCHMARK_CAPTURE(BM_SpreadsheetColumnUse, sum, "SUM(_CLIP)")
     ->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
