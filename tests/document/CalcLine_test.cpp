@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace vexmo;
 
 namespace {
@@ -192,6 +194,31 @@ TEST_F(LineCalculatorTest, UsesTheNumberFormat)
     EXPECT_EQ(store.Read("ANS"), "0.0005 +_I 0") << "the store keeps full text, not the answer";
 }
 
+// Steps over `lines` that record every call ("2" or "2 copy"), fail where `fails` says and
+// append an empty line after the last one, as calculating the last line does.
+struct RecordedSteps {
+    RecordedSteps(std::vector<std::string> text, std::function<bool(std::size_t)> fails)
+        : lines(std::move(text)), failing(std::move(fails))
+    {
+        steps.LineCount = [this] { return lines.size(); };
+        steps.LineIsEmpty = [this](std::size_t i) { return lines[i].empty(); };
+        steps.CalculateLine = [this](std::size_t i, bool copy) {
+            calls.push_back(std::to_string(i) + (copy ? " copy" : ""));
+            if (failing(i))
+                return false;
+            if (i + 1 == lines.size())
+                lines.emplace_back();
+            return true;
+        };
+    }
+    RecordedSteps(const RecordedSteps&) = delete; // the steps point into this object
+
+    std::vector<std::string> lines;
+    std::function<bool(std::size_t)> failing;
+    std::vector<std::string> calls;
+    CalculateAgainSteps steps;
+};
+
 TEST(CalculateAgain, SequencesTheLines)
 {
     struct Row {
@@ -209,21 +236,11 @@ TEST(CalculateAgain, SequencesTheLines)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<std::string> lines = row.lines;
-        std::vector<std::string> calls;
-        CalculateAgainSteps steps;
-        steps.LineCount = [&] { return lines.size(); };
-        steps.LineIsEmpty = [&](std::size_t i) { return lines[i].empty(); };
-        steps.CalculateLine = [&](std::size_t i, bool copy) {
-            calls.push_back(std::to_string(i) + (copy ? " copy" : ""));
-            if (std::find(row.failing.begin(), row.failing.end(), i) != row.failing.end())
-                return false;
-            if (i + 1 == lines.size())
-                lines.emplace_back();
-            return true;
-        };
-        EXPECT_EQ(CalculateAgain(steps), row.stoppedAt);
-        EXPECT_EQ(calls, row.calls);
+        RecordedSteps recorded(row.lines, [&](std::size_t i) {
+            return std::find(row.failing.begin(), row.failing.end(), i) != row.failing.end();
+        });
+        EXPECT_EQ(CalculateAgain(recorded.steps), row.stoppedAt);
+        EXPECT_EQ(recorded.calls, row.calls);
     }
 }
 
@@ -249,27 +266,16 @@ TEST(CalculationRun, SlicesStartLineAndCancel)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<std::string> lines(row.lineCount, "x");
-        std::vector<std::string> calls;
-        CalculateAgainSteps steps;
-        steps.LineCount = [&] { return lines.size(); };
-        steps.LineIsEmpty = [&](std::size_t i) { return lines[i].empty(); };
-        steps.CalculateLine = [&](std::size_t i, bool copy) {
-            calls.push_back(std::to_string(i) + (copy ? " copy" : ""));
-            if (row.failing == i)
-                return false;
-            if (i + 1 == lines.size())
-                lines.emplace_back();
-            return true;
-        };
-        CalculationRun run(steps, row.start);
+        RecordedSteps recorded(std::vector<std::string>(row.lineCount, "x"),
+                               [&](std::size_t i) { return row.failing == i; });
+        CalculationRun run(recorded.steps, row.start);
         for (std::size_t slice = 1; !run.Finished(); ++slice) {
             std::size_t inSlice = 0;
             run.RunSlice([&] { return ++inSlice >= row.sliceLines; });
             if (slice == row.cancelAfter)
                 run.Cancel();
         }
-        EXPECT_EQ(calls, row.calls);
+        EXPECT_EQ(recorded.calls, row.calls);
         EXPECT_EQ(run.NextLine(), row.nextLine);
         EXPECT_EQ(run.Cancelled(), row.cancelled);
         EXPECT_EQ(run.FailedLine(), row.failing);
