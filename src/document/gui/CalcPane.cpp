@@ -89,6 +89,7 @@ struct TCalcPane::Run {
 
     RunKind Kind = RunKind::None;
     bool Started = false; // went on beyond its first slice
+    bool Ending = false;  // its work is done; it ends in the next turn
     // Calculate again.
     CalculateAgainSteps Steps;
     std::unique_ptr<CalculationRun> Calculation;
@@ -475,6 +476,7 @@ void TCalcPane::CalculateAgainFrom(int startLine) {
 void TCalcPane::PaintAllAnswersInSlices() {
     if (runKind_ == RunKind::Painting) {
         // The text was replaced under the run: it starts again from the top.
+        run_->Ending = false;
         run_->Next = 0;
         run_->Total = document()->blockCount();
         return;
@@ -577,6 +579,10 @@ void TCalcPane::RunNextSlice() {
     if (!run_)
         return;
     Run& run = *run_;
+    if (run.Ending) {
+        EndRun();
+        return;
+    }
     bool ended = false;
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     run.Worked = {};
@@ -599,10 +605,13 @@ void TCalcPane::RunNextSlice() {
         run.Share = std::clamp(std::chrono::duration<double>(run.Worked) /
                                    std::chrono::duration<double>(whole),
                                0.05, 1.0);
-    if (ended) {
+    if (ended && !run.Started) {
         EndRun();
         return;
     }
+    // Ending a long run drops its undo record and has the window catch up with it, which
+    // takes about as long as a slice: it gets a turn of its own.
+    run.Ending = ended;
     if (!run.Started) {
         // Keys typed from now on must not reach the text behind the user's back.
         run.Started = true;
