@@ -80,6 +80,7 @@ struct TCalcPane::Run {
     // A calculated line waiting to be written at the end of its slice.
     struct Line {
         int Number = 0;
+        QString Old; // the text it was calculated from
         QString Text;
         int AnswerStart = 0;
         bool HasAnswer = false;
@@ -697,10 +698,10 @@ void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block
     cursor.insertText(text.mid(answerStart + arrowLength), ValueFormat(true));
 }
 
-TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString& text,
-                                          int answerStart, bool hasAnswer) const {
+TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString& old,
+                                          const QString& text, int answerStart,
+                                          bool hasAnswer) const {
     const int expressionEnd = hasAnswer ? answerStart : static_cast<int>(text.size());
-    const QString old = block.text();
     if (old.size() < expressionEnd ||
         QStringView(old).left(expressionEnd) != QStringView(text).left(expressionEnd))
         return Written::Nothing;
@@ -723,7 +724,7 @@ TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString
         const int end = start + fragment.length();
         const QTextCharFormat format = fragment.charFormat();
         if (start < expressionEnd) {
-            if (end > expressionEnd || PlainFormat(format) != format)
+            if (end > expressionEnd || !IsPlainFormat(format))
                 return Written::Nothing;
         } else if (rest) {
             if (start >= answerStart && end <= arrowEnd)
@@ -759,8 +760,9 @@ bool TCalcPane::CalculateSlice(Run& run) {
         }
         LineOutcome outcome;
         emit lineAboutToBeCalculated(blockLine);
+        QString old = block.text();
         try {
-            outcome = calculator->Calculate(block.text().toStdString());
+            outcome = calculator->Calculate(old.toStdString());
         } catch (const std::exception& e) {
             // Nothing is written before the value is known, so the line is still untouched.
             outcome.ErrorMessage = e.what();
@@ -770,7 +772,7 @@ bool TCalcPane::CalculateSlice(Run& run) {
             return false;
         }
         const LineCalculation& result = *outcome.Result;
-        run.Pending.push_back({blockLine, QString::fromStdString(result.NewText),
+        run.Pending.push_back({blockLine, std::move(old), QString::fromStdString(result.NewText),
                                static_cast<int>(result.AnswerStartUtf16), result.HasAnswer,
                                copyAllowed && copyAutomatically_, result.Value});
         emit lineCalculated(blockLine);
@@ -791,7 +793,8 @@ bool TCalcPane::CalculateSlice(Run& run) {
         QTextBlock line = document()->findBlockByNumber(run.Pending.front().Number);
         for (const Run::Line& pending : run.Pending) {
             const Written written =
-                WrittenPart(line, pending.Text, pending.AnswerStart, pending.HasAnswer);
+                WrittenPart(line, pending.Old, pending.Text, pending.AnswerStart,
+                            pending.HasAnswer);
             if (written != Written::Line)
                 WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
                                     pending.HasAnswer, written == Written::Expression);
@@ -840,7 +843,7 @@ bool TCalcPane::RemoveAnswersSlice(Run& run) {
             if (expression != text) {
                 // Mostly only the answer run goes; the expression before it stays.
                 WriteCalculatedLine(edit.Cursor(), block, expression, 0, false,
-                                    WrittenPart(block, expression, 0, false) ==
+                                    WrittenPart(block, text, expression, 0, false) ==
                                         Written::Expression);
                 edit.TextChanged();
             }

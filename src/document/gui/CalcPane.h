@@ -186,8 +186,9 @@ class TCalcPane : public TProtectedEdit {
     // How much of the line already holds `text` in the formats WriteCalculatedLine gives it:
     // recalculating writes only what changed, mostly the answer run.
     enum class Written { Nothing, Expression, Line };
-    Written WrittenPart(const QTextBlock& block, const QString& text, int answerStart,
-                        bool hasAnswer) const;
+    // `old` is the line's text as it stands.
+    Written WrittenPart(const QTextBlock& block, const QString& old, const QString& text,
+                        int answerStart, bool hasAnswer) const;
 
     // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
     // cursor stands at the start of the next line, appended when needed. On failure nothing

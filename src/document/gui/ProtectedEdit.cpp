@@ -78,6 +78,11 @@ QTextCharFormat TProtectedEdit::PlainFormat(QTextCharFormat format) {
     return format;
 }
 
+bool TProtectedEdit::IsPlainFormat(const QTextCharFormat& format) {
+    return !format.hasProperty(ProtectedProperty) && !format.hasProperty(QTextFormat::FontWeight) &&
+           !format.hasProperty(QTextFormat::ForegroundBrush);
+}
+
 void TProtectedEdit::ProtectChange(int, int) {}
 
 void TProtectedEdit::Change() {}

@@ -33,6 +33,8 @@ class TProtectedEdit : public QPlainTextEdit {
     QColor ExpressionColor() const;
     // `format` without protection, weight and colour of its own: what the user types.
     static QTextCharFormat PlainFormat(QTextCharFormat format);
+    // PlainFormat(format) == format, without making a format.
+    static bool IsPlainFormat(const QTextCharFormat& format);
 
   public slots:
     // Guarded versions of the editor's own commands (they hide the base-class slots).
