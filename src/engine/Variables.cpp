@@ -54,6 +54,7 @@ std::string Variables::Read(std::string_view name) const {
 }
 
 void Variables::Write(std::string_view name, std::string_view value) {
+    Record(Change::Kind::Write, name, value);
     const int i = IndexOf(name);
     if (value.empty()) {
         if (i >= 0)
@@ -64,7 +65,7 @@ void Variables::Write(std::string_view name, std::string_view value) {
         lines_[static_cast<std::size_t>(i)].Value.assign(value);
         return;
     }
-    Append(name, value);
+    AppendLine(name, value);
 }
 
 int Variables::IndexOf(std::string_view name) const {
@@ -73,6 +74,7 @@ int Variables::IndexOf(std::string_view name) const {
 }
 
 void Variables::Remove(std::string_view name) {
+    Record(Change::Kind::Remove, name);
     const int i = IndexOf(name);
     if (i >= 0)
         EraseLine(static_cast<std::size_t>(i));
@@ -95,6 +97,7 @@ void Variables::EraseLine(std::size_t i) {
 }
 
 void Variables::Clear() {
+    Record(Change::Kind::Clear);
     lines_.clear();
     index_.clear();
 }
@@ -106,6 +109,11 @@ const Variables::Line& Variables::At(std::size_t i) const { return lines_.at(i);
 const std::vector<Variables::Line>& Variables::Lines() const { return lines_; }
 
 void Variables::Append(std::string_view name, std::string_view value) {
+    Record(Change::Kind::Append, name, value);
+    AppendLine(name, value);
+}
+
+void Variables::AppendLine(std::string_view name, std::string_view value) {
     lines_.push_back(Line{std::string(name), std::string(value)});
     // The first line of a name keeps its place in the index.
     if (index_.find(name) != index_.end())
@@ -187,6 +195,28 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
         }
     }
     return out;
+}
+
+void Variables::Record(Change::Kind what, std::string_view name, std::string_view value) {
+    if (journal_.To)
+        journal_.To->push_back(Change{what, std::string(name), std::string(value)});
+}
+
+void Variables::Apply(Change::Kind what, std::string_view name, std::string_view value) {
+    switch (what) {
+    case Change::Kind::Write:
+        Write(name, value);
+        break;
+    case Change::Kind::Remove:
+        Remove(name);
+        break;
+    case Change::Kind::Clear:
+        Clear();
+        break;
+    case Change::Kind::Append:
+        Append(name, value);
+        break;
+    }
 }
 
 } // namespace vexmo

@@ -33,6 +33,20 @@ class Variables {
     // Appends a line as it stands (no lookup); used when loading a file in order.
     void Append(std::string_view name, std::string_view value);
 
+    // A change made to the store, recorded so that the same change can be made to another
+    // store holding the same lines: a calculation done on a copy of the store is brought
+    // into the store itself, change by change.
+    struct Change {
+        enum class Kind { Write, Remove, Clear, Append };
+        Kind What = Kind::Write;
+        std::string Name;
+        std::string Value;
+    };
+    // Every change from now on is added to `journal` (null: none is). A copy of the store
+    // records nothing until it is given a journal of its own.
+    void SetJournal(std::vector<Change>* journal) { journal_.To = journal; }
+    void Apply(Change::Kind what, std::string_view name, std::string_view value);
+
   private:
     // Hash and equality of names without regard to ASCII case; transparent, so lookups by
     // string_view need no copy.
@@ -46,11 +60,21 @@ class Variables {
     };
 
     void EraseLine(std::size_t i);
+    void AppendLine(std::string_view name, std::string_view value);
+    void Record(Change::Kind what, std::string_view name = {}, std::string_view value = {});
 
     std::vector<Line> lines_;
     // Name -> index of its first line. Keeps lookups constant-time, so a document with many
     // distinct names does not become quadratic.
     std::unordered_map<std::string, std::size_t, NameHash, NameEqual> index_;
+    // Not copied: a copy of the store keeps its own record, if any.
+    struct Journal {
+        std::vector<Change>* To = nullptr;
+        Journal() = default;
+        Journal(const Journal&) noexcept {}
+        Journal& operator=(const Journal&) noexcept { return *this; }
+    };
+    Journal journal_;
 };
 
 // Comma text: elements separated by commas; an element holding a blank, comma or double

@@ -1,7 +1,9 @@
 #include "document/gui/CalcPane.h"
 
+#include "document/core/CalcAhead.h"
 #include "document/core/CalcLine.h"
 #include "document/core/CalcRunner.h"
+#include "document/gui/Clipboard.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 
@@ -15,6 +17,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <deque>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -94,6 +97,12 @@ struct TCalcPane::Run {
     // Calculate again.
     CalculateAgainSteps Steps;
     std::unique_ptr<CalculationRun> Calculation;
+    // The lines calculated ahead on another thread while this one writes, and the batch of
+    // them being written; none after a line was handed back, until the next slice.
+    std::unique_ptr<CalculationAhead> Ahead;
+    std::unique_ptr<AheadBatch> Batch;
+    std::size_t BatchNext = 0;
+    std::deque<QString> Fed; // the texts of the lines fed and not written yet
     std::vector<Line> Pending;
     QString Error;
     int Caret = 0;
@@ -738,6 +747,60 @@ TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString
     return rest ? Written::Line : Written::Expression;
 }
 
+namespace {
+
+// Element assignments can fail on the window's side and read the clipboard, and an
+// assignment to the clipboard writes it: those lines are calculated on the window's thread.
+bool CanShowAhead(const std::string& name, int idx) {
+    return idx == -1 && name != ClipVariableName;
+}
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void TCalcPane::FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std::size_t end) {
+    // A small first batch gets the writing going at once; then enough ahead that neither
+    // thread waits for the other.
+    constexpr std::size_t FirstBatch = 32;
+    constexpr std::size_t Batch = 1024;
+    constexpr std::size_t InFlight = 3;
+    while (ahead.InFlight() < InFlight && ahead.Fed() < end) {
+        std::unique_ptr<AheadBatch> batch = ahead.NewBatch();
+        const std::size_t size =
+            std::min(end - ahead.Fed(), ahead.InFlight() == 0 ? FirstBatch : Batch);
+        QTextBlock block = document()->findBlockByNumber(static_cast<int>(ahead.Fed()));
+        for (std::size_t i = 0; i < size && block.isValid(); ++i, block = block.next()) {
+            fed.push_back(block.text());
+            batch->AddLine(fed.back().toStdString());
+        }
+        if (batch->Count() == 0)
+            return;
+        ahead.Feed(std::move(batch));
+    }
+}
+
+void TCalcPane::ShowAhead(const AheadBatch& batch, std::size_t i) {
+    for (auto shown = batch.ShowsBegin(i); shown != batch.ShowsEnd(i); ++shown) {
+        if (!shown->Assignment) {
+            emit variableChanged(FromUtf8(batch.TextOf(shown->Name)),
+                                 FromUtf8(batch.TextOf(shown->Value)));
+        } else if (engine_->OnSubstitute()) {
+            std::string name(batch.TextOf(shown->Name));
+            std::string value(batch.TextOf(shown->Value));
+            try {
+                engine_->OnSubstitute()(*engine_, name, value, -1);
+            } catch (const std::exception&) {
+                // Only notices the window shows without failing come this way.
+            }
+        }
+    }
+    for (auto change = batch.ChangesBegin(i); change != batch.ChangesEnd(i); ++change)
+        variables_->Apply(change->What, batch.TextOf(change->Name), batch.TextOf(change->Value));
+}
+
 bool TCalcPane::CalculateSlice(Run& run) {
     CalculationRun& calculation = *run.Calculation;
     std::optional<LineCalculator> calculator;
@@ -746,6 +809,15 @@ bool TCalcPane::CalculateSlice(Run& run) {
         calculator->SetShowValue([this](const std::string& name, const std::string& value) {
             emit variableChanged(QString::fromStdString(name), QString::fromStdString(value));
         });
+    }
+    const std::size_t end = calculation.StartLine() + calculation.Total();
+    if (!run.Ahead && calculator && !calculation.Finished() && end - calculation.NextLine() > 1) {
+        try {
+            run.Ahead = std::make_unique<CalculationAhead>(*variables_, numberFormat_,
+                                                           calculation.NextLine(), CanShowAhead);
+        } catch (const std::exception&) {
+            // No thread to be had: this one calculates the lines itself.
+        }
     }
     int blockLine = static_cast<int>(calculation.NextLine());
     QTextBlock block = document()->findBlockByNumber(blockLine);
@@ -757,6 +829,36 @@ bool TCalcPane::CalculateSlice(Run& run) {
         if (blockLine != static_cast<int>(line)) {
             blockLine = static_cast<int>(line);
             block = document()->findBlockByNumber(blockLine);
+        }
+        if (run.Ahead) {
+            if (!run.Batch || run.BatchNext >= run.Batch->Outcomes().size()) {
+                if (run.Batch)
+                    run.Ahead->GiveBack(std::move(run.Batch));
+                FeedAhead(*run.Ahead, run.Fed, end);
+                run.Batch = run.Ahead->Take();
+                run.BatchNext = 0;
+            }
+            if (run.Batch && run.BatchNext < run.Batch->Outcomes().size() &&
+                run.Batch->First() + run.BatchNext == line && !run.Fed.empty() &&
+                !run.Batch->Outcomes()[run.BatchNext].HandedBack) {
+                const std::size_t i = run.BatchNext++;
+                const AheadBatch::Outcome& ahead = run.Batch->Outcomes()[i];
+                emit lineAboutToBeCalculated(blockLine);
+                ShowAhead(*run.Batch, i);
+                run.Pending.push_back({blockLine, std::move(run.Fed.front()),
+                                       FromUtf8(run.Batch->TextOf(ahead.NewText)),
+                                       static_cast<int>(ahead.AnswerStartUtf16), ahead.HasAnswer,
+                                       copyAllowed && copyAutomatically_, ahead.Value});
+                run.Fed.pop_front();
+                emit lineCalculated(blockLine);
+                block = block.next();
+                ++blockLine;
+                return true;
+            }
+            // This line is calculated here, with the store as the lines before left it.
+            run.Batch.reset();
+            run.Ahead.reset();
+            run.Fed.clear();
         }
         LineOutcome outcome;
         emit lineAboutToBeCalculated(blockLine);

@@ -14,6 +14,7 @@
 #include <QColor>
 #include <QTextCharFormat>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -22,6 +23,8 @@ class QTextCursor;
 
 namespace vexmo {
 
+class AheadBatch;
+class CalculationAhead;
 class TCompTinyParser;
 class Variables;
 
@@ -173,6 +176,12 @@ class TCalcPane : public TProtectedEdit {
     void RunNextSlice();
     // One slice of each kind of run; true when the run has ended.
     bool CalculateSlice(Run& run);
+    // Hands the run ahead the texts of the next lines up to `end` it needs, keeping them in
+    // `fed` as well.
+    void FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std::size_t end);
+    // Shows what line i of the batch showed when it was calculated ahead, and makes its
+    // changes to the store.
+    void ShowAhead(const AheadBatch& batch, std::size_t i);
     bool RemoveAnswersSlice(Run& run);
     bool PaintSlice(Run& run);
     bool LoadSlice(Run& run);
