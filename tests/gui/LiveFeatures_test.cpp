@@ -175,6 +175,7 @@ TEST_F(LiveFeaturesTest, StaleMarksFollowDependenciesAndCalculateBelowClearsThem
         {"variable, directly and through a chain", 0, "A := 5", true, {1, 2, 6, 7}},
         {"user function, directly and through another", 3, "F(X) := X+2", true, {4, 8, 10}},
         {"value unchanged", 5, "D := 7", true, {}},
+        {"a line that now assigns another name", 5, "A := 7", true, {6}},
         {"edited but not calculated", 0, "A := 6", false, {}},
     };
     for (const Row& row : rows) {
@@ -200,6 +201,7 @@ TEST_F(LiveFeaturesTest, StaleMarksFollowDependenciesAndCalculateBelowClearsThem
         }
     }
     // Calculate below clears the marks it passes, and only those.
+    SetLine(5, QStringLiteral("D := 7"));
     Calculate(0, QStringLiteral("A := 2"));
     ASSERT_EQ(StaleLines(), (std::vector<int>{1, 2, 6, 7}));
     CaretToLine(2);

@@ -7,6 +7,9 @@
 
 #include <QTextDocument>
 
+#include <functional>
+#include <string_view>
+
 namespace vexmo {
 
 namespace {
@@ -155,13 +158,25 @@ void TLineHighlighter::highlightBlock(const QString& text) {
         setCurrentBlockUserData(data);
     }
     const std::string utf8 = text.toStdString();
-    scanner_.Scan(utf8, tokens_);
-    data->Facts = ExpressionScanner::Facts(utf8, tokens_);
     const std::size_t arrow = FindAnswerArrow(utf8);
     data->HasAnswer = arrow != std::string::npos;
+    // The facts come from the expression part alone, which a calculation mostly keeps.
+    const std::string_view expression = std::string_view(utf8).substr(0, arrow);
+    const std::size_t hash = std::hash<std::string_view>{}(expression);
+    const bool factsKept = data->FactsMade && data->FactsLength == expression.size() &&
+                           data->FactsHash == hash;
     // A line out of view is coloured when it comes into view: a long run or a loaded
     // document would otherwise lay out every line it touches.
-    if (!pane_->LineInView(currentBlock().blockNumber())) {
+    const bool inView = pane_->LineInView(currentBlock().blockNumber());
+    if (inView || !factsKept)
+        scanner_.Scan(utf8, tokens_);
+    if (!factsKept) {
+        data->Facts = ExpressionScanner::Facts(utf8, tokens_);
+        data->FactsLength = expression.size();
+        data->FactsHash = hash;
+        data->FactsMade = true;
+    }
+    if (!inView) {
         data->LookDirty = true;
         return;
     }

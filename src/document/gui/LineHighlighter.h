@@ -22,6 +22,11 @@ class Variables;
 class TLineData : public QTextBlockUserData {
   public:
     ExpressionFacts Facts;
+    // The expression part the facts were made from (its length and hash): writing or removing
+    // an answer run leaves them as they are.
+    std::size_t FactsLength = 0;
+    std::size_t FactsHash = 0;
+    bool FactsMade = false;
     std::uint64_t CalculatedAt = 0;
     bool HasAnswer = false; // the line ends in an answer run
     bool Stale = false;
