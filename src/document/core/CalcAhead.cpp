@@ -131,7 +131,17 @@ void CalculationAhead::Work() {
             batch = std::move(toDo_.front());
             toDo_.pop_front();
         }
-        CalculateBatch(*batch);
+        try {
+            CalculateBatch(*batch);
+        } catch (...) {
+            // Out of memory for the batch's own buffers: the window calculates the rest.
+            {
+                const std::lock_guard<std::mutex> hold(lock_);
+                stopped_ = true;
+            }
+            changed_.notify_all();
+            return;
+        }
         const bool handedBack = !batch->outcomes_.empty() && batch->outcomes_.back().HandedBack;
         {
             const std::lock_guard<std::mutex> hold(lock_);

@@ -12,11 +12,9 @@
 // or an assignment the window must answer while the engine calculates (`CanShowAhead` says
 // which). The window calculates that line itself, as it always did. Standard library only.
 
-#include "document/core/AnswerFormat.h"
-#include "engine/CompTinyParseEngine.h"
-#include "engine/DorvSub.h"
-#include "engine/Variables.h"
 #include "document/core/CalcLine.h"
+#include "engine/CompTinyParseEngine.h"
+#include "engine/Variables.h"
 
 #include <atomic>
 #include <condition_variable>
