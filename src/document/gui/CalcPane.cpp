@@ -755,10 +755,6 @@ bool CanShowAhead(const std::string& name, int idx) {
     return idx == -1 && name != ClipVariableName;
 }
 
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 void TCalcPane::FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std::size_t end) {
@@ -785,8 +781,8 @@ void TCalcPane::FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std
 void TCalcPane::ShowAhead(const AheadBatch& batch, std::size_t i) {
     for (auto shown = batch.ShowsBegin(i); shown != batch.ShowsEnd(i); ++shown) {
         if (!shown->Assignment) {
-            emit variableChanged(FromUtf8(batch.TextOf(shown->Name)),
-                                 FromUtf8(batch.TextOf(shown->Value)));
+            emit variableChanged(QString::fromUtf8(batch.TextOf(shown->Name)),
+                                 QString::fromUtf8(batch.TextOf(shown->Value)));
         } else if (engine_->OnSubstitute()) {
             std::string name(batch.TextOf(shown->Name));
             std::string value(batch.TextOf(shown->Value));
@@ -846,7 +842,7 @@ bool TCalcPane::CalculateSlice(Run& run) {
                 emit lineAboutToBeCalculated(blockLine);
                 ShowAhead(*run.Batch, i);
                 run.Pending.push_back({blockLine, std::move(run.Fed.front()),
-                                       FromUtf8(run.Batch->TextOf(ahead.NewText)),
+                                       QString::fromUtf8(run.Batch->TextOf(ahead.NewText)),
                                        static_cast<int>(ahead.AnswerStartUtf16), ahead.HasAnswer,
                                        copyAllowed && copyAutomatically_, ahead.Value});
                 run.Fed.pop_front();
