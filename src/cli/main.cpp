@@ -46,7 +46,7 @@ constexpr const char* kHelp =
     "      --vars FILE        load a variables file first\n"
     "      --save-vars FILE   write the variables to FILE afterwards\n"
     "      --format NAME      general, exponent, fixed, engineering or user (general)\n"
-    "      --precision N      significant digits, 2 to 18 (18)\n"
+    "      --precision N      significant digits, 2 to 18 (15)\n"
     "      --digits N         decimals (fixed) or minimum exponent digits (exponent) (0)\n"
     "      --user-format TEXT the user-defined format (#,##0.000;-#,##0.000;0.000)\n"
     "  -h, --help             show this help and exit\n"

@@ -15,7 +15,7 @@ namespace vexmo {
 // The user's number-format choices, with the values of a fresh start.
 struct NumberFormatSettings {
     int OptNumFormat = 0;           // 0 General, 1 Exponent, 2 Fixed, 3 Engineering, 4 User
-    int OptPrecision = 18;          // significant digits (clamped to 2..18 when used)
+    int OptPrecision = 15;          // significant digits (clamped to 2..18 when used)
     int OptDigits = 0;              // decimals (Fixed), minimum exponent digits (Exponent)
     std::string OptNumFormatStr = "#,##0.000;-#,##0.000;0.000";
     int OptNumFormatClipboard = 0;  // 0 maximum precision, 1 as the answer format
