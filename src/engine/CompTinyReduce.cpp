@@ -337,6 +337,13 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
         t.Value = kZero;
         return;
     }
+    if (t.Text == "!" || t.Priority >= TermKind::Function) {
+        // A one-operand operator between two operands (1 ! 2, 2 _G(3)) joins nothing.
+        Fail(2, "No operator takes " + Quoted(t.Text) + " after " + Quoted(terms_[prev].Text));
+        t.Priority = TermKind::Value;
+        t.Value = kZero;
+        return;
+    }
     const std::string text(t.Text.View());
     TCompTerm& left = terms_[prev];
     const DComplex u = left.Value;

@@ -130,7 +130,8 @@ TEST_F(LineCalculatorTest, RewritesTheLine)
     }
     EXPECT_EQ(store.Read("X"), "5 +_I 0");
     // An arrow typed before the answer run stays part of the expression.
-    EXPECT_EQ(StripAnswer(Ok("A >>> 5 ==> 1 ").NewText), "A >>> 5");
+    EXPECT_EQ(StripAnswer(Ok("A >> 5 ==> 1 ").NewText), "A >> 5");
+    EXPECT_EQ(Ok("A >>> 5 ==> 1 ").NewText.rfind("A >>> 5 >>> ", 0), 0u);
 }
 
 // A value kept for a later line (variable, element, ANS, a value folded into a function

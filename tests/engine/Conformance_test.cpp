@@ -95,13 +95,13 @@ TEST(Conformance, PrefixOrInfix) {
         {"sign after lower-rank operator applies", {}, "-3 < -2", {1, 0}, "1 +_I 0", 0},
         {"not after and applies", {}, "1 & !0", {1, 0}, "1 +_I 0", 0},
         {"not after a comparison applies", {}, "1 == !0", {1, 0}, "1 +_I 0", 0},
-        {"not between operands keeps the left", {}, "1 ! 2", {1, 0}, "1 +_I 0", 0},
+        {"not between operands joins nothing", {}, "1 ! 2", {0, 0}, "0 +_I 0", 2},
         {"leading product lacks an operand", {}, "*3", {0, 0}, "0 +_I 0", 2},
         {"trailing operator lacks an operand", {}, "3*", {0, 0}, "0 +_I 0", 2},
         {"function without operand", {}, "1+SIN", {1, 0}, "1 +_I 0", 2},
         {"lone function name is one term", {}, "SIN", {0, 0}, "0 +_I 0", 0},
-        // A call name not starting with a letter, after an operand, is an unknown infix.
-        {"underscore call between operands", {}, "2 _G(3)", {2, 0}, "2 +_I 0", 0},
+        // A call name not starting with a letter, after an operand, stands between operands.
+        {"underscore call between operands", {}, "2 _G(3)", {0, 0}, "0 +_I 0", 2},
         {"letter call is always a prefix", {}, "2 G(3)", {0, 0}, "0 +_I 0", 2},
         {"last error wins", {}, "(1/0)+(2+)", {1, 0}, "1 +_I 0", 2},
     };
