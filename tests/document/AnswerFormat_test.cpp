@@ -148,7 +148,7 @@ TEST_F(AnswerFormatTest, AnswerText)
         {"user negative imaginary", 4, 18, 0, {3, -4}, "3.000 -_I 4.000"},
         {"exponent zero", 1, 3, 3, {0, 0}, "0.00E+000 +_I 0.00E+000"},
         {"fixed large falls back", 2, 18, 3, {1e20, 0}, "1E20 +_I 0.000"},
-        {"unknown format", 9, 18, 0, {1, 2}, ""},
+        {"unknown format is general", 9, 18, 0, {0.1, 2}, "0.100000000000000006 +_I 2"},
     };
     for (const AnswerRow& row : rows) {
         SCOPED_TRACE(row.name);

@@ -477,9 +477,9 @@ std::string UserFormatText(std::string_view format, long double x)
 
 std::string AnswerText(const DComplex& value, const NumberFormatSettings& settings)
 {
-    const int format = settings.OptNumFormat;
-    if (format < 0 || format > 4)
-        return {};
+    // An unknown format code answers in the general format rather than with nothing.
+    const int format =
+        settings.OptNumFormat < 0 || settings.OptNumFormat > 4 ? 0 : settings.OptNumFormat;
     auto part = [&](long double x) {
         if (format == 4)
             return UserFormatText(settings.OptNumFormatStr, x);

@@ -37,7 +37,8 @@ std::string FormatNumber(int code, int precision, int digits, long double x);
 // A user format of up to three sections (positive;negative;zero).
 std::string UserFormatText(std::string_view format, long double x);
 
-// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part.
+// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part; an
+// unknown format code writes the general format.
 std::string AnswerText(const DComplex& value, const NumberFormatSettings& settings);
 
 // The text of one value for the clipboard.
