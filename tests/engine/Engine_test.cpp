@@ -207,11 +207,12 @@ TEST(Reduction, MalformedLinesFailWithAReason) {
         s.Run("G() := 5");
         s.Run(row.line);
         EXPECT_EQ(s.engine.ErrorState(), row.error);
-        if (*row.reason == '\0')
+        if (*row.reason == '\0') {
             EXPECT_EQ(s.engine.ErrorReason(), "");
-        else
+        } else {
             EXPECT_NE(s.engine.ErrorReason().find(row.reason), std::string::npos)
                 << s.engine.ErrorReason();
+        }
     }
 }
 

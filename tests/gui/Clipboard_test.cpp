@@ -216,8 +216,9 @@ TEST_F(ClipboardTest, AssignmentToNoElementKeepsTheClipboard) {
             clip.AssignClip("7 +_I 0", idx, settings);
             ADD_FAILURE() << "no such element";
         } catch (const std::out_of_range& e) {
-            if (idx > 0) // the reason names the bound
+            if (idx > 0) { // the reason names the bound
                 EXPECT_NE(std::string(e.what()).find("0 to 999999"), std::string::npos) << e.what();
+            }
         }
         EXPECT_EQ(ClipboardText(), "1,2");
     }
