@@ -46,7 +46,7 @@ constexpr const char* kHelp =
     "      --vars FILE        load a variables file first\n"
     "      --save-vars FILE   write the variables to FILE afterwards\n"
     "      --format NAME      general, exponent, fixed, engineering or user (general)\n"
-    "      --precision N      significant digits, 2 to 18 (18)\n"
+    "      --precision N      significant digits, 2 to 18 (15)\n"
     "      --digits N         decimals (fixed) or minimum exponent digits (exponent) (0)\n"
     "      --user-format TEXT the user-defined format (#,##0.000;-#,##0.000;0.000)\n"
     "  -h, --help             show this help and exit\n"
@@ -104,6 +104,15 @@ std::string ShortMessage(std::string_view message)
         ++tailStart;
     return std::string(message.substr(0, headEnd)) + "..." +
            std::string(message.substr(tailStart));
+}
+
+// The message of a line answered with the failure arrow, with the reason when known.
+std::string FailureText(const std::string& reason)
+{
+    const std::string marked = "the answer is marked >>>";
+    if (reason.empty())
+        return "an operator or function failed; " + marked;
+    return ShortMessage(reason) + "; " + marked;
 }
 
 int FormatCode(std::string_view name)
@@ -241,7 +250,7 @@ int RunEvals(const Options& options, Calculator& calc)
         if (r.ErrorArrow) {
             WriteOut(std::string(TrimBlanks(ErrorArrow)) + " " + answer + "\n");
             std::fflush(stdout);
-            Complain(where + "an operator or function failed; the answer is marked >>>");
+            Complain(where + FailureText(r.ErrorReason));
             status = ExitCalculationFailed;
         } else {
             WriteOut(answer + "\n");
@@ -335,8 +344,8 @@ int RunDocument(const Options& options, Calculator& calc)
         std::size_t count = 0;
         if (const std::optional<std::size_t> line = FirstFailedAnswer(doc.Lines, count)) {
             std::fflush(stdout);
-            std::string message = name + ":" + std::to_string(*line + 1) +
-                                  ": an operator or function failed; the answer is marked >>>";
+            std::string message = name + ":" + std::to_string(*line + 1) + ": " +
+                                  FailureText(calc.Lines().FirstFailureReason());
             if (count > 1)
                 message += " (" + std::to_string(count) + " lines are)";
             Complain(message);

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 
 namespace vexmo {
 
@@ -137,8 +138,9 @@ DComplex ImPart(const Call& c) {
 
 // ---- electronics ----
 
-// The first quantity and the frequency of an electronics function, or nothing when it has
-// one element and no frequency variable holds a value.
+// The first quantity and the frequency of an electronics function. With one element the
+// frequency comes from _F or _FREQ; when neither holds a value the call fails, since any
+// answer would be made up.
 struct QuantityAndFrequency {
     DComplex Quantity;
     DComplex Frequency;
@@ -146,13 +148,15 @@ struct QuantityAndFrequency {
 
 std::optional<QuantityAndFrequency> ElectronicsOperands(const Call& c) {
     if (!c.Args.empty()) return QuantityAndFrequency{c.Args.back(), c.Value};
-    if (!c.ReadVariable) return std::nullopt;
-    for (std::string_view name : {"_F", "_FREQ"}) {
-        std::optional<std::string> text = c.ReadVariable(name);
-        if (!text) return std::nullopt; // no variable store
-        if (!text->empty()) return QuantityAndFrequency{c.Value, StrToDComplex(*text)};
+    if (c.ReadVariable) {
+        for (std::string_view name : {"_F", "_FREQ"}) {
+            std::optional<std::string> text = c.ReadVariable(name);
+            if (!text) break; // no variable store
+            if (!text->empty()) return QuantityAndFrequency{c.Value, StrToDComplex(*text)};
+        }
     }
-    return std::nullopt;
+    throw std::runtime_error(
+        "A frequency is needed: give it as a second argument or set _F or _FREQ");
 }
 
 DComplex Cap(const Call& c) {

@@ -213,6 +213,7 @@ void TCompTinyParser::Calculate() {
         ~Running() { flag = false; }
     } running(calculating_);
     errorState_ = 0;
+    errorReason_.clear();
     if (depth_ == 0)
         *budget_ = CallBudget{};
     ScanExpression();
@@ -229,6 +230,7 @@ void TCompTinyParser::Calculate() {
 void TCompTinyParser::ScanExpression() {
     SetResult(false, DComplex{});
     errorState_ = 0;
+    errorReason_.clear();
     terms_.Clear();
 
     std::string& s = scanText_;
@@ -357,7 +359,7 @@ DComplex TCompTinyParser::ReadElement(std::string_view name, int index) const {
 
 void TCompTinyParser::WriteElement(std::string_view name, int index, const DComplex& value) {
     if (index >= engine_text::kMaxElements)
-        return;
+        throw std::out_of_range(engine_text::ElementBoundMessage(index));
     if (index < 0)
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
     if (variables_ == nullptr)

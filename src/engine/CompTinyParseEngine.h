@@ -302,6 +302,9 @@ class TCompTinyParser {
     const std::string& ResultText();
     // 0 no error; 1 an operation failed or a user function was not found; 2 missing operand.
     int ErrorState() const { return errorState_; }
+    // What went wrong first in the last calculation, for the user ("'*' has no operand
+    // before it", "Division by zero"); empty when nothing did or nothing can be said.
+    const std::string& ErrorReason() const { return errorReason_; }
 
     // Raises EConvertError for an unreadable number token or stored variable text; the
     // engine then stays stale (ResultText empty). Raises std::logic_error when called from
@@ -311,8 +314,8 @@ class TCompTinyParser {
     // Element i of the array NAME (0 when absent or out of range); raises EConvertError
     // when the stored element text cannot be read.
     DComplex ReadElement(std::string_view name, int index) const;
-    // Stores element i (0..99) of NAME, padding with zeros; i >= 100 stores nothing;
-    // a negative i raises std::out_of_range.
+    // Stores element i (0..99) of NAME, padding with zeros; any other i raises
+    // std::out_of_range, naming the bound.
     void WriteElement(std::string_view name, int index, const DComplex& value);
 
     // ---- stages, exposed for tools and tests ----
@@ -343,6 +346,7 @@ class TCompTinyParser {
     explicit TCompTinyParser(TCompTinyParser& parent);
 
     void SetResult(bool fresh, const DComplex& value);
+    void Fail(int state, std::string_view reason);
     void MarkAndMultiply();
 
     // reduction (CompTinyReduce.cpp)
@@ -371,6 +375,7 @@ class TCompTinyParser {
     TSubstituteEvent onSubstitute_;
     DComplex resultValue_{};
     int errorState_ = 0;
+    std::string errorReason_;
 
     std::unique_ptr<TOpeList> ownTable_; // null in a child engine (shared table)
     const TOpeList* table_ = nullptr;
@@ -389,6 +394,7 @@ class TCompTinyParser {
     std::vector<Handle> openings_;
     std::vector<int> openingSkip_;
     std::vector<Handle> order_; // a group's operators, highest priority first, then leftmost
+    std::vector<Handle> chain_; // prefix operators standing in a row
 };
 
 } // namespace vexmo

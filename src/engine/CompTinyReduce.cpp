@@ -31,6 +31,47 @@ DComplex Truth(bool b) { return b ? kOne : kZero; }
 bool IsClosingText(std::string_view t) { return t == ")" || t == "]"; }
 bool IsOpeningText(std::string_view t) { return t == "(" || t == "["; }
 
+// Priorities of a sign ("+", "-", or "!") standing right after another operator: it belongs to
+// the operand after it, binding tighter than the products before it but looser than a power
+// after it (2*-3^2 is -18), and after a power to the number alone (2^-1 is 0.5).
+constexpr std::int32_t kSignAfterProduct = 94;
+constexpr std::int32_t kSignAfterPower = 97;
+constexpr std::int32_t kPowerPriority = 95;
+
+bool IsSignTerm(const TCompTerm& t) {
+    const std::string_view s = t.Text;
+    return (t.Priority == 60 && (s == "+" || s == "-")) || (t.Priority == 40 && s == "!");
+}
+
+// An operator still waiting to be applied. A bracket left in a group ("F()", where the
+// empty pair is no group) stands for the value zero, as an operand does.
+bool IsPendingOperator(const TCompTerm& t) {
+    return t.Priority > 0 && !IsOpeningText(t.Text) && !IsClosingText(t.Text);
+}
+
+// Operators that can stand before their only operand.
+bool TakesOneOperand(std::string_view text, std::int32_t priority) {
+    return text == "+" || text == "-" || text == "!" || priority == TermKind::Function ||
+           priority == TermKind::ArrayName || priority == TermKind::UserCall;
+}
+
+// A term's text for a message; a long number or name is cut.
+std::string Quoted(std::string_view text) {
+    constexpr std::size_t kLongest = 40;
+    std::string q = "'";
+    if (text.size() > kLongest) {
+        std::size_t end = kLongest;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        q.append(text.substr(0, end));
+        q += "...";
+    } else {
+        q.append(text);
+    }
+    q += '\'';
+    return q;
+}
+
 // A part truncated toward zero to a signed 64-bit integer.
 std::int64_t TruncInt64(double x) {
     if (!(x > -9223372036854775809.0 && x < 9223372036854775808.0))
@@ -63,12 +104,21 @@ std::int32_t TruncIndex(double x) {
 void TCompTinyParser::ReduceTerms() {
     closings_.clear();
     openings_.clear();
+    // A closing bracket without an opening one before it is a mistake; an opening bracket
+    // left open at the end is not (the group runs to the end of the line).
+    std::size_t depth = 0;
     for (Handle h = terms_.First(); h != kNone; h = terms_.Next(h)) {
         const std::string_view t = terms_[h].Text;
-        if (IsClosingText(t))
+        if (IsClosingText(t)) {
             closings_.push_back(h);
-        else if (IsOpeningText(t))
+            if (depth == 0)
+                Fail(2, Quoted(t) + " has no opening bracket before it");
+            else
+                --depth;
+        } else if (IsOpeningText(t)) {
             openings_.push_back(h);
+            ++depth;
+        }
     }
     openingSkip_.resize(openings_.size());
     std::iota(openingSkip_.begin(), openingSkip_.end(), 0);
@@ -164,9 +214,13 @@ void TCompTinyParser::ReduceGroup(Handle before, Handle after) {
         levels[levelCount] = Level{priority, 0};
         return &levels[levelCount++];
     };
-    for (Handle h = lo; h != after; h = terms_.Next(h)) {
+    for (Handle h = lo, prev = kNone; h != after; prev = h, h = terms_.Next(h)) {
         ++size;
-        const std::int32_t p = terms_[h].Priority;
+        TCompTerm& term = terms_[h];
+        if (prev != kNone && IsSignTerm(term) && terms_[prev].Priority >= term.Priority)
+            term.Priority =
+                terms_[prev].Priority >= kPowerPriority ? kSignAfterPower : kSignAfterProduct;
+        const std::int32_t p = term.Priority;
         if (p > 0) {
             ++operators;
             if (Level* l = levelOf(p))
@@ -218,18 +272,41 @@ void TCompTinyParser::ReduceGroup(Handle before, Handle after) {
     }
 }
 
+void TCompTinyParser::Fail(int state, std::string_view reason) {
+    errorState_ = state;
+    if (errorReason_.empty())
+        errorReason_.assign(reason);
+}
+
 void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& groupSize) {
     TCompTerm& t = terms_[k];
     const Handle prev = terms_.Prev(k);
-    const Handle next = terms_.Next(k);
+    Handle next = terms_.Next(k);
     const bool atLo = prev == before;
-    const bool atHi = next == after;
+    bool atHi = next == after;
     const bool prefix = atLo || engine_text::IsUpperLetter(t.Text[0]) ||
                         t.Priority == TermKind::ArrayName || terms_[prev].Priority > 0;
     if (prefix) {
-        if (atHi) { // nothing to apply it to
+        if (!TakesOneOperand(t.Text, t.Priority)) { // "*3": nothing on its left
+            Fail(2, Quoted(t.Text) + " has no operand before it");
             t.Priority = TermKind::Value;
-            errorState_ = 2;
+            t.Value = kZero;
+            return;
+        }
+        // Operators standing in a row before the operand (SIN -X, --3) apply from the
+        // innermost out; each of them then finds its operand right after it.
+        if (!atHi && IsPendingOperator(terms_[next])) {
+            chain_.clear();
+            for (Handle h = next; h != after && IsPendingOperator(terms_[h]); h = terms_.Next(h))
+                chain_.push_back(h);
+            for (auto it = chain_.rbegin(); it != chain_.rend(); ++it)
+                ApplyOperator(before, after, *it, groupSize);
+            next = terms_.Next(k);
+            atHi = next == after;
+        }
+        if (atHi) { // nothing to apply it to
+            Fail(2, Quoted(t.Text) + " has no operand after it");
+            t.Priority = TermKind::Value;
             return;
         }
         const std::string text(t.Text.View());
@@ -239,17 +316,32 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
         TCompTerm& operand = terms_[next];
         try {
             ApplyPrefix(text, priority, next);
+        } catch (const std::exception& e) {
+            operand.Value = kZero;
+            operand.Priority = TermKind::Value;
+            Fail(1, e.what());
         } catch (...) {
             operand.Value = kZero;
             operand.Priority = TermKind::Value;
-            errorState_ = 1;
+            Fail(1, {});
         }
         terms_.ClearArrays(next);
         return;
     }
-    if (atLo || atHi) {
+    if (atHi || IsPendingOperator(terms_[next])) {
+        // "||" is no operator: the parallel combination is "//".
+        const bool parallel = t.Text == "|" && !atHi && terms_[next].Text == "|";
+        Fail(2, Quoted(t.Text) + " has no operand after it" +
+                    (parallel ? " (for a parallel combination write //)" : ""));
         t.Priority = TermKind::Value;
-        errorState_ = 2;
+        t.Value = kZero;
+        return;
+    }
+    if (t.Text == "!" || t.Priority >= TermKind::Function) {
+        // A one-operand operator between two operands (1 ! 2, 2 _G(3)) joins nothing.
+        Fail(2, "No operator takes " + Quoted(t.Text) + " after " + Quoted(terms_[prev].Text));
+        t.Priority = TermKind::Value;
+        t.Value = kZero;
         return;
     }
     const std::string text(t.Text.View());
@@ -264,9 +356,12 @@ void TCompTinyParser::ApplyOperator(Handle before, Handle after, Handle k, int& 
     groupSize -= 2;
     try {
         left.Value = ApplyInfix(text, prev, u, r);
+    } catch (const std::exception& e) {
+        left.Value = u;
+        Fail(1, e.what());
     } catch (...) {
         left.Value = u;
-        errorState_ = 1;
+        Fail(1, {});
     }
     if (text == ",")
         KeepListArrays(prev, std::move(rightArray));
@@ -314,6 +409,10 @@ std::vector<DComplex> TCompTinyParser::ListElements(const TTermExtra& extra,
 void TCompTinyParser::MergeOperands(Handle before, Handle after, int& groupSize) {
     const Handle lo = before == kNone ? terms_.First() : terms_.Next(before);
     TCompTerm& first = terms_[lo];
+    // Operands side by side that no operator joins (2 F(3), where no product is implied):
+    // there is no answer to give.
+    Fail(2, "No operator takes " + Quoted(terms_[terms_.Next(lo)].Text) + " after " +
+                Quoted(first.Text));
     for (Handle h = terms_.Next(lo); h != after;) {
         const Handle next = terms_.Next(h);
         first.Text += terms_[h].Text;
@@ -456,9 +555,15 @@ DComplex TCompTinyParser::Assign(TCompTerm& left, const DComplex& r) {
         if (left.Index < 0)
             throw std::out_of_range("List index out of bounds (" + std::to_string(left.Index) +
                                     ")");
+        // The store keeps elements 0 to 99; one beyond fails rather than vanish. The
+        // clipboard's list (_CLIP, when a handler takes it) has a bound of its own.
+        const bool clipboard = onSubstitute_ && name == "_CLIP";
+        if (!clipboard && left.Index >= engine_text::kMaxElements)
+            throw std::out_of_range(engine_text::ElementBoundMessage(left.Index));
         if (onSubstitute_)
             onSubstitute_(*this, name, valueText, left.Index);
-        WriteElement(name, left.Index, r);
+        if (left.Index < engine_text::kMaxElements)
+            WriteElement(name, left.Index, r);
     } else {
         if (onSubstitute_)
             onSubstitute_(*this, name, valueText, -1);

@@ -1,12 +1,14 @@
 #include "engine/DorvSub.h"
 
 #include <algorithm>
+#include <charconv>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace vexmo {
 
@@ -389,6 +391,62 @@ double StoredPart(LD v) {
 }
 } // namespace
 
+bool TryReadDecimal(std::string_view text, char separator, double& value) {
+    // Only a plain decimal is read here: sign, digits, separator, digits, exponent.
+    constexpr std::size_t kLongest = 64;
+    if (text.empty() || text.size() > kLongest)
+        return false;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (text[0] == '+' || text[0] == '-')
+        ++i;
+    const std::size_t start = i;
+    std::size_t digits = 0;
+    for (; i < n && IsDigit(text[i]); ++i)
+        ++digits;
+    std::size_t point = std::string_view::npos;
+    if (i < n && text[i] == separator) {
+        point = i;
+        for (++i; i < n && IsDigit(text[i]); ++i)
+            ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (i >= n || !IsDigit(text[i]))
+            return false;
+        while (i < n && IsDigit(text[i]))
+            ++i;
+    }
+    if (i != n)
+        return false;
+    char buf[kLongest];
+    const std::size_t len = n - start;
+    std::memcpy(buf, text.data() + start, len);
+    if (point != std::string_view::npos)
+        buf[point - start] = '.';
+    double v = 0.0;
+    const auto [end, error] = std::from_chars(buf, buf + len, v);
+    if (error != std::errc() || end != buf + len)
+        return false; // out of range: the extended reading decides (overflow, tiny values)
+    value = text[0] == '-' ? -v : v;
+    return true;
+}
+
+namespace {
+// One part of a value text: the nearest double to a plain decimal, else the extended
+// reading with its suffix-free rules and messages.
+double ReadStoredPart(std::string_view text) {
+    double v = 0.0;
+    if (TryReadDecimal(text, DecimalSeparator(), v))
+        return v;
+    return StoredPart(PlainNumberToFloat(text));
+}
+} // namespace
+
 DComplex StrToDComplex(std::string_view text) {
     // The separators are found in upper case, the parts read as written, so that a message
     // quotes the text in the user's own spelling.
@@ -423,8 +481,13 @@ DComplex StrToDComplex(std::string_view text) {
                 s = all.find("-_J ");
             if (s != std::string_view::npos) {
                 realText = TrimControl(written.substr(0, s));
-                const LD negated = -PlainNumberToFloat(TrimControl(written.substr(s + 4)));
-                imaginaryText = GeneralNumberText(negated, 15);
+                // The part after "-_I " is negated as it is read, so it keeps every bit.
+                DComplex z;
+                z.Imaginary = -ReadStoredPart(TrimControl(written.substr(s + 4)));
+                z.Real = ReadStoredPart(realText);
+                if (z.Imaginary == 0.0)
+                    z.Imaginary = 0.0; // "1 -_I 0" has no negative zero
+                return z;
             } else {
                 realText = written;
                 imaginaryText = "0";
@@ -432,55 +495,33 @@ DComplex StrToDComplex(std::string_view text) {
         }
     }
     DComplex z;
-    z.Real = StoredPart(PlainNumberToFloat(realText));
-    z.Imaginary = StoredPart(PlainNumberToFloat(imaginaryText));
+    z.Real = ReadStoredPart(realText);
+    z.Imaginary = ReadStoredPart(imaginaryText);
     return z;
 }
 
 std::string DComplexToStr(const DComplex& z) {
-    std::string s = GeneralNumberText(z.Real, 15);
+    std::string s = ValueNumberText(z.Real);
     if (z.Imaginary >= 0.0) {
         s += " +_I ";
-        s += GeneralNumberText(z.Imaginary, 15);
+        s += ValueNumberText(z.Imaginary);
     } else {
         s += " -_I ";
-        s += GeneralNumberText(-static_cast<LD>(z.Imaginary), 15);
+        s += ValueNumberText(-z.Imaginary);
     }
     return s;
 }
 
-std::string GeneralNumberText(long double x, int precision) {
-    precision = std::clamp(precision, 2, 18);
-    if (std::isnan(x))
-        return "NAN";
-    if (std::isinf(x))
-        return x < 0 ? "-INF" : "INF";
-    const bool negative = x < 0;
-    const LD a = fabsl(x);
-    if (a < LDBL_MIN)
-        return "0";
+namespace {
 
-    // glibc prints the correctly rounded digits: d.ddddde±X
-    char buf[64];
-    const int len = std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, a);
-    if (len <= 0 || len >= static_cast<int>(sizeof buf))
-        return "0";
-    char digits[24];
-    int n = 0;
-    int i = 0;
-    for (; i < len && buf[i] != 'e'; ++i)
-        if (IsDigit(buf[i]) && n < 20)
-            digits[n++] = buf[i];
-    while (n > 1 && digits[n - 1] == '0')
-        --n;
-    const int e = std::atoi(buf + i + 1) + 1; // |x| = 0.d1d2... * 10^e
-
+// The text of 0.d1..dn x 10^e: scientific when e > widest or e < -3, else fixed.
+std::string LayOutDigits(bool negative, const char* digits, int n, int e, int widest) {
     std::string out;
     out.reserve(32);
     if (negative)
         out += '-';
     const char sep = DecimalSeparator();
-    if (e > precision || e < -3) {
+    if (e > widest || e < -3) {
         out += digits[0];
         if (n > 1) {
             out += sep;
@@ -509,6 +550,63 @@ std::string GeneralNumberText(long double x, int precision) {
         }
     }
     return out;
+}
+
+// The significant digits of "d.ddde+X" (trailing zeros dropped) and its exponent, counted
+// as in 0.d1d2... x 10^e.
+int ScientificDigits(const char* text, int len, char* digits, int capacity, int& n) {
+    n = 0;
+    int i = 0;
+    for (; i < len && text[i] != 'e'; ++i)
+        if (IsDigit(text[i]) && n < capacity)
+            digits[n++] = text[i];
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
+    return i < len ? std::atoi(text + i + 1) + 1 : 1;
+}
+
+} // namespace
+
+std::string GeneralNumberText(long double x, int precision) {
+    precision = std::clamp(precision, 2, 18);
+    if (std::isnan(x))
+        return "NAN";
+    if (std::isinf(x))
+        return x < 0 ? "-INF" : "INF";
+    const bool negative = x < 0;
+    const LD a = fabsl(x);
+    if (a < LDBL_MIN)
+        return "0";
+
+    // glibc prints the correctly rounded digits: d.ddddde±X
+    char buf[64];
+    const int len = std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, a);
+    if (len <= 0 || len >= static_cast<int>(sizeof buf))
+        return "0";
+    char digits[24];
+    int n = 0;
+    const int e = ScientificDigits(buf, len, digits, 20, n);
+    return LayOutDigits(negative, digits, n, e, precision);
+}
+
+std::string ValueNumberText(double x) {
+    if (std::isnan(x))
+        return "NAN";
+    if (std::isinf(x))
+        return x < 0 ? "-INF" : "INF";
+    if (x == 0.0)
+        return "0";
+    // The shortest digits that read back to x (at most 17), laid out as the general text at
+    // 15 digits is, so a value of up to 15 digits is written as it always was.
+    char buf[40];
+    const auto [end, error] =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific);
+    if (error != std::errc())
+        return GeneralNumberText(x, 17);
+    char digits[24];
+    int n = 0;
+    const int e = ScientificDigits(buf, static_cast<int>(end - buf), digits, 20, n);
+    return LayOutDigits(x < 0, digits, n, e, 15);
 }
 
 // ---- tolerance tests ----

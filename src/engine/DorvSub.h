@@ -42,8 +42,16 @@ bool TryParseNumberText(std::string_view text, long double& value);    // false:
 long double ParseSuffixedNumber(std::string_view upperText);
 long double PlainNumberToFloat(std::string_view text);                 // raises EConvertError
 DComplex StrToDComplex(std::string_view text);                         // raises EConvertError
+// The value text of z: each part the shortest text that reads back to the same double.
 std::string DComplexToStr(const DComplex& z);
 std::string GeneralNumberText(long double x, int precision);
+// The shortest decimal text that reads back to x (at most 17 significant digits), in the
+// layout of GeneralNumberText: 0.1 is "0.1", 1/3 is "0.3333333333333333", 1E-5 stays so.
+std::string ValueNumberText(double x);
+// x read from a plain decimal (optional sign, digits, `separator`, digits, exponent) as the
+// nearest double. False, x untouched, for any other text and for a value beyond the double
+// range, which the extended reading handles with its own rules.
+bool TryReadDecimal(std::string_view text, char separator, double& x);
 
 struct UnitSuffix {
     const char* Suffix;

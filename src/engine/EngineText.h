@@ -14,6 +14,11 @@ namespace vexmo::engine_text {
 // Arrays hold elements 0 to 99.
 inline constexpr int kMaxElements = 100;
 
+inline std::string ElementBoundMessage(long long index) {
+    return "List index out of bounds (" + std::to_string(index) + "): an array keeps elements 0 to " +
+           std::to_string(kMaxElements - 1);
+}
+
 inline char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -37,6 +42,9 @@ inline std::string_view Trim(std::string_view s) {
 // (1E10K); a number beyond the double range (1E1K, 1.8E308) fails as an overflow instead of
 // becoming an infinity.
 inline double ReadNumber(std::string_view token) {
+    double plain = 0.0;
+    if (TryReadDecimal(token, '.', plain))
+        return plain;
     const char sep = DecimalSeparator();
     if (sep == '.' || token.find('.') == std::string_view::npos) {
         try {

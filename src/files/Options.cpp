@@ -602,7 +602,7 @@ void TFrmOptions::BtnChangeFontClick() {
 
 QString SampleAnswerLine() {
     return QString::fromStdString("2*_PI ==> " +
-                                  GeneralNumberText(2 * std::numbers::pi_v<long double>, 15) +
+                                  GeneralNumberText(2 * std::numbers::pi, 15) +
                                   " +_I 0");
 }
 

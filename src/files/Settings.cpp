@@ -199,14 +199,21 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
         } catch (const MissingValue&) {
         }
     }
-    if (s.OptPrecision == 0)
-        s.OptPrecision = 18;
-    if (s.OptReturn == 0)
-        s.OptReturn = KeyCalculate;
-    if (s.OptShiftReturn == 0)
-        s.OptShiftReturn = KeyCarriageReturn;
-    if (s.OptCtrlReturn == 0)
-        s.OptCtrlReturn = KeyLineBreak;
+    // A value outside what the Options dialog offers (a stored 0 included) reads as the
+    // default, so that a hand-edited file cannot leave every answer empty.
+    const NumberFormatSettings defaults;
+    auto within = [](int& value, int low, int high, int fallback) {
+        if (value < low || value > high)
+            value = fallback;
+    };
+    within(s.OptNumFormat, 0, 4, defaults.OptNumFormat);
+    within(s.OptPrecision, 1, 18, defaults.OptPrecision);
+    within(s.OptNumFormatClipboard, 0, 1, defaults.OptNumFormatClipboard);
+    within(s.OptNumFormatArray, 0, 3, defaults.OptNumFormatArray);
+    within(s.OptNumFormatComplex, 0, 2, defaults.OptNumFormatComplex);
+    within(s.OptReturn, 1, 3, KeyCalculate);
+    within(s.OptShiftReturn, 1, 3, KeyCarriageReturn);
+    within(s.OptCtrlReturn, 1, 3, KeyLineBreak);
 
     if (store.contains("FontName")) {
         try {

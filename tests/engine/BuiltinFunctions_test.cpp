@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 
 using namespace vexmo;
@@ -250,18 +251,33 @@ TEST(BuiltinFunctions, FrequencyVariables) {
     const struct {
         const char* row;
         VariableReader read;
-        DComplex expected;
+        std::optional<DComplex> expected; // nothing: every electronics function fails
     } rows[] = {
-        {"from _F", StoreOf({{"_F", "1000 +_I 0"}, {"_FREQ", "5"}}), {0, cap}},
-        {"from _FREQ", StoreOf({{"_FREQ", "1000"}}), {0, cap}},
-        {"empty _F falls back", StoreOf({{"_F", ""}, {"_FREQ", "1000"}}), {0, cap}},
-        {"no frequency", StoreOf({}), {0, 0}},
-        {"no store", NoStore(), {0, 0}},
-        {"no reader", VariableReader(), {0, 0}},
+        {"from _F", StoreOf({{"_F", "1000 +_I 0"}, {"_FREQ", "5"}}), DComplex{0, cap}},
+        {"from _FREQ", StoreOf({{"_FREQ", "1000"}}), DComplex{0, cap}},
+        {"empty _F falls back", StoreOf({{"_F", ""}, {"_FREQ", "1000"}}), DComplex{0, cap}},
+        {"no frequency", StoreOf({}), std::nullopt},
+        {"empty frequencies", StoreOf({{"_F", ""}, {"_FREQ", ""}}), std::nullopt},
+        {"no store", NoStore(), std::nullopt},
+        {"no reader", VariableReader(), std::nullopt},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.row);
-        ExpectClose(Call("CAP", {{1e-6, 0}}, r.read), r.expected);
+        if (r.expected) {
+            ExpectClose(Call("CAP", {{1e-6, 0}}, r.read), *r.expected);
+            continue;
+        }
+        for (const char* fn : {"CAP", "IND", "ACAP", "AIND"}) {
+            SCOPED_TRACE(fn);
+            try {
+                Call(fn, {{1e-6, 0}}, r.read);
+                ADD_FAILURE() << "no failure without a frequency";
+            } catch (const std::runtime_error& e) {
+                const std::string message = e.what();
+                EXPECT_NE(message.find("_F "), std::string::npos) << message;
+                EXPECT_NE(message.find("_FREQ"), std::string::npos) << message;
+            }
+        }
     }
     // Given elements take precedence over the stored frequency.
     ExpectClose(Call("IND", {{1e-3, 0}, {1000, 0}}, StoreOf({{"_F", "1"}})),

@@ -40,7 +40,7 @@ TEST(FunctionsInExpressions, LinesGiveValuesAndErrorState) {
         {"inductor with unit suffixes", {"IND(1M,1K)"}, {0, 6.2831853071795865}, 0},
         {"frequency from _F", {"_F := 1K", "CAP(1U)"}, {0, -159.15494309189534}, 0},
         {"frequency from _FREQ", {"_FREQ := 2K", "IND(1M)"}, {0, 12.566370614359173}, 0},
-        {"no frequency gives zero", {"CAP(1U)"}, {0, 0}, 0},
+        {"no frequency fails", {"CAP(1U)"}, {0, 0}, 1},
         {"array frequency is unreadable", {"_F := 0", "_F[1] := 5", "CAP(1U)"}, {0, 0}, 1},
         {"round trip through reactance", {"ACAP(CAP(1U,1K),1K)"}, {1e-6, 0}, 0},
         {"degrees", {"SIND(30)"}, {0.5, 0}, 0},

@@ -212,9 +212,28 @@ TEST_F(ClipboardTest, AssignmentToNoElementKeepsTheClipboard) {
     for (int idx : {-2, MaxClipElementIndex + 1}) {
         SCOPED_TRACE(idx);
         SetClipboard("1,2");
-        EXPECT_THROW(clip.AssignClip("7 +_I 0", idx, settings), std::out_of_range);
+        try {
+            clip.AssignClip("7 +_I 0", idx, settings);
+            ADD_FAILURE() << "no such element";
+        } catch (const std::out_of_range& e) {
+            if (idx > 0) { // the reason names the bound
+                EXPECT_NE(std::string(e.what()).find("0 to 999999"), std::string::npos) << e.what();
+            }
+        }
         EXPECT_EQ(ClipboardText(), "1,2");
     }
+    // Through the engine the line fails and says why; an element within the bound is written.
+    SetClipboard("1,2");
+    Calculate("_CLIP[1000000] := 7");
+    EXPECT_EQ(engine.ErrorState(), 1);
+    EXPECT_NE(engine.ErrorReason().find("0 to 999999"), std::string::npos) << engine.ErrorReason();
+    EXPECT_EQ(ClipboardText(), "1,2");
+    Calculate("_CLIP[150] := 7");
+    EXPECT_EQ(engine.ErrorState(), 0);
+    EXPECT_EQ(ClipArrayElements(ClipboardText().toStdString(), settings.OptNumFormatArray,
+                                settings.OptNumFormatComplex)
+                  .size(),
+              151U);
 }
 
 TEST_F(ClipboardTest, AssignmentIsStoredUntilTheNextRefresh) {

@@ -113,7 +113,7 @@ TEST(Options, TakeOverOnOk) {
          }},
         {"precision typed as text keeps the previous precision",
          [](TFrmOptions& d) { d.EditPrecision->SetText("abc"); },
-         [](const Settings& s, const QFont&) { EXPECT_EQ(s.OptPrecision, 18); }},
+         [](const Settings& s, const QFont&) { EXPECT_EQ(s.OptPrecision, 15); }},
         {"precision beyond the arrows is taken as typed",
          [](TFrmOptions& d) { d.EditPrecision->SetText("25"); },
          [](const Settings& s, const QFont&) { EXPECT_EQ(s.OptPrecision, 25); }},
@@ -240,7 +240,7 @@ TEST(Options, ExecuteTakesOverOnlyOnOk) {
                            d->CboColorBack->setCurrentText("clBlack");
                        });
         EXPECT_FALSE(ExecuteOptions(nullptr, s, font));
-        EXPECT_EQ(s.OptPrecision, 18);
+        EXPECT_EQ(s.OptPrecision, 15);
         EXPECT_EQ(s.OptColorBack, clWindow);
         EXPECT_FALSE(s.FontStored);
     }
@@ -287,6 +287,7 @@ TEST(Options, NumberBoxArrowsStayWithinRange) {
     TFrmOptions dialog;
     Settings s = EnglishSettings();
     dialog.Fill(s, EditorFont());
+    dialog.EditPrecision->SetText("18");
     dialog.EditPrecision->stepBy(1);
     EXPECT_EQ(dialog.EditPrecision->Text(), "18");
     dialog.EditPrecision->SetText("25");

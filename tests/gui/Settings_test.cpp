@@ -72,7 +72,7 @@ TEST_F(SettingsStore, FreshStartKeepsTheInitialValues) {
     EXPECT_FALSE(placement.Variables);
     EXPECT_FALSE(placement.VariablesVisible);
     EXPECT_EQ(s.OptNumFormat, 0);
-    EXPECT_EQ(s.OptPrecision, 18);
+    EXPECT_EQ(s.OptPrecision, 15);
     EXPECT_EQ(s.OptDigits, 0);
     EXPECT_EQ(s.OptReturn, 1);
     EXPECT_EQ(s.OptShiftReturn, 2);
@@ -115,9 +115,44 @@ TEST_F(SettingsStore, BlockRules) {
              EXPECT_FALSE(s.OptQueryDiscard);
              EXPECT_TRUE(s.OptAutomaticallyCopyState);
          }},
-        {"stored precision 0 reads as 18",
+        {"stored precision 0 reads as the default",
          [](QSettings& st) { st.setValue("OptPrecision", 0); },
+         [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 15); }},
+        {"stored precision 18 is kept",
+         [](QSettings& st) { st.setValue("OptPrecision", 18); },
          [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 18); }},
+        {"precision beyond 18 reads as the default",
+         [](QSettings& st) { st.setValue("OptPrecision", 999); },
+         [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 15); }},
+        {"unknown number format reads as general, the rest stays",
+         [](QSettings& st) { st.setValue("OptNumFormat", 42); },
+         [](const Settings& s) {
+             EXPECT_EQ(s.OptNumFormat, 0);
+             EXPECT_EQ(s.OptPrecision, 12);
+             EXPECT_EQ(s.Language, 2);
+         }},
+        {"clipboard codes out of range read as their defaults",
+         [](QSettings& st) {
+             st.setValue("OptNumFormatClipboard", 7);
+             st.setValue("OptNumFormatArray", -1);
+             st.setValue("OptNumFormatComplex", 3);
+         },
+         [](const Settings& s) {
+             EXPECT_EQ(s.OptNumFormatClipboard, 0);
+             EXPECT_EQ(s.OptNumFormatArray, 0);
+             EXPECT_EQ(s.OptNumFormatComplex, 0);
+         }},
+        {"key codes out of range read as their defaults",
+         [](QSettings& st) {
+             st.setValue("OptReturn", 4);
+             st.setValue("OptShiftReturn", -2);
+             st.setValue("OptCtrlReturn", 99);
+         },
+         [](const Settings& s) {
+             EXPECT_EQ(s.OptReturn, 1);
+             EXPECT_EQ(s.OptShiftReturn, 2);
+             EXPECT_EQ(s.OptCtrlReturn, 3);
+         }},
         {"stored key codes 0 read as 1 2 3",
          [](QSettings& st) {
              st.setValue("OptReturn", 0);
@@ -152,13 +187,13 @@ TEST_F(SettingsStore, BlockRules) {
          [](QSettings& st) { st.setValue("OptPrecision", "twelve"); },
          [](const Settings& s) {
              EXPECT_EQ(s.OptNumFormat, 2);
-             EXPECT_EQ(s.OptPrecision, 18);
+             EXPECT_EQ(s.OptPrecision, 15);
              EXPECT_EQ(s.OptDigits, 0);
          }},
         {"no marker: the number-format group is not read",
          [](QSettings& st) { st.remove("OptNumFormat"); },
          [](const Settings& s) {
-             EXPECT_EQ(s.OptPrecision, 18);
+             EXPECT_EQ(s.OptPrecision, 15);
              EXPECT_EQ(s.Language, 0);
          }},
         {"missing font style flag keeps face and size",

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <vector>
 
 namespace vexmo {
@@ -476,9 +477,9 @@ std::string UserFormatText(std::string_view format, long double x)
 
 std::string AnswerText(const DComplex& value, const NumberFormatSettings& settings)
 {
-    const int format = settings.OptNumFormat;
-    if (format < 0 || format > 4)
-        return {};
+    // An unknown format code answers in the general format rather than with nothing.
+    const int format =
+        settings.OptNumFormat < 0 || settings.OptNumFormat > 4 ? 0 : settings.OptNumFormat;
     auto part = [&](long double x) {
         if (format == 4)
             return UserFormatText(settings.OptNumFormatStr, x);
@@ -493,8 +494,9 @@ std::string ClipboardNumberText(const DComplex& value, const NumberFormatSetting
 {
     if (settings.OptNumFormatClipboard == 1)
         return AnswerText(value, settings);
-    const std::string re = GeneralNumberText(value.Real, 15);
-    const std::string im = GeneralNumberText(value.Imaginary, 15);
+    // Maximum precision: every bit of the value, in as few digits as read back to it.
+    const std::string re = ValueNumberText(value.Real);
+    const std::string im = ValueNumberText(value.Imaginary);
     switch (settings.OptNumFormatComplex) {
     case 1:
         return re + " +_I " + im;
@@ -529,15 +531,17 @@ std::optional<std::vector<std::string>> FormatSampleLines(int formatItem,
     const std::optional<int> digits = ParseIntegerText(digitsText);
     if (!precision || !digits)
         return std::nullopt;
+    // The values as a document holds them (doubles), so the sample shows what an answer
+    // of the same value would show.
     struct Sample {
         const char* label;
-        long double re, im;
+        double re, im;
     };
     static constexpr Sample samples[] = {
-        {"_PI := ", 3.14159265358979323846264338327950288L, 0.0L},
-        {"123456+987654i = ", 123456.0L, 987654.0L},
-        {"0.0012+0.0034i = ", 0.0012L, 0.0034L},
-        {"-987654.321+123456.789i = ", -987654.321L, 123456.789L},
+        {"_PI := ", std::numbers::pi, 0.0},
+        {"123456+987654i = ", 123456.0, 987654.0},
+        {"0.0012+0.0034i = ", 0.0012, 0.0034},
+        {"-987654.321+123456.789i = ", -987654.321, 123456.789},
     };
     auto part = [&](long double x) {
         if (formatItem == 4)

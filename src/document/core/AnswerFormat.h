@@ -15,7 +15,7 @@ namespace vexmo {
 // The user's number-format choices, with the values of a fresh start.
 struct NumberFormatSettings {
     int OptNumFormat = 0;           // 0 General, 1 Exponent, 2 Fixed, 3 Engineering, 4 User
-    int OptPrecision = 18;          // significant digits (clamped to 2..18 when used)
+    int OptPrecision = 15;          // significant digits (clamped to 2..18 when used)
     int OptDigits = 0;              // decimals (Fixed), minimum exponent digits (Exponent)
     std::string OptNumFormatStr = "#,##0.000;-#,##0.000;0.000";
     int OptNumFormatClipboard = 0;  // 0 maximum precision, 1 as the answer format
@@ -37,7 +37,8 @@ std::string FormatNumber(int code, int precision, int digits, long double x);
 // A user format of up to three sections (positive;negative;zero).
 std::string UserFormatText(std::string_view format, long double x);
 
-// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part.
+// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part; an
+// unknown format code writes the general format.
 std::string AnswerText(const DComplex& value, const NumberFormatSettings& settings);
 
 // The text of one value for the clipboard.

@@ -135,6 +135,12 @@ LineOutcome LineCalculator::Calculate(std::string_view lineText)
     r.Calculated = true;
     r.Value = value;
     r.ErrorArrow = engine_.ErrorState() != 0;
+    if (r.ErrorArrow) {
+        r.ErrorReason = engine_.ErrorReason();
+        if (!anyFailure_)
+            firstFailureReason_ = r.ErrorReason;
+        anyFailure_ = true;
+    }
 
     const std::string valueText = DComplexToStr(value);
     for (const char* name : {"ANS", "_ANS"}) {

@@ -58,6 +58,7 @@ struct LineCalculation {
     std::string NewText;            // the line's new text (without its line break)
     bool HasAnswer = false;         // NewText ends in an answer run
     bool ErrorArrow = false;        // the arrow is " >>> "
+    std::string ErrorReason;        // with the failure arrow: why, when the engine can say
     std::size_t AnswerStart = 0;    // byte offset of the arrow in NewText (its size if none)
     std::size_t AnswerStartUtf16 = 0; // the same offset in UTF-16 code units
     std::string Answer;             // the answer text (also set for a hidden line)
@@ -89,11 +90,17 @@ class LineCalculator {
     // engine raises, the store keeps ANS and _ANS and the outcome carries the message.
     LineOutcome Calculate(std::string_view lineText);
 
+    // Why the first line answered with the failure arrow failed ("" when none did, or
+    // nothing could be said).
+    const std::string& FirstFailureReason() const { return firstFailureReason_; }
+
   private:
     TCompTinyParser& engine_;
     Variables& store_;
     const NumberFormatSettings& settings_;
     ShowValueFn showValue_;
+    std::string firstFailureReason_;
+    bool anyFailure_ = false;
 };
 
 // The steps of Calculate again, over any kind of document (the pane's blocks, a vector of

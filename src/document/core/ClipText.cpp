@@ -374,25 +374,6 @@ bool IsPlainNumberText(std::string_view s) {
     return digit;
 }
 
-// The value text of z with as few digits as read back exactly (15 for anything written
-// with 15 digits, up to 17).
-std::string PartText(double x) {
-    std::string text;
-    for (int precision = 15; precision <= 17; ++precision) {
-        text = GeneralNumberText(x, precision);
-        try {
-            if (static_cast<double>(PlainNumberToFloat(text)) == x) break;
-        } catch (const std::exception&) {
-        }
-    }
-    return text;
-}
-
-std::string EngineValueText(const DComplex& z) {
-    if (z.Imaginary < 0) return PartText(z.Real) + " -_I " + PartText(-z.Imaginary);
-    return PartText(z.Real) + " +_I " + PartText(z.Imaginary);
-}
-
 } // namespace
 
 std::optional<DComplex> ReadClipElement(std::string_view text, bool tabPairs) {
@@ -481,7 +462,7 @@ std::string ClipVariableText(std::string_view text, int optNumFormatArray, int o
         if (IsPlainNumberText(e)) {
             anyNumber = true;
         } else if (const std::optional<DComplex> z = ReadClipElement(e, tabPairs)) {
-            converted = EngineValueText(*z);
+            converted = DComplexToStr(*z);
             e = converted;
             anyNumber = true;
         }

@@ -28,6 +28,8 @@ LinePreview LinePreviewer::Preview(std::string_view line, const Variables& store
         }
         preview.Outcome =
             engine_.ErrorState() != 0 ? LinePreview::Kind::Failed : LinePreview::Kind::Value;
+        if (preview.Outcome == LinePreview::Kind::Failed)
+            preview.Reason = engine_.ErrorReason();
     } catch (const std::exception& e) {
         preview.Outcome = LinePreview::Kind::Unreadable;
         preview.Text = e.what();

@@ -19,6 +19,7 @@ struct LinePreview {
     enum class Kind { None, Value, Failed, Unreadable };
     Kind Outcome = Kind::None;
     std::string Text; // the answer text, or the message of an unreadable line
+    std::string Reason; // why a failed line failed, when the engine can say
 };
 
 class LinePreviewer {

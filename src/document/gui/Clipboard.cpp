@@ -59,7 +59,10 @@ void TClipboard::AssignClip(const std::string& value, int idx,
     // A plain assignment does not look at the old text, so a large clipboard is not read.
     const std::string current = idx >= 0 ? Text().toStdString() : std::string();
     const std::optional<std::string> text = ClipAssignmentText(current, value, idx, settings);
-    if (!text) throw std::out_of_range("List index out of bounds (" + std::to_string(idx) + ")");
+    if (!text)
+        throw std::out_of_range("List index out of bounds (" + std::to_string(idx) +
+                                "): the clipboard's list keeps elements 0 to " +
+                                std::to_string(MaxClipElementIndex));
     SetText(QString::fromStdString(*text));
 }
 

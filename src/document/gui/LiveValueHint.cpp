@@ -79,6 +79,8 @@ void TLiveValueHint::PreviewNow() {
         break;
     case LinePreview::Kind::Failed:
         text_ = QString::fromLatin1(ErrorArrow.data(), ErrorArrow.size()).trimmed() + u' ' + value;
+        if (!preview.Reason.empty())
+            text_ += QStringLiteral("  (%1)").arg(QString::fromStdString(preview.Reason));
         break;
     default:
         text_ = QStringLiteral("(%1)").arg(value);
