@@ -21,7 +21,7 @@ inline constexpr char kMimePackageName[] = "vexmo.xml";
 struct RegistrationFolders {
     QString DataHome;
     QString ConfigHome;
-    QStringList DataDirs;
+    QStringList DataDirs = {};
 };
 RegistrationFolders UserRegistrationFolders();
 
