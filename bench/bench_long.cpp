@@ -43,7 +43,8 @@ double RunCli(const QString& path) {
     clock.start();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
+        if (!std::freopen("/dev/null", "w", stdout))
+            ::_exit(127);
         ::execl(VEXMO_CALC_PATH, VEXMO_CALC_PATH, path.toLocal8Bit().constData(),
                 static_cast<char*>(nullptr));
         ::_exit(127);

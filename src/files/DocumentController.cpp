@@ -1,6 +1,7 @@
 #include "files/DocumentController.h"
 
 #include "document/gui/CalcPane.h"
+#include "files/InterfaceTexts.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -13,7 +14,6 @@ namespace vexmo {
 
 namespace {
 
-const QString kModified = QStringLiteral("Modified");
 const QString kOpenTitle = QStringLiteral("Open - Vexmo");
 const QString kSaveTitle = QStringLiteral("Save - Vexmo");
 const QString kDefaultSuffix = QStringLiteral("vxm");
@@ -96,6 +96,29 @@ QString DiscardQuestionText(const QString& documentPath, DiscardOperation operat
     return first + consequence + question;
 }
 
+QString EncodingStatusText(DocumentEncoding encoding, bool guessed, int language) {
+    const QString name = EncodingName(encoding);
+    if (!guessed)
+        return name;
+    return IsEnglish(language) ? QStringLiteral("%1 (guessed)").arg(name)
+                               : QStringLiteral("%1（推定）").arg(name);
+}
+
+QString EncodingStatusHint(DocumentEncoding encoding, bool guessed, int language) {
+    const QString name = EncodingName(encoding);
+    if (guessed)
+        return IsEnglish(language)
+                   ? QStringLiteral("The file is not UTF-8; its bytes read best as %1, and it is "
+                                    "saved in it. File > Reopen with Encoding reads it in another.")
+                         .arg(name)
+                   : QStringLiteral("このファイルはUTF-8ではないため、バイトの並びから%1と判断して読み込みました．"
+                                    "保存も%1で行います．別のエンコーディングで読み直すには"
+                                    "「ファイル」>「エンコーディングを指定して開き直す」を使います．")
+                         .arg(name);
+    return IsEnglish(language) ? QStringLiteral("The document is read and saved as %1.").arg(name)
+                               : QStringLiteral("この文書は%1で読み込み、保存します．").arg(name);
+}
+
 TDocumentController::TDocumentController(QWidget* window, QPlainTextEdit* pane,
                                          const Settings& settings)
     : QObject(window), window_(window), pane_(pane), settings_(settings) {}
@@ -107,6 +130,8 @@ void TDocumentController::SetStatusPanels(QLabel* modified, QLabel* second) {
     secondPanel_ = second;
 }
 
+void TDocumentController::SetEncodingPanel(QLabel* encoding) { encodingPanel_ = encoding; }
+
 bool TDocumentController::Modified() const { return pane_->document()->isModified(); }
 
 void TDocumentController::RefreshTitle() {
@@ -116,9 +141,13 @@ void TDocumentController::RefreshTitle() {
     // turn "Save - Vexmo" into "Save - Vexmo — calc1.vxm - Vexmo".
     window_->setWindowTitle(DocumentCaption(path_, Modified()));
     if (modifiedPanel_)
-        modifiedPanel_->setText(Modified() ? kModified : QString());
+        modifiedPanel_->setText(Modified() ? ModifiedStatusText(settings_.Language) : QString());
     if (secondPanel_)
         secondPanel_->clear();
+    if (encodingPanel_) {
+        encodingPanel_->setText(EncodingStatusText(encoding_, guessed_, settings_.Language));
+        encodingPanel_->setToolTip(EncodingStatusHint(encoding_, guessed_, settings_.Language));
+    }
 }
 
 // ---- dialogs and questions ----
@@ -221,17 +250,31 @@ void TDocumentController::ReplaceText(const QString& text) {
     pane_->document()->setModified(false);
 }
 
-bool TDocumentController::Load(const QString& path, QString* error) {
+bool TDocumentController::Load(const QString& path, QString* error,
+                               std::optional<DocumentEncoding> encoding) {
     // Read completely before anything changes, so a failure leaves the document as it was.
-    DocumentReadResult read = ReadDocumentFile(path);
+    DocumentReadResult read = ReadDocumentFile(path, encoding);
     if (!read.Ok) {
-        if (error)
+        if (error && read.NotInEncoding) {
+            const QString name = DisplayPath(QFileInfo(path).fileName());
+            const QString code = EncodingName(*encoding);
+            *error = IsEnglish(settings_.Language)
+                         ? QStringLiteral("\"%1\" cannot be read as %2: its bytes are not %2, or "
+                                          "would not be saved back the same. The document is left "
+                                          "as it was.")
+                               .arg(name, code)
+                         : QStringLiteral("「%1」は%2として読めません（%2ではないバイトがあるか、"
+                                          "保存すると元のバイトに戻りません）．文書はそのままです．")
+                               .arg(name, code);
+        } else if (error) {
             *error = read.ErrorMessage;
+        }
         return false;
     }
     ReplaceText(read.Document.Text);
     path_ = QFileInfo(path).absoluteFilePath();
     encoding_ = read.Document.Encoding;
+    guessed_ = read.Document.Guessed;
     return true;
 }
 
@@ -243,6 +286,7 @@ void TDocumentController::FileNew() {
     ReplaceText(QString());
     path_.clear();
     encoding_ = DocumentEncoding::Utf8;
+    guessed_ = false;
     RefreshTitle();
 }
 
@@ -275,6 +319,8 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
     }
     const DocumentEncoding before = encoding_;
     encoding_ = written.Encoding;
+    if (encoding_ != before)
+        guessed_ = false;
     pane_->document()->setModified(false);
     RefreshTitle();
     if (written.Encoding != before) {
@@ -316,13 +362,28 @@ void TDocumentController::FileDropped(const QString& path) {
     RefreshTitle();
 }
 
+void TDocumentController::ReopenWithEncoding(DocumentEncoding encoding) {
+    if (path_.isEmpty())
+        return;
+    // Reading again drops every change, so a modified document is always asked about.
+    if (!SettleDiscard(DiscardOperation::Open, true))
+        return;
+    QString error;
+    if (Load(path_, &error, encoding))
+        guessed_ = false;
+    else
+        ShowError(error);
+    RefreshTitle();
+}
+
 bool TDocumentController::CloseQuery() { return SettleDiscard(DiscardOperation::Close, false); }
 
 void TDocumentController::LoadStartupDocument(const QStringList& arguments) {
     if (arguments.size() == 1) {
-        const QString& argument = arguments.front();
+        // Whatever it names, the argument is read as it stands, so a name that is not UTF-8
+        // or a file that is missing gets a message that names it.
         QString error;
-        if (QFileInfo::exists(argument) && !Load(argument, &error)) {
+        if (!Load(arguments.front(), &error)) {
             path_.clear();
             ShowError(error);
         }
@@ -331,6 +392,7 @@ void TDocumentController::LoadStartupDocument(const QStringList& arguments) {
         if (!Load(settings_.RecallFileName, nullptr)) {
             path_.clear();
             encoding_ = DocumentEncoding::Utf8;
+            guessed_ = false;
             ReplaceText(QString());
         }
     }

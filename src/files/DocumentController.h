@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QFileDialog;
 class QLabel;
@@ -31,6 +32,11 @@ QString DocumentCaption(const QString& documentPath, bool modified = false);
 QString DiscardQuestionText(const QString& documentPath, DiscardOperation operation,
                             int language);
 
+// The status-bar text of a document's encoding: its name, marked when it was guessed from
+// the bytes of a file that is not UTF-8; and the hint that explains it.
+QString EncodingStatusText(DocumentEncoding encoding, bool guessed, int language);
+QString EncodingStatusHint(DocumentEncoding encoding, bool guessed, int language);
+
 class TDocumentController : public QObject {
     Q_OBJECT
 
@@ -44,6 +50,8 @@ class TDocumentController : public QObject {
 
     // The first panel shows "Modified", the second is kept empty.
     void SetStatusPanels(QLabel* modified, QLabel* second);
+    // Shows the document's encoding.
+    void SetEncodingPanel(QLabel* encoding);
 
     // Hooks, replaceable so that tests can answer without a person. The question hook gets
     // the discard question's text and returns Yes, No or Cancel; the dialog hook gets the
@@ -59,6 +67,8 @@ class TDocumentController : public QObject {
 
     const QString& DocumentPath() const { return path_; }
     DocumentEncoding Encoding() const { return encoding_; }
+    // The encoding was chosen from the bytes of a file that is not UTF-8.
+    bool EncodingGuessed() const { return guessed_; }
     bool Modified() const;
 
     // Commands.
@@ -67,12 +77,17 @@ class TDocumentController : public QObject {
     SaveOutcome FileSave();
     SaveOutcome FileSaveAs();
     void FileDropped(const QString& path);
+    // Reads the document's file again in `encoding`, for a legacy file whose code page was
+    // guessed wrong; saving then keeps that encoding. A modified document is asked about
+    // first, whatever the query option says; bytes that are not in `encoding` are reported
+    // and leave the document as it was.
+    void ReopenWithEncoding(DocumentEncoding encoding);
     // The close query: false keeps the window open.
     bool CloseQuery();
     // The document of the command line (exactly one argument), else the last file when the
-    // recall option is on. An argument that exists but cannot be read is reported; a
-    // recalled file that cannot be read is skipped silently. Ends not modified, with the
-    // title refreshed.
+    // recall option is on. An argument that cannot be read (also one naming no file) is
+    // reported and recalls nothing; a recalled file that cannot be read is skipped silently.
+    // Ends not modified, with the title refreshed.
     void LoadStartupDocument(const QStringList& arguments);
 
     void RefreshTitle();
@@ -88,7 +103,8 @@ class TDocumentController : public QObject {
     // operation must not go on (Cancel, or a save that failed).
     bool SettleDiscard(DiscardOperation operation, bool evenWithoutQuery);
     // Reads `path` into the pane; on failure nothing changes and the error is returned.
-    bool Load(const QString& path, QString* error);
+    bool Load(const QString& path, QString* error,
+              std::optional<DocumentEncoding> encoding = std::nullopt);
     void ReplaceText(const QString& text);
     void ShowError(const QString& message);
     void ShowNotice(const QString& message);
@@ -99,11 +115,13 @@ class TDocumentController : public QObject {
     const Settings& settings_;
     QPointer<QLabel> modifiedPanel_;
     QPointer<QLabel> secondPanel_;
+    QPointer<QLabel> encodingPanel_;
     QPointer<QFileDialog> openDialog_;
     QPointer<QFileDialog> saveDialog_;
 
     QString path_;
     DocumentEncoding encoding_ = DocumentEncoding::Utf8;
+    bool guessed_ = false;
 
     QuestionHook question_;
     FileDialogHook fileDialog_;

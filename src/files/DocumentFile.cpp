@@ -50,7 +50,15 @@ QString NormaliseLineEnds(QString text) {
     return text;
 }
 
-QString NativePath(const QString& path) { return QDir::toNativeSeparators(path); }
+QString NativePath(const QString& path) { return QDir::toNativeSeparators(DisplayPath(path)); }
+
+constexpr char16_t kEscapedByteBase = 0xDC00;
+
+bool IsEscapedByte(const QString& path, qsizetype i) {
+    const char16_t c = path[i].unicode();
+    const bool afterHigh = i > 0 && QChar::isHighSurrogate(path[i - 1].unicode());
+    return c >= 0xDC80 && c <= 0xDCFF && !afterHigh;
+}
 
 QString OpenError(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot open file \"%1\". %2").arg(NativePath(path), reason);
@@ -69,7 +77,7 @@ QString Sentence(const std::string& reason) {
 }
 
 std::filesystem::path FsPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return std::filesystem::path(NativeBytesOfPath(path).toStdString());
 }
 
 }  // namespace
@@ -101,12 +109,43 @@ DocumentText DecodeDocument(const QByteArray& bytes) {
         document.Text = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
     } else if (LooksLikeShiftJis(view) && FromShiftJis(bytes, document.Text)) {
         document.Encoding = DocumentEncoding::ShiftJis;
+        document.Guessed = true;
     } else {
         document.Encoding = DocumentEncoding::Windows1252;
         document.Text = FromWindows1252(view);
+        document.Guessed = true;
     }
     document.Text = NormaliseLineEnds(std::move(document.Text));
     return document;
+}
+
+bool DecodeDocumentAs(const QByteArray& bytes, DocumentEncoding encoding, DocumentText& document) {
+    std::string_view view = ViewOf(bytes);
+    DocumentText read;
+    read.Encoding = encoding;
+    switch (encoding) {
+    case DocumentEncoding::Utf8:
+    case DocumentEncoding::Utf8Bom:
+        if (!IsValidUtf8(view))
+            return false;
+        read.Encoding = DocumentEncoding::Utf8;
+        if (view.starts_with(kUtf8Bom)) {
+            view.remove_prefix(kUtf8Bom.size());
+            read.Encoding = DocumentEncoding::Utf8Bom;
+        }
+        read.Text = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+        break;
+    case DocumentEncoding::ShiftJis:
+        if (!FromShiftJis(bytes, read.Text))
+            return false;
+        break;
+    case DocumentEncoding::Windows1252:
+        read.Text = FromWindows1252(view);  // every byte has a character
+        break;
+    }
+    read.Text = NormaliseLineEnds(std::move(read.Text));
+    document = std::move(read);
+    return true;
 }
 
 QByteArray EncodeDocument(const QString& text, DocumentEncoding& encoding) {
@@ -137,14 +176,22 @@ QByteArray EncodeDocument(const QString& text, DocumentEncoding& encoding) {
     return bytes;
 }
 
-DocumentReadResult ReadDocumentFile(const QString& path) {
+DocumentReadResult ReadDocumentFile(const QString& path, std::optional<DocumentEncoding> encoding) {
     DocumentReadResult result;
     FileContent content = ReadWholeFile(FsPath(path), kTextFileRules);
     if (!content) {
         result.ErrorMessage = OpenError(path, Sentence(content.Reason));
         return result;
     }
-    result.Document = DecodeDocument(QByteArray::fromStdString(content.Bytes));
+    const QByteArray bytes = QByteArray::fromStdString(content.Bytes);
+    if (!encoding) {
+        result.Document = DecodeDocument(bytes);
+    } else if (!DecodeDocumentAs(bytes, *encoding, result.Document)) {
+        result.NotInEncoding = true;
+        result.ErrorMessage =
+            OpenError(path, QStringLiteral("Its bytes are not %1.").arg(EncodingName(*encoding)));
+        return result;
+    }
     result.Ok = true;
     return result;
 }
@@ -162,6 +209,47 @@ DocumentWriteResult WriteDocumentFile(const QString& path, const QString& text,
     }
     result.Ok = true;
     return result;
+}
+
+QString PathFromNativeBytes(const QByteArray& bytes) {
+    const std::string_view view = ViewOf(bytes);
+    if (IsValidUtf8(view))
+        return QString::fromUtf8(bytes);
+    QString path;
+    for (std::size_t i = 0; i < view.size();) {
+        const auto lead = static_cast<unsigned char>(view[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length > 0 && i + length <= view.size() && IsValidUtf8(view.substr(i, length))) {
+            path += QString::fromUtf8(view.data() + i, static_cast<qsizetype>(length));
+            i += length;
+        } else {
+            path += QChar(static_cast<char16_t>(kEscapedByteBase + lead));
+            ++i;
+        }
+    }
+    return path;
+}
+
+QByteArray NativeBytesOfPath(const QString& path) {
+    QByteArray bytes;
+    qsizetype run = 0;  // start of the characters not yet converted
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (!IsEscapedByte(path, i))
+            continue;
+        bytes += QStringView(path).mid(run, i - run).toUtf8();
+        bytes += static_cast<char>(path[i].unicode() - kEscapedByteBase);
+        run = i + 1;
+    }
+    bytes += QStringView(path).mid(run).toUtf8();
+    return bytes;
+}
+
+QString DisplayPath(const QString& path) {
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (IsEscapedByte(path, i))
+            shown[i] = QChar::ReplacementCharacter;
+    return shown;
 }
 
 QString DocumentPlainText(const QTextDocument& document) {

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class QTextDocument;
 
 namespace vexmo {
@@ -27,12 +29,19 @@ QString EncodingName(DocumentEncoding encoding);
 struct DocumentText {
     QString Text;  // lines separated by '\n'
     DocumentEncoding Encoding = DocumentEncoding::Utf8;
+    // The file was not UTF-8 and its code page was chosen from its bytes: a guess the user
+    // can correct with Reopen with encoding.
+    bool Guessed = false;
 };
 
 // The text of a file's bytes. CR LF, LF and CR all end a line. Bytes that are not UTF-8 are
 // read as Shift_JIS when they look like Japanese and decode cleanly and give the same bytes
 // back when written again, otherwise as Windows-1252, which keeps every byte.
 DocumentText DecodeDocument(const QByteArray& bytes);
+
+// The text of a file's bytes read in `encoding` as the user chose it; false when the bytes
+// are not that encoding or would not come back byte for byte when written again.
+bool DecodeDocumentAs(const QByteArray& bytes, DocumentEncoding encoding, DocumentText& document);
 
 // The bytes of a text in `encoding`, lines ended by CR LF. When the legacy code page cannot
 // hold every character, the text is written as UTF-8 instead and `encoding` says so.
@@ -42,11 +51,14 @@ struct DocumentReadResult {
     bool Ok = false;
     DocumentText Document;
     QString ErrorMessage;  // names the file and the reason
+    bool NotInEncoding = false;  // read, but its bytes are not the encoding asked for
 };
 
 // Reads a regular file; devices, folders and pipes are refused rather than read forever, and
-// so are a file with NUL bytes and one beyond the size limit.
-DocumentReadResult ReadDocumentFile(const QString& path);
+// so are a file with NUL bytes and one beyond the size limit. Without `encoding` the
+// encoding follows the bytes; with one the file must be in it.
+DocumentReadResult ReadDocumentFile(const QString& path,
+                                    std::optional<DocumentEncoding> encoding = std::nullopt);
 
 struct DocumentWriteResult {
     bool Ok = false;
@@ -59,6 +71,15 @@ struct DocumentWriteResult {
 // text needed UTF-8.
 DocumentWriteResult WriteDocumentFile(const QString& path, const QString& text,
                                       DocumentEncoding encoding);
+
+// File names are bytes on Linux, not always UTF-8. A path made by PathFromNativeBytes keeps
+// every byte of such a name, each byte that is not part of valid UTF-8 as one character of
+// U+DC80 to U+DCFF (half a surrogate pair, which no real text holds), and NativeBytesOfPath
+// gives the same bytes back; Qt's own conversion would replace such bytes for good.
+QString PathFromNativeBytes(const QByteArray& bytes);
+QByteArray NativeBytesOfPath(const QString& path);
+// The path as it can be shown, each byte that is not UTF-8 as the replacement character.
+QString DisplayPath(const QString& path);
 
 // The editor's whole text with '\n' between lines. Unlike toPlainText() it keeps no-break
 // spaces as they are.

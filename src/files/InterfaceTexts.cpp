@@ -14,6 +14,9 @@ constexpr CommandTexts kCommandTexts[] = {
     {"AtnFileOpen", "&Open...", "Open", "開く(&O)...", "開く"},
     {"AtnFileSave", "&Save", "Save", "上書き保存(&S)", "上書き保存"},
     {"AtnFileSaveAs", "Save &As...", "Save As", "名前をつけて保存(&A)...", "名前をつけて保存"},
+    {"AtnFileReopenUtf8", "&UTF-8", "Read the document's file again as UTF-8", "&UTF-8", "文書のファイルをUTF-8として読み直す"},
+    {"AtnFileReopenShiftJis", "&Shift_JIS (Japanese)", "Read the document's file again as Shift_JIS", "&Shift_JIS (日本語)", "文書のファイルをShift_JISとして読み直す"},
+    {"AtnFileReopenWindows1252", "&Windows-1252 (Western)", "Read the document's file again as Windows-1252", "&Windows-1252 (西欧)", "文書のファイルをWindows-1252として読み直す"},
     {"AtnFileClearVariables", "Clear Variables", "Clear Variables", "変数初期化", "変数初期化"},
     {"AtnFileOpenVariables", "Open Variables...", "Open Variables", "変数を開く...", "変数を開く"},
     {"AtnFileSaveVariablesAs", "Save Variables As...", "Save Variables As", "変数に名前をつけて保存...", "変数に名前をつけて保存"},
@@ -104,6 +107,7 @@ constexpr CommandTexts kCommandTexts[] = {
 
 constexpr MenuTexts kMenuTexts[] = {
     {"File1", "&File", "ファイル(&F)"},
+    {"ReopenEncoding1", "&Reopen with Encoding", "エンコーディングを指定して開き直す(&R)"},
     {"Edit1", "&Edit", "編集(&E)"},
     {"Insert1", "&Insert", "挿入(&I)"},
     {"Constants1", "&Constants (CODATA 2022)", "定数 (CODATA 2022)(&C)"},
@@ -157,6 +161,14 @@ QString MenuCaption(std::string_view name, int language) {
     for (const MenuTexts& m : kMenuTexts)
         if (m.Name == name) return FromUtf8(IsEnglish(language) ? m.English : m.Japanese);
     return {};
+}
+
+QString ModifiedStatusText(int language) {
+    return IsEnglish(language) ? QStringLiteral("Modified") : QStringLiteral("変更あり");
+}
+
+QString RunCancelText(int language) {
+    return IsEnglish(language) ? QStringLiteral("Cancel") : QStringLiteral("中止");
 }
 
 QString VariablesWindowCaption(int language) {

@@ -45,6 +45,14 @@ QString CommandCaption(std::string_view name, int language);
 QString CommandHint(std::string_view name, int language);
 QString MenuCaption(std::string_view name, int language);
 QString VariablesWindowCaption(int language);
+// The first status panel while the document is modified.
+QString ModifiedStatusText(int language);
+// The button that stops long work.
+QString RunCancelText(int language);
+
+// Qt's own texts (standard buttons, file dialogs, the text fields' pop-up menus) come from its
+// translation catalogue of this name, in Qt's translations folder.
+inline constexpr std::string_view QtJapaneseCatalogue = "qtbase_ja";
 
 // Texts that stay the same in both languages.
 inline constexpr std::string_view VexmoMenuCaption = "&Vexmo";

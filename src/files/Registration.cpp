@@ -169,8 +169,18 @@ QString JoinLines(const QStringList& lines) { return lines.isEmpty() ? QString()
 }  // namespace
 
 RegistrationFolders UserRegistrationFolders() {
+    QStringList dataDirs;
+    for (const QString& dir : qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(dir)) dataDirs << QDir::cleanPath(dir);
+    if (dataDirs.isEmpty()) dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
     return {XdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")),
-            XdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"))};
+            XdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")), dataDirs};
+}
+
+bool PackagedDesktopEntryInstalled(const RegistrationFolders& folders) {
+    for (const QString& dir : folders.DataDirs)
+        if (QFileInfo(dir + QStringLiteral("/applications/") + QLatin1String(kDesktopEntryName)).isFile()) return true;
+    return false;
 }
 
 QString MimePackagePath(const RegistrationFolders& folders) {
@@ -191,17 +201,9 @@ QStringList IconPaths(const RegistrationFolders& folders) {
 }
 
 QString MimePackageText() {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-               "  <mime-type type=\"%1\">\n"
-               "    <comment>Vexmo計算文書ファイル</comment>\n"
-               "    <sub-class-of type=\"text/plain\"/>\n"
-               "    <icon name=\"vexmo\"/>\n"
-               "    <glob pattern=\"*.vxm\"/>\n"
-               "  </mime-type>\n"
-               "</mime-info>\n")
-        .arg(QLatin1String(kDocumentMimeType));
+    InitRegistrationResources();
+    QFile file(QStringLiteral(":/registration/vexmo-mime.xml"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QString DesktopExecLine(const QString& programPath) {
@@ -212,18 +214,21 @@ QString DesktopExecLine(const QString& programPath) {
 QString DesktopEntryText(const QString& programPath) {
     const QString exec = DesktopExecLine(programPath);
     if (exec.isEmpty()) return {};
-    return QStringLiteral(
-               "[Desktop Entry]\n"
-               "Type=Application\n"
-               "Name=Vexmo\n"
-               "GenericName=Calculator\n"
-               "Comment=Calculator that works like a text document\n"
-               "Exec=%1\n"
-               "Icon=vexmo\n"
-               "Terminal=false\n"
-               "MimeType=%2;\n"
-               "Categories=Utility;Calculator;\n")
-        .arg(exec, QLatin1String(kDocumentMimeType));
+    InitRegistrationResources();
+    QFile file(QStringLiteral(":/registration/vexmo.desktop"));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    // The packaged entry, with the program named by its full path: TryExec hides the entry
+    // once the program is gone.
+    QString tryExec = programPath;
+    tryExec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    QStringList lines = SplitLines(QString::fromUtf8(file.readAll()));
+    for (QString& line : lines) {
+        if (line.startsWith(QStringLiteral("Exec=")))
+            line = QStringLiteral("Exec=") + exec;
+        else if (line.startsWith(QStringLiteral("TryExec=")))
+            line = QStringLiteral("TryExec=") + tryExec;
+    }
+    return JoinLines(lines);
 }
 
 QString MimeAppsWithDefault(const QString& text, const QString& mimeType, const QString& entry) {
@@ -279,7 +284,11 @@ RegistrationResult RegisterFileType(const RegistrationFolders& folders, const QS
     const QString entryText = DesktopEntryText(QFileInfo(programPath).absoluteFilePath());
     if (programPath.isEmpty() || entryText.isEmpty()) return RegistrationResult::Failed;
     if (!WriteTextFile(MimePackagePath(folders), MimePackageText())) return RegistrationResult::Failed;
-    if (!WriteTextFile(DesktopEntryPath(folders), entryText)) return RegistrationResult::Failed;
+    if (PackagedDesktopEntryInstalled(folders)) {
+        if (!RemoveFile(DesktopEntryPath(folders))) return RegistrationResult::Failed;
+    } else if (!WriteTextFile(DesktopEntryPath(folders), entryText)) {
+        return RegistrationResult::Failed;
+    }
     if (!WriteIcons(folders)) return RegistrationResult::Failed;
 
     QString mimeApps;

@@ -57,11 +57,6 @@ QString ReadString(const QSettings& store, const QString& name) {
     return v.toString();
 }
 
-// A member with a fall-back: missing gives the fall-back, present but unreadable ends the block.
-int ReadIntOr(const QSettings& store, const QString& name, int fallback) {
-    return store.contains(name) ? ReadInt(store, name) : fallback;
-}
-
 struct Bounds {
     int Left = 0, Width = 0, Top = 0, Height = 0;
     QRect Rect() const { return QRect(Left, Top, Width, Height); }
@@ -156,9 +151,28 @@ bool PlacementFits(const QRect& bounds, const QRect& screen) {
     return BoundsFit({bounds.x(), bounds.width(), bounds.y(), bounds.height()}, screen);
 }
 
+namespace {
+
+// Reads one value into `field`; a value that is missing or cannot be converted leaves the
+// field as it is (its initial value or fall-back), so it never hides the values after it.
+template <class T, class Read>
+void Take(T& field, Read read) {
+    try {
+        field = read();
+    } catch (const MissingValue&) {
+    }
+}
+
+}  // namespace
+
 StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen) {
     StoredPlacement placement;
+    const auto intOf = [&](const char* name) { return [&store, name] { return ReadInt(store, name); }; };
+    const auto boolOf = [&](const char* name) { return [&store, name] { return ReadBool(store, name); }; };
+    const auto dwordOf = [&](const char* name) { return [&store, name] { return ReadDword(store, name); }; };
+    const auto stringOf = [&](const char* name) { return [&store, name] { return ReadString(store, name); }; };
 
+    // A placement is used whole or not at all.
     store.beginGroup("MainWnd");
     try {
         const Bounds b = ReadBounds(store);
@@ -169,37 +183,36 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     store.endGroup();
 
     store.beginGroup("Variables");
+    Take(placement.VariablesVisible, [&] { return std::optional<bool>(ReadBool(store, "Visible")); });
     try {
         const Bounds b = ReadBounds(store);
-        placement.VariablesVisible = ReadBool(store, "Visible");
         if (BoundsFit(b, screen))
             placement.Variables = b.Rect();
     } catch (const MissingValue&) {
     }
     store.endGroup();
 
-    if (store.contains("OptNumFormat")) {
-        try {
-            s.OptNumFormat = ReadInt(store, "OptNumFormat");
-            s.OptPrecision = ReadInt(store, "OptPrecision");
-            s.OptDigits = ReadInt(store, "OptDigits");
-            s.OptNumFormatStr = store.contains("OptNumFormatStr")
-                                    ? ReadString(store, "OptNumFormatStr").toStdString()
-                                    : std::string();
-            if (s.OptNumFormatStr.empty())
-                s.OptNumFormatStr = kDefaultUserFormat.toStdString();
-            s.OptNumFormatClipboard = ReadIntOr(store, "OptNumFormatClipboard", 0);
-            s.OptNumFormatArray = ReadIntOr(store, "OptNumFormatArray", 1);
-            s.OptNumFormatComplex = ReadIntOr(store, "OptNumFormatComplex", 0);
-            s.OptReturn = ReadInt(store, "OptReturn");
-            s.OptShiftReturn = ReadInt(store, "OptShiftReturn");
-            s.OptCtrlReturn = ReadInt(store, "OptCtrlReturn");
-            s.Language = ReadInt(store, "Language");
-            s.TipHint = ReadBool(store, "TipHint");
-        } catch (const MissingValue&) {
-        }
-    }
-    // A value outside what the Options dialog offers (a stored 0 included) reads as the
+    // A store written by a program that did not know the array separator had TAB there.
+    if (store.contains("OptNumFormat") && !store.contains("OptNumFormatArray"))
+        s.OptNumFormatArray = 1;
+    Take(s.OptNumFormat, intOf("OptNumFormat"));
+    Take(s.OptPrecision, intOf("OptPrecision"));
+    Take(s.OptDigits, intOf("OptDigits"));
+    Take(s.OptNumFormatStr, [&] { return ReadString(store, "OptNumFormatStr").toStdString(); });
+    if (s.OptNumFormatStr.empty())
+        s.OptNumFormatStr = kDefaultUserFormat.toStdString();
+    Take(s.OptNumFormatClipboard, intOf("OptNumFormatClipboard"));
+    Take(s.OptNumFormatArray, intOf("OptNumFormatArray"));
+    Take(s.OptNumFormatComplex, intOf("OptNumFormatComplex"));
+    Take(s.OptReturn, intOf("OptReturn"));
+    Take(s.OptShiftReturn, intOf("OptShiftReturn"));
+    Take(s.OptCtrlReturn, intOf("OptCtrlReturn"));
+    Take(s.Language, intOf("Language"));
+    Take(s.TipHint, boolOf("TipHint"));
+    // A stored 0 has always meant the most digits.
+    if (s.OptPrecision == 0)
+        s.OptPrecision = 18;
+    // Any other value outside what the Options dialog offers reads as the
     // default, so that a hand-edited file cannot leave every answer empty.
     const NumberFormatSettings defaults;
     auto within = [](int& value, int low, int high, int fallback) {
@@ -215,56 +228,41 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     within(s.OptShiftReturn, 1, 3, KeyCarriageReturn);
     within(s.OptCtrlReturn, 1, 3, KeyLineBreak);
 
-    if (store.contains("FontName")) {
-        try {
-            const int charset = ReadInt(store, "FontCharset");
-            const QString name = ReadString(store, "FontName");
-            const int size = ReadInt(store, "FontSize");
-            // The face and size make the font; the style flags are added one by one after.
-            s.FontStored = true;
-            s.FontCharset = charset;
-            s.FontName = name;
-            s.FontSize = size;
-            s.FontBold = s.FontItalic = s.FontUnderline = false;
-            s.FontBold = ReadBool(store, "FontBold");
-            s.FontItalic = ReadBool(store, "FontItalic");
-            s.FontUnderline = ReadBool(store, "FontUnderline");
-        } catch (const MissingValue&) {
-        }
+    // The face name makes a stored font; size, character set and style are taken with it.
+    std::optional<QString> face;
+    Take(face, [&] { return std::optional<QString>(ReadString(store, "FontName")); });
+    if (face) {
+        s.FontStored = true;
+        s.FontName = *face;
+        s.FontBold = s.FontItalic = s.FontUnderline = false;
+        Take(s.FontCharset, intOf("FontCharset"));
+        Take(s.FontSize, intOf("FontSize"));
+        Take(s.FontBold, boolOf("FontBold"));
+        Take(s.FontItalic, boolOf("FontItalic"));
+        Take(s.FontUnderline, boolOf("FontUnderline"));
     }
 
     s.OptColorBack = clWindow;
     s.OptColorExpression = clWindowText;
     s.OptColorArrow = clRed;
     s.OptColorAnswer = clGreen;
+    Take(s.OptColorBack, dwordOf("OptColorBack"));
+    Take(s.OptColorExpression, dwordOf("OptColorExpression"));
+    Take(s.OptColorArrow, dwordOf("OptColorArrow"));
+    Take(s.OptColorAnswer, dwordOf("OptColorAnswer"));
 
-    try {
-        s.OptRecallLastFile = ReadBool(store, "OptRecallLastFile");
-        s.OptRecallLastVariables = ReadBool(store, "OptRecallLastVariables");
-        s.RecallFileName = ReadString(store, "RecallFileName");
-        s.RecallVariablesFileName = ReadString(store, "RecallVariablesFileName");
-        if (store.contains("OptColorBack")) {
-            s.OptColorBack = ReadDword(store, "OptColorBack");
-            s.OptColorExpression = ReadDword(store, "OptColorExpression");
-            s.OptColorArrow = ReadDword(store, "OptColorArrow");
-            s.OptColorAnswer = ReadDword(store, "OptColorAnswer");
-        }
-        if (store.contains("OptQueryDiscard")) {
-            s.OptQueryDiscard = ReadBool(store, "OptQueryDiscard");
-            s.OptStayOnTop = ReadBool(store, "OptStayOnTop");
-            s.OptSemiTransparent = ReadBool(store, "OptSemiTransparent");
-            s.OptSimpleMode = ReadBool(store, "OptSimpleMode");
-        } else {
-            s.OptQueryDiscard = true;
-            s.OptStayOnTop = false;
-            s.OptSemiTransparent = true;
-            s.OptSimpleMode = false;
-        }
-        s.OptAutomaticallyCopyState = store.contains("OptAutomaticallyCopyState")
-                                          ? ReadBool(store, "OptAutomaticallyCopyState")
-                                          : false;
-    } catch (const MissingValue&) {
-    }
+    Take(s.OptRecallLastFile, boolOf("OptRecallLastFile"));
+    Take(s.OptRecallLastVariables, boolOf("OptRecallLastVariables"));
+    Take(s.RecallFileName, stringOf("RecallFileName"));
+    Take(s.RecallVariablesFileName, stringOf("RecallVariablesFileName"));
+    // A store from a program that had no window options: semi-transparent was on there.
+    if (!store.contains("OptQueryDiscard") && !store.allKeys().isEmpty())
+        s.OptSemiTransparent = true;
+    Take(s.OptQueryDiscard, boolOf("OptQueryDiscard"));
+    Take(s.OptStayOnTop, boolOf("OptStayOnTop"));
+    Take(s.OptSemiTransparent, boolOf("OptSemiTransparent"));
+    Take(s.OptSimpleMode, boolOf("OptSimpleMode"));
+    Take(s.OptAutomaticallyCopyState, boolOf("OptAutomaticallyCopyState"));
     ReadEditingOptions(store, s.Editing);
     return placement;
 }

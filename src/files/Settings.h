@@ -87,8 +87,9 @@ struct WindowPlacement {
     bool VariablesVisible = false;
 };
 
-// Reads the store block by block; a missing or unconvertible value ends its block and keeps
-// what was read before it. `screen` is the geometry a stored placement must fit into.
+// Reads the store value by value: a value that is missing or cannot be converted keeps its
+// initial value (or its fall-back) and hides nothing after it. A window placement is used
+// only when all four bounds are read and fit `screen`.
 StoredPlacement ReadSettings(QSettings& store, Settings& settings, const QRect& screen);
 
 // Writes every value in one pass. Returns false when the values could not all be stored; a

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -22,6 +23,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 
 namespace vexmo {
 
@@ -89,6 +91,7 @@ void TFrmMain::FormCreate() {
     // Documents: the file commands, the discard question and the caption.
     documents_ = new TDocumentController(this, REdit1, opt_);  // owned by the window
     documents_->SetStatusPanels(statusPanels_[0], statusPanels_[1]);
+    documents_->SetEncodingPanel(encodingPanel_);
     documents_->SetErrorHook([this](const QString& message) { ShowError(message); });
 
     idleTimer_ = new QTimer(this);  // owned by the window
@@ -138,6 +141,11 @@ void TFrmMain::ConnectActions() {
     on("AtnFileOpen", [this] { FileOpen(); });
     on("AtnFileSave", [this] { FileSave(); });
     on("AtnFileSaveAs", [this] { FileSaveAs(); });
+    on("AtnFileReopenUtf8", [this] { documents_->ReopenWithEncoding(DocumentEncoding::Utf8); });
+    on("AtnFileReopenShiftJis",
+       [this] { documents_->ReopenWithEncoding(DocumentEncoding::ShiftJis); });
+    on("AtnFileReopenWindows1252",
+       [this] { documents_->ReopenWithEncoding(DocumentEncoding::Windows1252); });
     on("AtnFileClearVariables", [this] { ClearVariables(); });
     on("AtnFileOpenVariables", [this] { OpenVariables(); });
     on("AtnFileSaveVariablesAs", [this] { SaveVariablesAs(); });
@@ -179,7 +187,9 @@ void TFrmMain::ConnectActions() {
     connect(REdit1, &TCalcPane::disableAllCommands, this, &TFrmMain::DisableAllCommands);
     connect(REdit1, &TCalcPane::errorRaised, this, &TFrmMain::ShowError);
     connect(REdit1, &TCalcPane::calculationFinished, this, &TFrmMain::RefreshTitle);
-    connect(REdit1, &TCalcPane::statusText, statusPanels_[0], &QLabel::setText);
+    // The pane reports the modified state after a key; the panel says it in the language.
+    connect(REdit1, &TCalcPane::statusText, this,
+            [this] { statusPanels_[0]->setText(ModifiedStatusText(opt_.Language)); });
 
     connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);
@@ -224,11 +234,19 @@ void TFrmMain::UpdateActions() {
             enabled = selection;
         else if (name == u"AtnEditPaste")
             enabled = clipText;
+        else if (name.startsWith(u"AtnFileReopen"))
+            enabled = !documents_->DocumentPath().isEmpty();
         else if (name == u"AtnVexmiRemoveAnswers" || name == u"AtnVexmiReCalc" ||
                  name == u"AtnVexmiCalcBelow")
             enabled = hasText;
         action->setEnabled(enabled);
     }
+    // The reopen commands show the encoding the document is in.
+    const DocumentEncoding encoding = documents_->Encoding();
+    actions_["AtnFileReopenUtf8"]->setChecked(encoding == DocumentEncoding::Utf8 ||
+                                              encoding == DocumentEncoding::Utf8Bom);
+    actions_["AtnFileReopenShiftJis"]->setChecked(encoding == DocumentEncoding::ShiftJis);
+    actions_["AtnFileReopenWindows1252"]->setChecked(encoding == DocumentEncoding::Windows1252);
     actions_["AtnOptionsSimpleWindow"]->setChecked(opt_.OptSimpleMode);
     actions_["AtnEditSendToClipboard"]->setChecked(opt_.OptAutomaticallyCopyState);
     actions_["AtnOptionShowVariables"]->setChecked(FrmVariables && FrmVariables->isVisible());
@@ -254,11 +272,28 @@ void TFrmMain::ApplyInterfaceTexts() {
         if (QMenu* menu = findChild<QMenu*>(name)) menu->setTitle(MenuCaption(texts.Name, language));
     }
     if (FrmVariables) FrmVariables->setWindowTitle(VariablesWindowCaption(language));
+    ApplyQtTexts(language);
     REdit1->SetLanguage(language);
     helpFile_ = HelpFilePath(QCoreApplication::applicationDirPath(), language);
     if (TFrmVariables* variables = VariablesWindow()) variables->SetLanguage(language);
     // An open manual follows the interface.
     if (helpWindow_ && helpWindow_->isVisible()) helpWindow_->ShowManual(language);
+}
+
+void TFrmMain::ApplyQtTexts(int language) {
+    // Qt's standard buttons, file dialogs and pop-up menus follow the interface language.
+    // Without the catalogue (Qt's translations not installed) they simply stay English.
+    if (IsEnglish(language)) {
+        if (qtTexts_) QCoreApplication::removeTranslator(qtTexts_);
+        return;
+    }
+    if (!qtTexts_) {
+        qtTexts_ = new QTranslator(this);  // owned by the window; removed when it goes
+        if (!qtTexts_->load(QString::fromLatin1(QtJapaneseCatalogue.data(), QtJapaneseCatalogue.size()),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            return;
+    }
+    if (!qtTexts_->isEmpty()) QCoreApplication::installTranslator(qtTexts_);
 }
 
 void TFrmMain::SetVariablesWindow(QWidget* window) {

@@ -28,6 +28,7 @@ class QPushButton;
 class QShortcut;
 class QTimer;
 class QToolBar;
+class QTranslator;
 
 namespace vexmo {
 
@@ -55,6 +56,8 @@ class TFrmMain : public QMainWindow {
     QMenu* PopupMenu() const { return popupMenu_; }
     // The two status panels: 0 shows "Modified", 1 stays empty.
     QLabel* StatusPanel(int index) const;
+    // The panel that names the document's encoding.
+    QLabel* EncodingPanel() const { return encodingPanel_; }
 
     Settings& Opt() { return opt_; }
     const Settings& Opt() const { return opt_; }
@@ -120,6 +123,8 @@ class TFrmMain : public QMainWindow {
     // Hands the settings the pane works with to it.
     void ApplySettingsToPane();
     void SetTransparent(bool on);
+    // Installs or removes the catalogue of Qt's own texts for the language.
+    void ApplyQtTexts(int language);
 
     // Settings, documents and variables.
     void ReadSettings();
@@ -181,6 +186,8 @@ class TFrmMain : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
+    QLabel* encodingPanel_ = nullptr;
+    QTranslator* qtTexts_ = nullptr;  // Qt's own texts in Japanese, installed while chosen
     QTimer* idleTimer_ = nullptr;
     QWidget* runPanel_ = nullptr;
     QLabel* runProgress_ = nullptr;

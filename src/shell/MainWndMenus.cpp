@@ -46,8 +46,10 @@ void TFrmMain::CreateMenus() {
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     QMenu* file = AddMenu(this, bar, nullptr, "File1");
-    fill(file, {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "",
-                "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "",
+    fill(file, {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs"});
+    fill(AddMenu(this, nullptr, file, "ReopenEncoding1"),
+         {"AtnFileReopenUtf8", "AtnFileReopenShiftJis", "AtnFileReopenWindows1252"});
+    fill(file, {"", "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "",
                 "AtnFileExit"});
 
     QMenu* edit = AddMenu(this, bar, nullptr, "Edit1");
@@ -169,6 +171,11 @@ void TFrmMain::CreateStatusBar() {
         bar->addWidget(panel);
         statusPanels_[i] = panel;
     }
+    // The document's encoding, at the right end.
+    encodingPanel_ = new QLabel(bar);  // owned by the status bar
+    encodingPanel_->setObjectName(QStringLiteral("EncodingPanel"));
+    encodingPanel_->setContentsMargins(4, 0, 4, 0);
+    bar->addPermanentWidget(encodingPanel_);
 }
 
 QLabel* TFrmMain::StatusPanel(int index) const {

@@ -4,6 +4,8 @@
 
 #include "shell/MainWnd.h"
 
+#include "files/InterfaceTexts.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,7 +86,7 @@ void TFrmMain::CreateRunPanel() {
 
 void TFrmMain::RunStarted() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    runCancel_->setText(opt_.Language == 1 ? QStringLiteral("Cancel") : QStringLiteral("中止"));
+    runCancel_->setText(RunCancelText(opt_.Language));
     const bool cancels = Cancellable(REdit1->Running());
     runCancel_->setVisible(cancels);
     runShortcut_->setEnabled(cancels);

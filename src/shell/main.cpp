@@ -1,5 +1,6 @@
 // Program start: the application, the main window, then the message loop.
 
+#include "files/DocumentFile.h"
 #include "shell/Actions.h"
 #include "shell/MainWnd.h"
 
@@ -50,7 +51,12 @@ int main(int argc, char* argv[]) {
     // The program ends with its main window, even while the Variables window is open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    vexmo::TFrmMain mainWindow(QApplication::arguments().mid(1));
+    // The document is named by the bytes of its argument: QApplication::arguments() would
+    // replace bytes that are not UTF-8, and the file could not be found again. QApplication
+    // has taken its own options out of argv by now.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << vexmo::PathFromNativeBytes(QByteArray(argv[i]));
+    vexmo::TFrmMain mainWindow(arguments);
     QObject::connect(&mainWindow, &vexmo::TFrmMain::Closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     mainWindow.show();

@@ -86,6 +86,19 @@ TEST(DocumentFileTest, LegacyEncodingFollowsTheBytes) {
          DocumentEncoding::Windows1252},
         {"two accented letters", QStringLiteral("àé"), DocumentEncoding::Windows1252},
         {"capitals", QStringLiteral("ÉTÉ"), DocumentEncoding::Windows1252},
+        {"French œ", QStringLiteral("x=1 ; cœur du calcul"), DocumentEncoding::Windows1252},
+        {"French Œ", QStringLiteral("; Œuvre complète"), DocumentEncoding::Windows1252},
+        {"Czech", QStringLiteral("; Škoda, Žižkov, šéf"), DocumentEncoding::Windows1252},
+        {"German", QStringLiteral("; Größe über Maß"), DocumentEncoding::Windows1252},
+        {"Spanish", QStringLiteral("; ¿Año? señal, niño"), DocumentEncoding::Windows1252},
+        {"quotes and trade mark", QStringLiteral("; “Vexmo™” ‘quoted’ …"),
+         DocumentEncoding::Windows1252},
+        {"letters Shift_JIS leads as well", QStringLiteral("aŠb aŒb aŽb a™b ašb aœb ažb"),
+         DocumentEncoding::Windows1252},
+        {"hiragana comment", QStringLiteral("V=5 ; 電圧の計算"), DocumentEncoding::ShiftJis},
+        {"katakana", QStringLiteral("; カウント"), DocumentEncoding::ShiftJis},
+        {"kanji only", QStringLiteral("R=10K ; 抵抗"), DocumentEncoding::ShiftJis},
+        {"Japanese punctuation", QStringLiteral("「注意」"), DocumentEncoding::ShiftJis},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -95,6 +108,10 @@ TEST(DocumentFileTest, LegacyEncodingFollowsTheBytes) {
         const DocumentText document = DecodeDocument(bytes);
         EXPECT_EQ(document.Encoding, row.encoding);
         EXPECT_EQ(document.Text, row.text);
+        EXPECT_TRUE(document.Guessed);
+        DocumentEncoding again = document.Encoding;
+        EXPECT_EQ(EncodeDocument(document.Text, again), bytes) << "saved back byte for byte";
+        EXPECT_EQ(again, row.encoding);
     }
     // Bytes that are not clean Shift_JIS keep every byte through Windows-1252.
     EXPECT_EQ(DecodeDocument(QByteArray("\x81\x20\xFF")).Encoding, DocumentEncoding::Windows1252);

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMimeData>
@@ -28,6 +29,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <optional>
 
@@ -483,9 +485,21 @@ TEST_F(DocumentsTest, StartupDocument) {
         QString text;
         int errors;  // an argument that cannot be read is reported, a recalled file is not
     };
+    // A name that is not UTF-8 still names its file.
+    const QByteArray latin1Name = QFile::encodeName(folder.path()) + "/caf\xE9.vxm";
+    WriteBytes(QFile::decodeName(latin1Name), "");  // a file Qt can name, not the one wanted
+    {
+        std::FILE* file = std::fopen(latin1Name.constData(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("latin\r\n", file);
+        std::fclose(file);
+    }
+    const QString latin1 = PathFromNativeBytes(latin1Name);
     const Row rows[] = {
         {"one argument", {first}, true, last, first, "1 ==> 1 +_I 0 \n", 0},
-        {"missing argument recalls nothing", {File("nothing.vxm")}, true, last, "", "", 0},
+        {"name that is not UTF-8", {latin1}, true, last, latin1, "latin\n", 0},
+        {"missing argument is reported, recalls nothing", {File("nothing.vxm")}, true, last, "",
+         "", 1},
         {"two arguments recall the last file", {first, first}, true, last, last, "last\n", 0},
         {"no argument, recall off", {}, false, last, "", "", 0},
         {"unreadable recalled file", {}, true, folder.path(), "", "", 0},
@@ -505,8 +519,13 @@ TEST_F(DocumentsTest, StartupDocument) {
         EXPECT_FALSE(startPane.document()->isModified());
         EXPECT_EQ(window.windowTitle(), DocumentCaption(row.path));
         EXPECT_EQ(startPane.IsProtected(2), row.path == first);
-        EXPECT_EQ(startErrors.size(), row.errors);
+        ASSERT_EQ(startErrors.size(), row.errors);
+        if (row.errors > 0) {
+            EXPECT_TRUE(startErrors.front().contains(QFileInfo(row.arguments.front()).fileName()))
+                << "the message names the file: " << startErrors.front().toStdString();
+        }
     }
+    std::remove(latin1Name.constData());  // a name the temporary folder cannot remove itself
 }
 
 // Saving over something that is not a regular file is refused and changes nothing.
@@ -640,6 +659,64 @@ class MainWindowDocumentsTest : public ::testing::Test {
     std::deque<Button> answers;
     QStringList questions;
 };
+
+// A legacy file guessed wrong is read again in the encoding the user names; saving keeps it.
+TEST_F(MainWindowDocumentsTest, ReopenWithEncoding) {
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        const char* guessed;  // the encoding panel after opening
+        const char* command;
+        QString text;         // after the command
+        const char* panel;
+        int errors;
+        QByteArray saved;     // after typing "2" on a new last line and saving
+    };
+    const Row rows[] = {
+        {"lone kanji guessed as Western", "1 ; \x8C\x76\r\n", "Windows-1252 (guessed)",
+         "AtnFileReopenShiftJis", QStringLiteral("1 ; 計\n"), "Shift_JIS", 0,
+         "1 ; \x8C\x76\r\n2"},
+        {"UTF-8 read as Western", "caf\xC3\xA9\r\n", "UTF-8", "AtnFileReopenWindows1252",
+         QStringLiteral("cafÃ©\n"), "Windows-1252", 0, "caf\xC3\xA9\r\n2"},
+        {"bytes that are not UTF-8 are refused", "caf\xE9\r\n", "Windows-1252 (guessed)",
+         "AtnFileReopenUtf8", QStringLiteral("café\n"), "Windows-1252 (guessed)", 1,
+         "caf\xE9\r\n2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = File("legacy.vxm");
+        WriteBytes(path, row.bytes);
+        auto window = Start({path});
+        QStringList errors;
+        window->Documents().SetErrorHook([&](const QString& message) { errors << message; });
+        EXPECT_EQ(window->EncodingPanel()->text(), row.guessed);
+        window->UpdateActions();
+        QAction* reopen = window->Action(row.command);
+        ASSERT_TRUE(reopen->isEnabled());
+        reopen->trigger();
+        EXPECT_EQ(window->Pane()->toPlainText(), row.text);
+        EXPECT_EQ(window->EncodingPanel()->text(), row.panel);
+        EXPECT_EQ(errors.size(), row.errors);
+        window->UpdateActions();
+        EXPECT_EQ(reopen->isChecked(), row.errors == 0);
+
+        window->Pane()->moveCursor(QTextCursor::End);
+        window->Pane()->InsertText("2");
+        // A modified document is asked about first; Cancel keeps the edit.
+        answers = {Button::Cancel};
+        reopen->trigger();
+        EXPECT_EQ(questions.size(), 1);
+        questions.clear();
+        EXPECT_EQ(window->Pane()->toPlainText(), row.text + "2");
+        ASSERT_EQ(window->Documents().FileSave(), TDocumentController::SaveOutcome::Saved);
+        EXPECT_EQ(ReadBytes(path), row.saved);
+        window->Opt().OptQueryDiscard = false;
+    }
+    // Untitled, there is nothing to read again.
+    auto window = Start();
+    window->UpdateActions();
+    EXPECT_FALSE(window->Action("AtnFileReopenShiftJis")->isEnabled());
+}
 
 TEST_F(MainWindowDocumentsTest, FirstStartAsksBeforeClosingAModifiedDocument) {
     auto window = Start();

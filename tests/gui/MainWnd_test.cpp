@@ -9,13 +9,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -104,7 +107,7 @@ QStringList Items(const QList<QAction*>& actions) {
 TEST(ActionTableTest, CategoriesShortcutsAndCount) {
     QWidget owner;
     TActionList actions(&owner);
-    EXPECT_EQ(actions.All().size(), 28u + 21u + 41u);
+    EXPECT_EQ(actions.All().size(), 31u + 21u + 41u);
 
     struct Row {
         const char* name;
@@ -386,9 +389,11 @@ TEST_F(MainWndTest, MainMenuPopupMenuAndToolBarInTheirOrder) {
     };
     const Row rows[] = {
         {"File1",
-         {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "|",
+         {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "ReopenEncoding1", "|",
           "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "|",
           "AtnFileExit"}},
+        {"ReopenEncoding1",
+         {"AtnFileReopenUtf8", "AtnFileReopenShiftJis", "AtnFileReopenWindows1252"}},
         {"Edit1",
          {"AtnEditUndo", "AtnEditRedo", "|", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
           "AtnEditSelectAll", "|", "AtnEditSendToClipboard"}},
@@ -505,6 +510,50 @@ TEST_F(MainWndTest, SwitchingTheLanguageChangesEveryCaptionAtOnce) {
     EXPECT_EQ(Menu("File1")->title(), QStringLiteral("ファイル(&F)"));
     EXPECT_EQ(variables.windowTitle(), QStringLiteral("変数"));
     window->SetVariablesWindow(nullptr);
+}
+
+// The status bar's texts, the Cancel button of long work and Qt's own texts (standard
+// buttons, dialogs) follow the interface language, both ways.
+TEST_F(MainWndTest, StatusBarAndQtTextsFollowTheLanguage) {
+    const bool qtCatalogue =
+        QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm");
+    struct Row {
+        const char* name;
+        int language;
+        QString modified;
+        QString cancel;
+        QString qtCancel;  // a standard button made after the switch
+    };
+    const Row rows[] = {
+        {"Japanese", LanguageJapanese, QStringLiteral("変更あり"), QStringLiteral("中止"),
+         QStringLiteral("キャンセル")},
+        {"English again", LanguageEnglish, "Modified", "Cancel", "Cancel"},
+    };
+    window->show();
+    pane->SetSliceTime(std::chrono::microseconds(0));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->Opt().Language = row.language;
+        window->ApplyInterfaceTexts();
+        SetText(QStringLiteral("N:=N+1\n").repeated(200));
+        QTest::keyClick(pane, Qt::Key_End);
+        QTest::keyClick(pane, Qt::Key_A);
+        EXPECT_EQ(window->StatusPanel(0)->text(), row.modified);
+
+        Idle();
+        A("AtnVexmiReCalc")->trigger();
+        ASSERT_TRUE(pane->Busy());
+        EXPECT_EQ(window->findChild<QPushButton*>("RunCancel")->text(), row.cancel);
+        pane->CancelRun();
+        for (int i = 0; i < 500 && pane->Busy(); ++i) QTest::qWait(10);
+        ASSERT_FALSE(pane->Busy()) << "the run did not stop";
+
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        if (qtCatalogue || IsEnglish(row.language)) {
+            EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), row.qtCancel);
+        }
+    }
+    if (!qtCatalogue) GTEST_SKIP() << "Qt's translations (qtbase_ja.qm) are not installed";
 }
 
 TEST_F(MainWndTest, StartUpResolvesTheLanguageAndTitlesTheWindow) {

@@ -38,32 +38,60 @@ class RegistrationFiles : public ::testing::Test {
 
 }  // namespace
 
+// The MIME type comes with its English comment and the Japanese one beside it; the user's own
+// desktop entry is written only while no package has installed one, and then as the package's
+// entry (translations, keywords) run and tried by the program's full path.
 TEST_F(RegistrationFiles, RegisterWritesPackageEntryAndDefault) {
-    ASSERT_EQ(RegisterFileType(folders_, program_), RegistrationResult::Done);
+    struct Row {
+        const char* name;
+        bool packaged;  // a desktop entry installed in a system data folder
+    };
+    const Row rows[] = {{"no packaged entry", false}, {"packaged entry installed", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir system;
+        RegistrationFolders folders = folders_;
+        folders.DataDirs = {system.filePath(QStringLiteral("share"))};
+        if (row.packaged) {
+            ASSERT_TRUE(QDir().mkpath(folders.DataDirs.front() + QStringLiteral("/applications")));
+            QFile packaged(folders.DataDirs.front() + QStringLiteral("/applications/vexmo.desktop"));
+            ASSERT_TRUE(packaged.open(QIODevice::WriteOnly));
+        }
+        ASSERT_EQ(RegisterFileType(folders, program_), RegistrationResult::Done);
 
-    const QString package = QString::fromUtf8(ReadAll(MimePackagePath(folders_)));
-    EXPECT_TRUE(package.contains(QStringLiteral("<glob pattern=\"*.vxm\"/>")));
-    EXPECT_TRUE(package.contains(QStringLiteral("<comment>Vexmo計算文書ファイル</comment>")));
-    EXPECT_TRUE(package.contains(QStringLiteral("type=\"application/x-vexmo\"")));
+        const QString package = QString::fromUtf8(ReadAll(MimePackagePath(folders)));
+        EXPECT_TRUE(package.contains(QStringLiteral("<glob pattern=\"*.vxm\"/>")));
+        EXPECT_TRUE(package.contains(QStringLiteral("<comment>Vexmo calculation document</comment>")));
+        EXPECT_TRUE(package.contains(QStringLiteral("<comment xml:lang=\"ja\">Vexmo計算文書ファイル</comment>")));
+        EXPECT_TRUE(package.contains(QStringLiteral("type=\"application/x-vexmo\"")));
 
-    const QString entry = QString::fromUtf8(ReadAll(DesktopEntryPath(folders_)));
-    EXPECT_TRUE(entry.contains(QStringLiteral("\nExec=\"/opt/vexmo tools/bin/vexmo\" %f\n")));
-    EXPECT_TRUE(entry.contains(QStringLiteral("\nMimeType=application/x-vexmo;\n")));
+        EXPECT_EQ(ReadAll(MimeAppsListPath(folders)),
+                  QByteArray("[Default Applications]\napplication/x-vexmo=vexmo.desktop;\n"));
+        for (const QString& icon : IconPaths(folders)) EXPECT_GT(ReadAll(icon).size(), 100) << icon.toStdString();
+        // With the tools installed, the MIME database knows the type afterwards.
+        if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
+            EXPECT_TRUE(QFile::exists(folders.DataHome + QStringLiteral("/mime/application/x-vexmo.xml")));
+        }
 
-    EXPECT_EQ(ReadAll(MimeAppsListPath(folders_)),
-              QByteArray("[Default Applications]\napplication/x-vexmo=vexmo.desktop;\n"));
-    for (const QString& icon : IconPaths(folders_)) EXPECT_GT(ReadAll(icon).size(), 100) << icon.toStdString();
-
-    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-    if (!validator.isEmpty()) {
-        QProcess validate;
-        validate.start(validator, {DesktopEntryPath(folders_)});
-        ASSERT_TRUE(validate.waitForFinished(30000));
-        EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
-    }
-    // With the tools installed, the MIME database knows the type afterwards.
-    if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
-        EXPECT_TRUE(QFile::exists(folders_.DataHome + QStringLiteral("/mime/application/x-vexmo.xml")));
+        if (row.packaged) {
+            EXPECT_FALSE(QFile::exists(DesktopEntryPath(folders))) << "it would hide the packaged one";
+            continue;
+        }
+        const QString entry = QString::fromUtf8(ReadAll(DesktopEntryPath(folders)));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nExec=\"/opt/vexmo tools/bin/vexmo\" %f\n")));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nTryExec=/opt/vexmo tools/bin/vexmo\n")));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nMimeType=application/x-vexmo;\n")));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nComment[ja]=")));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nKeywords=calculator;")));
+        EXPECT_TRUE(entry.contains(QStringLiteral("\nKeywords[ja]=")));
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (!validator.isEmpty()) {
+            QProcess validate;
+            validate.start(validator, {DesktopEntryPath(folders)});
+            ASSERT_TRUE(validate.waitForFinished(30000));
+            EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+        }
+        // The entry stays in place for the next row, which must take it away.
     }
 }
 

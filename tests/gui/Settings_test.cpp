@@ -1,4 +1,4 @@
-// The settings store: reading block by block with its fall-backs, placement checks, writing
+// The settings store: reading value by value with its fall-backs, placement checks, writing
 // and reading back, colour numbers.
 #include "files/Settings.h"
 
@@ -52,6 +52,7 @@ void WriteCompleteStore(QSettings& store) {
     s.FontSize = 13;
     s.FontBold = true;
     s.OptRecallLastFile = false;
+    s.OptRecallLastVariables = false;
     s.OptQueryDiscard = false;
     s.OptStayOnTop = true;
     s.OptSimpleMode = true;
@@ -93,7 +94,7 @@ TEST_F(SettingsStore, FreshStartKeepsTheInitialValues) {
     EXPECT_EQ(s.OptColorAnswer, clGreen);
 }
 
-TEST_F(SettingsStore, BlockRules) {
+TEST_F(SettingsStore, EachValueIsReadOnItsOwn) {
     struct Row {
         const char* name;
         std::function<void(QSettings&)> change;  // applied to a complete store
@@ -115,9 +116,9 @@ TEST_F(SettingsStore, BlockRules) {
              EXPECT_FALSE(s.OptQueryDiscard);
              EXPECT_TRUE(s.OptAutomaticallyCopyState);
          }},
-        {"stored precision 0 reads as the default",
+        {"stored precision 0 reads as 18, as it always has",
          [](QSettings& st) { st.setValue("OptPrecision", 0); },
-         [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 15); }},
+         [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 18); }},
         {"stored precision 18 is kept",
          [](QSettings& st) { st.setValue("OptPrecision", 18); },
          [](const Settings& s) { EXPECT_EQ(s.OptPrecision, 18); }},
@@ -174,27 +175,28 @@ TEST_F(SettingsStore, BlockRules) {
              EXPECT_EQ(s.OptNumFormatComplex, 2);
              EXPECT_EQ(s.Language, 2);
          }},
-        {"missing key code ends the group, earlier members stay read",
+        {"missing key code takes its default, the values after it are read",
          [](QSettings& st) { st.remove("OptShiftReturn"); },
          [](const Settings& s) {
              EXPECT_EQ(s.OptReturn, 3);
              EXPECT_EQ(s.OptShiftReturn, 2);
-             EXPECT_EQ(s.Language, 0);
-             EXPECT_TRUE(s.TipHint);
-             EXPECT_TRUE(s.FontStored) << "the next block is read on its own";
+             EXPECT_EQ(s.OptCtrlReturn, 2);
+             EXPECT_EQ(s.Language, 2);
+             EXPECT_FALSE(s.TipHint);
          }},
-        {"precision of the wrong type ends the group",
+        {"precision of the wrong type reads as the default, digits still read",
          [](QSettings& st) { st.setValue("OptPrecision", "twelve"); },
          [](const Settings& s) {
              EXPECT_EQ(s.OptNumFormat, 2);
              EXPECT_EQ(s.OptPrecision, 15);
-             EXPECT_EQ(s.OptDigits, 0);
+             EXPECT_EQ(s.OptDigits, 3);
          }},
-        {"no marker: the number-format group is not read",
+        {"missing number format: the other values are read",
          [](QSettings& st) { st.remove("OptNumFormat"); },
          [](const Settings& s) {
-             EXPECT_EQ(s.OptPrecision, 15);
-             EXPECT_EQ(s.Language, 0);
+             EXPECT_EQ(s.OptNumFormat, 0);
+             EXPECT_EQ(s.OptPrecision, 12);
+             EXPECT_EQ(s.Language, 2);
          }},
         {"missing font style flag keeps face and size",
          [](QSettings& st) { st.remove("FontItalic"); },
@@ -204,20 +206,29 @@ TEST_F(SettingsStore, BlockRules) {
              EXPECT_TRUE(s.FontBold);
              EXPECT_FALSE(s.FontItalic);
          }},
-        {"missing font size leaves the font unset",
+        {"missing font size keeps face and style",
          [](QSettings& st) { st.remove("FontSize"); },
-         [](const Settings& s) { EXPECT_FALSE(s.FontStored); }},
-        {"missing colour ends the last block",
+         [](const Settings& s) {
+             EXPECT_TRUE(s.FontStored);
+             EXPECT_EQ(s.FontName, "DejaVu Sans Mono");
+             EXPECT_EQ(s.FontSize, 0) << "the pane keeps its own size";
+             EXPECT_TRUE(s.FontBold);
+         }},
+        {"missing colour takes its initial value alone",
          [](QSettings& st) { st.remove("OptColorArrow"); },
          [](const Settings& s) {
              EXPECT_EQ(s.OptColorBack, 0x00FFFFFFu);
              EXPECT_EQ(s.OptColorArrow, clRed);
-             EXPECT_TRUE(s.OptQueryDiscard);
-             EXPECT_FALSE(s.OptStayOnTop);
-             EXPECT_FALSE(s.OptAutomaticallyCopyState);
+             EXPECT_FALSE(s.OptQueryDiscard);
+             EXPECT_TRUE(s.OptStayOnTop);
+             EXPECT_TRUE(s.OptAutomaticallyCopyState);
          }},
         {"missing window options take their fall-backs",
-         [](QSettings& st) { st.remove("OptQueryDiscard"); },
+         [](QSettings& st) {
+             for (const char* name :
+                  {"OptQueryDiscard", "OptStayOnTop", "OptSemiTransparent", "OptSimpleMode"})
+                 st.remove(name);
+         },
          [](const Settings& s) {
              EXPECT_TRUE(s.OptQueryDiscard);
              EXPECT_FALSE(s.OptStayOnTop);
@@ -228,19 +239,27 @@ TEST_F(SettingsStore, BlockRules) {
         {"missing copy state reads as off",
          [](QSettings& st) { st.remove("OptAutomaticallyCopyState"); },
          [](const Settings& s) { EXPECT_FALSE(s.OptAutomaticallyCopyState); }},
-        {"missing recall flag: the whole last block keeps its initial values",
+        {"missing recall flag hides nothing after it",
          [](QSettings& st) { st.remove("OptRecallLastFile"); },
          [](const Settings& s) {
              EXPECT_TRUE(s.OptRecallLastFile);
-             EXPECT_TRUE(s.RecallFileName.isEmpty());
-             EXPECT_TRUE(s.OptQueryDiscard);
-             EXPECT_EQ(s.OptColorBack, clWindow);
+             EXPECT_EQ(s.RecallFileName, "/tmp/doc.vxm");
+             EXPECT_FALSE(s.OptQueryDiscard);
+             EXPECT_EQ(s.OptColorArrow, 0x00FF0000u);
          }},
-        {"colour of the wrong type ends the last block",
+        {"recall flag of the wrong type takes its default alone",
+         [](QSettings& st) { st.setValue("OptRecallLastFile", "maybe"); },
+         [](const Settings& s) {
+             EXPECT_TRUE(s.OptRecallLastFile);
+             EXPECT_FALSE(s.OptRecallLastVariables);
+             EXPECT_EQ(s.RecallFileName, "/tmp/doc.vxm");
+         }},
+        {"colour of the wrong type takes its initial value alone",
          [](QSettings& st) { st.setValue("OptColorBack", "white"); },
          [](const Settings& s) {
              EXPECT_EQ(s.OptColorBack, clWindow);
-             EXPECT_TRUE(s.OptQueryDiscard);
+             EXPECT_EQ(s.OptColorArrow, 0x00FF0000u);
+             EXPECT_FALSE(s.OptQueryDiscard);
          }},
         {"colour written as a negative signed word",
          [](QSettings& st) { st.setValue("OptColorBack", -2147483643); },
@@ -312,7 +331,7 @@ TEST_F(SettingsStore, IncompletePlacementIsIgnored) {
     const StoredPlacement p = ReadSettings(store, s, kScreen);
     EXPECT_FALSE(p.MainWnd);
     EXPECT_FALSE(p.VariablesVisible);
-    EXPECT_FALSE(p.Variables) << "bounds are applied after the visibility was read";
+    EXPECT_EQ(p.Variables, QRect(30, 40, 200, 300)) << "complete bounds need no visibility";
 }
 
 TEST_F(SettingsStore, RoundTripThroughANewStore) {

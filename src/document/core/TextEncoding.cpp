@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vexmo {
 
@@ -60,9 +61,14 @@ std::size_t SequenceAt(std::string_view s, std::size_t i, std::uint32_t& cp)
     return 0;
 }
 
-bool IsAsciiLetter(unsigned char b)
+bool IsAsciiLetter(int b)
 {
     return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
+
+bool IsAsciiText(int b)
+{
+    return IsAsciiLetter(b) || (b >= '0' && b <= '9') || b == ' ';
 }
 
 bool IsShiftJisLead(unsigned char b)
@@ -75,59 +81,92 @@ bool IsShiftJisTrail(unsigned char b)
     return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
 }
 
-// How Japanese a double-byte character looks, by its rows: punctuation, kana and the common
-// kanji count for it; the rare kanji count little; extensions and user rows count against.
-int ShiftJisPairScore(unsigned char lead, unsigned char trail)
+// What a double-byte character is in Japanese text.
+enum class PairKind {
+    Kana,        // hiragana, katakana: nothing else makes these byte pairs
+    Punctuation, // 、。「」・ー and the other full-width signs
+    Kanji,       // the common (first level) kanji
+    RareKanji,   // the second level
+    Other,       // full-width letters and digits, Greek, Cyrillic, box drawing
+    Unlikely,    // unassigned rows, vendor and user extensions
+};
+
+PairKind KindOf(unsigned char lead, unsigned char trail)
 {
+    const unsigned code = (unsigned(lead) << 8) | trail;
     if (lead == 0x81)
-        return 2; // 、。「」・ and friends
+        return trail <= 0xAC ? PairKind::Punctuation : PairKind::Other;
     if (lead == 0x82)
-        return trail >= 0x9F ? 3 : 1; // hiragana; full-width digits and letters
+        return trail >= 0x9F && trail <= 0xF1 ? PairKind::Kana : PairKind::Other;
     if (lead == 0x83)
-        return trail <= 0x96 ? 3 : 0; // katakana; Greek
-    if (lead >= 0x88 && lead <= 0x9F)
-        return trail >= 0x80 ? 2 : 1; // the common kanji
-    if (lead >= 0xE0 && lead <= 0xEA)
-        return 0; // the rarer kanji
-    return -2;
+        return trail <= 0x96 ? PairKind::Kana : PairKind::Other;
+    if (lead == 0x84)
+        return PairKind::Other;
+    if (code >= 0x889F && code <= 0x9872)
+        return PairKind::Kanji;
+    if (code >= 0x989F && code <= 0xEAA4)
+        return PairKind::RareKanji;
+    return PairKind::Unlikely;
 }
 
-// How Western a byte at or above 0x80 looks in Windows-1252, beside its neighbours.
-int Windows1252Score(unsigned char b, int before, int after)
+// Letters of Windows-1252 above ASCII: Š Œ Ž š œ ž Ÿ ƒ ª µ º and À to ÿ but × and ÷.
+bool IsWindows1252Letter(unsigned char b)
 {
-    const auto ascii = [](int n) { return n >= 0 && n < 0x80; };
-    const auto letter = [](int n) {
-        return n >= 0 && IsAsciiLetter(static_cast<unsigned char>(n));
-    };
     switch (b) {
-    case 0x81: case 0x8D: case 0x8F: case 0x90: case 0x9D:
-        return -3; // undefined in the code page
-    case 0x80: case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:
-        return ascii(before) || ascii(after) ? 1 : 0; // € … ' ' " " – — next to text
+    case 0x83: case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
+    case 0xAA: case 0xB5: case 0xBA:
+        return true;
     default:
-        break;
+        return b >= 0xC0 && b != 0xD7 && b != 0xF7;
     }
-    if (b >= 0xC0 && b != 0xD7 && b != 0xF7) // accented letters
-        return letter(before) || letter(after) ? 2 : 0;
-    return 0;
+}
+
+bool IsWindows1252Undefined(unsigned char b)
+{
+    return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+}
+
+// How Western the bytes look in Windows-1252: a letter beside an ASCII letter, or a sign
+// (quotes, dashes, €, ™, °, …) beside ASCII text, each count; the five undefined bytes
+// count against.
+long Windows1252Evidence(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) -> int {
+        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : -1;
+    };
+    long score = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80)
+            continue;
+        const int before = i > 0 ? at(i - 1) : -1;
+        const int after = at(i + 1);
+        if (IsWindows1252Undefined(b))
+            score -= 3;
+        else if (IsWindows1252Letter(b))
+            score += IsAsciiLetter(before) || IsAsciiLetter(after) ? 2 : 0;
+        else
+            score += IsAsciiText(before) || IsAsciiText(after) ? 1 : 0;
+    }
+    return score;
 }
 
 } // namespace
 
 bool LooksLikeShiftJis(std::string_view bytes)
 {
-    const auto at = [&](std::size_t i) -> int {
-        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : -1;
+    struct Pair {
+        std::size_t At;
+        PairKind Kind;
     };
-    long japanese = 0;
-    long western = 0;
+    std::vector<Pair> pairs;
+    long halfWidthKana = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80)
             continue;
-        western += Windows1252Score(b, i > 0 ? at(i - 1) : -1, at(i + 1));
         if (b >= 0xA1 && b <= 0xDF) {
-            japanese -= 1; // half-width katakana: rare in documents
+            ++halfWidthKana; // rare in documents
             continue;
         }
         if (!IsShiftJisLead(b) || i + 1 >= bytes.size())
@@ -135,12 +174,50 @@ bool LooksLikeShiftJis(std::string_view bytes)
         const auto trail = static_cast<unsigned char>(bytes[i + 1]);
         if (!IsShiftJisTrail(trail))
             return false;
-        japanese += ShiftJisPairScore(b, trail);
-        if (trail >= 0x80)
-            western += Windows1252Score(trail, b, at(i + 2));
+        pairs.push_back({i, KindOf(b, trail)});
         ++i;
     }
-    return japanese > western;
+
+    // Kana and full-width punctuation are Japanese on their own; a kanji is when it stands
+    // beside another Japanese character, since a lone one is also what a Western letter next
+    // to an ASCII letter makes ("\x8Ak" is Škoda's first letters).
+    const auto japanese = [](PairKind kind) {
+        return kind == PairKind::Kana || kind == PairKind::Punctuation ||
+               kind == PairKind::Kanji || kind == PairKind::RareKanji;
+    };
+    long score = -halfWidthKana;
+    bool evidence = false;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const bool joined =
+            (k > 0 && pairs[k - 1].At + 2 == pairs[k].At && japanese(pairs[k - 1].Kind)) ||
+            (k + 1 < pairs.size() && pairs[k].At + 2 == pairs[k + 1].At &&
+             japanese(pairs[k + 1].Kind));
+        switch (pairs[k].Kind) {
+        case PairKind::Kana:
+            score += 5;
+            evidence = true;
+            break;
+        case PairKind::Punctuation:
+            score += 2;
+            evidence = true;
+            break;
+        case PairKind::Kanji:
+            score += joined ? 3 : 1;
+            evidence = evidence || joined;
+            break;
+        case PairKind::RareKanji:
+            score += joined ? 2 : 0;
+            evidence = evidence || joined;
+            break;
+        case PairKind::Other:
+            break;
+        case PairKind::Unlikely:
+            score -= 3;
+            break;
+        }
+    }
+    // When both readings stay plausible, Windows-1252 wins: it keeps every byte as it is.
+    return evidence && score > Windows1252Evidence(bytes);
 }
 
 bool IsValidUtf8(std::string_view bytes)

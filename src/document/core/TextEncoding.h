@@ -21,11 +21,12 @@ std::string DecodeWindows1252(std::string_view bytes);
 // UTF-8 to Windows-1252; a character the code page cannot hold becomes "?".
 std::string EncodeWindows1252(std::string_view utf8);
 
-// Whether bytes that are not UTF-8 are better read as Shift_JIS than as Windows-1252: every
-// byte must fit Shift_JIS's lead and trail ranges, and the double-byte characters must look
-// more like Japanese text (kana, punctuation, common kanji) than the same bytes look like
-// Western text in Windows-1252 (accented letters beside ASCII letters, typographic quotes
-// and dashes). On a tie the answer is no: Windows-1252 keeps every byte.
+// Whether bytes that are not UTF-8 are better read as Shift_JIS than as Windows-1252. Every
+// byte must fit Shift_JIS's lead and trail ranges, and there must be real evidence of
+// Japanese: kana, full-width punctuation, or kanji standing beside other Japanese characters.
+// That evidence is weighed against how Western the same bytes look in Windows-1252 (a letter
+// such as é, œ or Š beside an ASCII letter, a quote, dash or ™ beside ASCII text). On a tie
+// the answer is no: Windows-1252 keeps every byte.
 bool LooksLikeShiftJis(std::string_view bytes);
 
 // The text of a file's bytes: UTF-8 as it stands (without a byte-order mark), anything
