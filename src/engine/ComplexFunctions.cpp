@@ -29,9 +29,13 @@ const char* const kInvalidOperation = "Invalid floating point operation";
 const char* const kZeroDivide = "Floating point division by zero";
 const char* const kOverflow = "Floating point overflow";
 
-[[noreturn]] void MathError(const char* message) { throw EMathError(message); }
+[[noreturn]] void MathError(const char* message) {
+    throw EMathError(message);
+}
 
-double Part(LD v) { return ToDComplexPart(v); }
+double Part(LD v) {
+    return ToDComplexPart(v);
+}
 
 // A complex value with extended parts.
 struct LC {
@@ -39,37 +43,41 @@ struct LC {
     LD Im;
 };
 
-DComplex Make(LD re, LD im) { return DComplex{Part(re), Part(im)}; }
-DComplex Make(const LC& c) { return Make(c.Re, c.Im); }
-DComplex MakeDegrees(const LC& c) { return Make(c.Re * kRadianInDegreesL, c.Im * kRadianInDegreesL); }
+DComplex Make(LD re, LD im) {
+    return DComplex{Part(re), Part(im)};
+}
+DComplex Make(const LC& c) {
+    return Make(c.Re, c.Im);
+}
+DComplex MakeDegrees(const LC& c) {
+    return Make(c.Re * kRadianInDegreesL, c.Im * kRadianInDegreesL);
+}
 
 // cosh and sinh of a real; beyond the extended range the result cannot be formed.
 void CoshSinh(LD a, LD& ch, LD& sh) {
     ch = coshl(a);
     sh = sinhl(a);
-    if (!std::isfinite(ch))
-        MathError(kOverflow);
+    if (!std::isfinite(ch)) MathError(kOverflow);
 }
 
 // The logarithm of a real; the argument is already held as a double.
 LD LnReal(double x) {
-    if (x == 0.0)
-        MathError(kZeroDivide);
-    if (x < 0.0 || std::isnan(x))
-        MathError(kInvalidOperation);
+    if (x == 0.0) MathError(kZeroDivide);
+    if (x < 0.0 || std::isnan(x)) MathError(kInvalidOperation);
     return logl(x);
 }
 
 LD SqrtReal(double x) {
-    if (x < 0.0 || std::isnan(x))
-        MathError(kInvalidOperation);
+    if (x < 0.0 || std::isnan(x)) MathError(kInvalidOperation);
     return sqrtl(x);
 }
 
 // The real-axis shortcuts of the basic logarithm and root (used on their own, not by the
 // functions of the calculator) treat an imaginary part as round-off only when it is small
 // both in itself and next to the real part.
-bool NearReal(double x, double y) { return Negligible(y) && fabsl(y) <= 1e-12L * fabsl(x); }
+bool NearReal(double x, double y) {
+    return Negligible(y) && fabsl(y) <= 1e-12L * fabsl(x);
+}
 
 // A double split into a high half of at most 32 significant bits and the rest, so that the
 // products of the halves are exact in long double.
@@ -92,21 +100,17 @@ LD SumOfSquaresMinusOne(double a, double b) {
 LD LnMagnitude(double x, double y) {
     double a = std::fabs(x);
     double b = std::fabs(y);
-    if (a < b)
-        std::swap(a, b);
+    if (a < b) std::swap(a, b);
     const LD s = static_cast<LD>(a) * a + static_cast<LD>(b) * b;
-    if (s < 0.5L || s > 2.0L)
-        return 0.5L * logl(s);
+    if (s < 0.5L || s > 2.0L) return 0.5L * logl(s);
     return 0.5L * log1pl(SumOfSquaresMinusOne(a, b));
 }
 
 // Principal square root, real part >= 0; a zero imaginary part counts as +0.
 LC SqrtL(LD x, LD y) {
-    if (x == 0.0L && y == 0.0L)
-        return LC{0.0L, 0.0L};
+    if (x == 0.0L && y == 0.0L) return LC{0.0L, 0.0L};
     const LD t = sqrtl((fabsl(x) + sqrtl(x * x + y * y)) * 0.5L);
-    if (x >= 0.0L)
-        return LC{t, y / (2.0L * t)};
+    if (x >= 0.0L) return LC{t, y / (2.0L * t)};
     return LC{fabsl(y) / (2.0L * t), y < 0.0L ? -t : t};
 }
 
@@ -115,13 +119,10 @@ DComplex SqrtGeneral(const DComplex& z) {
     const double x = z.Real;
     const double y = z.Imaginary;
     const double t = Part(sqrtl((fabsl(x) + ComplexAbs(z)) * 0.5L));
-    if (t == 0.0)
-        MathError(kDivisionByZero);
+    if (t == 0.0) MathError(kDivisionByZero);
     const double q = Part(y / (2.0L * t));
-    if (x >= 0.0)
-        return DComplex{t, q};
-    if (y >= 0.0)
-        return DComplex{q, t};
+    if (x >= 0.0) return DComplex{t, q};
+    if (y >= 0.0) return DComplex{q, t};
     return DComplex{-q, -t};
 }
 
@@ -131,10 +132,8 @@ DComplex SqrtGeneral(const DComplex& z) {
 DComplex ComplexWholePower(double x, double y, double n) {
     // Decide overflow and underflow beforehand, so the squares stay inside the extended range.
     const LD lg = n * log2l(sqrtl(static_cast<LD>(x) * x + static_cast<LD>(y) * y));
-    if (lg > 1100.0L)
-        MathError(kOverflow);
-    if (lg < -1200.0L)
-        return DComplex{0.0, 0.0};
+    if (lg > 1100.0L) MathError(kOverflow);
+    if (lg < -1200.0L) return DComplex{0.0, 0.0};
     auto k = static_cast<std::uint32_t>(std::fabs(n));
     LD re = 1.0L, im = 0.0L;
     LD bre = x, bim = y;
@@ -177,8 +176,7 @@ LC TanHCore(LD a, LD sinB, LD cosB) {
     const LD sh = sinhl(a);
     const LD ch = coshl(a);
     const LD d = sh * sh + cosB * cosB;
-    if (d == 0.0L)
-        MathError(kDivisionByZero);
+    if (d == 0.0L) MathError(kDivisionByZero);
     return LC{sh * ch / d, sinB * cosB / d};
 }
 
@@ -200,13 +198,10 @@ void SinCosDegrees(double angle, LD& s, LD& c) {
         quadrant = 1;
     }
     const bool complement = a > 45.0;
-    if (complement)
-        a = 90.0 - a;
+    if (complement) a = 90.0 - a;
     LD sa = 0.0L, ca = 1.0L;
-    if (a != 0.0)
-        sincosl(a * kDegreeL, &sa, &ca);
-    if (complement)
-        std::swap(sa, ca);
+    if (a != 0.0) sincosl(a * kDegreeL, &sa, &ca);
+    if (complement) std::swap(sa, ca);
     switch (quadrant) {
     case 0:
         s = sa, c = ca;
@@ -221,8 +216,7 @@ void SinCosDegrees(double angle, LD& s, LD& c) {
         s = -ca, c = sa;
         break;
     }
-    if (negative)
-        s = -s;
+    if (negative) s = -s;
     s += 0.0L; // no negative zeros
     c += 0.0L;
 }
@@ -263,47 +257,36 @@ LC ArcTanHL(LD x, LD y) {
 // is odd there (the lower side of the cut beyond 1, the upper side beyond -1), and the arc
 // cosine beyond 1 takes the same side as the arc sine, so that the two add up to π/2.
 LC ArcSinCore(double x, double y) {
-    if (y != 0.0)
-        return ArcSinL(x, y);
-    if (std::fabs(x) <= 1.0)
-        return LC{asinl(x), 0.0L};
+    if (y != 0.0) return ArcSinL(x, y);
+    if (std::fabs(x) <= 1.0) return LC{asinl(x), 0.0L};
     const LD h = acoshl(fabsl(x));
     return x > 0.0 ? LC{kHalfPiL, -h} : LC{-kHalfPiL, h};
 }
 
 LC ArcCosCore(double x, double y) {
-    if (y != 0.0)
-        return ArcCosL(x, y);
-    if (std::fabs(x) <= 1.0)
-        return LC{acosl(x), 0.0L};
-    if (x > 1.0)
-        return LC{0.0L, acoshl(x)};
+    if (y != 0.0) return ArcCosL(x, y);
+    if (std::fabs(x) <= 1.0) return LC{acosl(x), 0.0L};
+    if (x > 1.0) return LC{0.0L, acoshl(x)};
     MathError(kInvalidOperation);
 }
 
 LC ArcTanHCore(double x, double y) {
-    if (y != 0.0)
-        return ArcTanHL(x, y);
-    if (std::fabs(x) < 1.0)
-        return LC{atanhl(x), 0.0L};
-    if (x == 1.0)
-        MathError(kDivisionByZero);
-    if (x == -1.0)
-        MathError(kZeroDivide);
+    if (y != 0.0) return ArcTanHL(x, y);
+    if (std::fabs(x) < 1.0) return LC{atanhl(x), 0.0L};
+    if (x == 1.0) MathError(kDivisionByZero);
+    if (x == -1.0) MathError(kZeroDivide);
     MathError(kInvalidOperation);
 }
 
 LC ArcTanCore(double x, double y) {
-    if (y == 0.0)
-        return LC{atanl(x), 0.0L};
+    if (y == 0.0) return LC{atanl(x), 0.0L};
     // atan z = -i atanh(iz)
     const LC r = ArcTanHCore(-y, x);
     return LC{r.Im, -r.Re};
 }
 
 LC ArcSinHCore(double x, double y) {
-    if (y == 0.0)
-        return LC{asinhl(x), 0.0L};
+    if (y == 0.0) return LC{asinhl(x), 0.0L};
     // asinh z = -i asin(iz)
     const LC r = ArcSinL(-static_cast<LD>(y), x);
     return LC{r.Im, -r.Re};
@@ -312,12 +295,9 @@ LC ArcSinHCore(double x, double y) {
 // On the real axis below 1 the upper side of the cut while the value stays on the imaginary
 // axis (between -1 and 1); below -1 no value.
 LC ArcCosHCore(double x, double y) {
-    if (y != 0.0)
-        return ArcCosHL(x, y);
-    if (x >= 1.0)
-        return LC{acoshl(x), 0.0L};
-    if (x > -1.0)
-        return LC{0.0L, acosl(x)};
+    if (y != 0.0) return ArcCosHL(x, y);
+    if (x >= 1.0) return LC{acoshl(x), 0.0L};
+    if (x > -1.0) return LC{0.0L, acosl(x)};
     MathError(kInvalidOperation);
 }
 
@@ -326,31 +306,26 @@ LC ArcCosHCore(double x, double y) {
 // ---- exponential and logarithm ----
 
 DComplex ComplexExp(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(expl(z.Real)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(expl(z.Real)), z.Imaginary};
     // e^x is held as a double where it is one, so that the real part of a value close to the
     // real axis is the real exponential itself.
     LD e = expl(z.Real);
-    if (!std::isfinite(e))
-        MathError(kOverflow);
-    if (e <= DBL_MAX)
-        e = static_cast<double>(e);
+    if (!std::isfinite(e)) MathError(kOverflow);
+    if (e <= DBL_MAX) e = static_cast<double>(e);
     LD s = 0.0L, c = 0.0L;
     sincosl(z.Imaginary, &s, &c);
     return Make(e * c, e * s);
 }
 
 DComplex BasicComplexLn(const DComplex& z) {
-    if (NearReal(z.Real, z.Imaginary))
-        return DComplex{Part(LnReal(z.Real)), z.Imaginary};
+    if (NearReal(z.Real, z.Imaginary)) return DComplex{Part(LnReal(z.Real)), z.Imaginary};
     double r = 0.0, theta = 0.0;
     ComplexToPolar(z, r, theta);
     return DComplex{Part(LnReal(r)), theta};
 }
 
 long double ComplexLnAbs(const DComplex& z) {
-    if (z.Real == 0.0 && z.Imaginary == 0.0)
-        MathError(kZeroDivide);
+    if (z.Real == 0.0 && z.Imaginary == 0.0) MathError(kZeroDivide);
     return LnMagnitude(z.Real, z.Imaginary);
 }
 
@@ -366,8 +341,7 @@ DComplex ComplexLn(const DComplex& z) {
 // ---- square roots ----
 
 DComplex ComplexSqrt(const DComplex& z) {
-    if (z.Imaginary == 0.0 && z.Real >= 0.0)
-        return DComplex{Part(SqrtReal(z.Real)), 0.0};
+    if (z.Imaginary == 0.0 && z.Real >= 0.0) return DComplex{Part(SqrtReal(z.Real)), 0.0};
     return SqrtGeneral(z);
 }
 
@@ -379,8 +353,7 @@ DComplex BasicComplexSqrt(const DComplex& z) {
 
 DComplex ComplexSqr(const DComplex& z) {
     const LD x = z.Real, y = z.Imaginary;
-    if (Negligible(z.Imaginary))
-        return DComplex{Part(x * x), z.Imaginary};
+    if (Negligible(z.Imaginary)) return DComplex{Part(x * x), z.Imaginary};
     return Make(x * x - y * y, 2.0L * x * y);
 }
 
@@ -388,20 +361,16 @@ DComplex ComplexSqr(const DComplex& z) {
 
 DComplex ComplexPower(const DComplex& z, const DComplex& w) {
     if (z.Real == 0.0 && z.Imaginary == 0.0) {
-        if (w.Real == 0.0 && w.Imaginary == 0.0)
-            return DComplex{1.0, 0.0};
-        if (w.Real > 0.0)
-            return DComplex{0.0, 0.0};
+        if (w.Real == 0.0 && w.Imaginary == 0.0) return DComplex{1.0, 0.0};
+        if (w.Real > 0.0) return DComplex{0.0, 0.0};
         MathError(kDivisionByZero);
     }
     const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
     const bool realBase = z.Imaginary == 0.0;
     const bool wholeExponent =
         w.Imaginary == 0.0 && std::fabs(w.Real) <= 1024.0 && w.Real == std::trunc(w.Real);
-    if (w.Imaginary == 0.0 && w.Real == 0.5)
-        return ComplexSqrt(z);
-    if (wholeExponent && !realBase)
-        return ComplexWholePower(z.Real, z.Imaginary, w.Real);
+    if (w.Imaginary == 0.0 && w.Real == 0.5) return ComplexSqrt(z);
+    if (wholeExponent && !realBase) return ComplexWholePower(z.Real, z.Imaginary, w.Real);
 
     // exp(w ln z) with the logarithm and the product kept in extended precision: rounding them
     // to doubles first would make 3^2 come out as 9.00000000000000178. A negative real base
@@ -424,10 +393,8 @@ DComplex ComplexPower(const DComplex& z, const DComplex& w) {
     const LD pRe = lnRe * u - lnIm * v;
     const LD pIm = lnRe * v + lnIm * u;
     const LD e = expl(pRe);
-    if (pIm == 0.0L)
-        return DComplex{Part(negate ? -e : e), 0.0};
-    if (std::isinf(e))
-        MathError(kOverflow);
+    if (pIm == 0.0L) return DComplex{Part(negate ? -e : e), 0.0};
+    if (std::isinf(e)) MathError(kOverflow);
     LD s = 0.0L, c = 0.0L;
     sincosl(pIm, &s, &c);
     return Make(e * c, e * s);
@@ -436,8 +403,7 @@ DComplex ComplexPower(const DComplex& z, const DComplex& w) {
 // ---- circular functions ----
 
 DComplex ComplexSin(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(sinl(z.Real)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(sinl(z.Real)), z.Imaginary};
     LD ch = 0.0L, sh = 0.0L, s = 0.0L, c = 0.0L;
     CoshSinh(z.Imaginary, ch, sh);
     sincosl(z.Real, &s, &c);
@@ -445,8 +411,7 @@ DComplex ComplexSin(const DComplex& z) {
 }
 
 DComplex ComplexCos(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(cosl(z.Real)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(cosl(z.Real)), z.Imaginary};
     LD ch = 0.0L, sh = 0.0L, s = 0.0L, c = 0.0L;
     CoshSinh(z.Imaginary, ch, sh);
     sincosl(z.Real, &s, &c);
@@ -456,8 +421,7 @@ DComplex ComplexCos(const DComplex& z) {
 // tan z = -i tanh(iz); the real tangent has no error at the odd multiples of π/2 (no double
 // lies on them).
 DComplex ComplexTan(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(tanl(z.Real)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(tanl(z.Real)), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     sincosl(z.Real, &s, &c);
     const LC t = TanHCore(-static_cast<LD>(z.Imaginary), s, c);
@@ -469,8 +433,7 @@ DComplex ComplexTan(const DComplex& z) {
 DComplex ComplexCosH(const DComplex& z) {
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Real, ch, sh);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(ch), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(ch), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     sincosl(z.Imaginary, &s, &c);
     return Make(ch * c, sh * s);
@@ -479,16 +442,14 @@ DComplex ComplexCosH(const DComplex& z) {
 DComplex ComplexSinH(const DComplex& z) {
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Real, ch, sh);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(sh), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(sh), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     sincosl(z.Imaginary, &s, &c);
     return Make(sh * c, ch * s);
 }
 
 DComplex ComplexTanH(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(tanhl(z.Real)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(tanhl(z.Real)), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     sincosl(z.Imaginary, &s, &c);
     return Make(TanHCore(z.Real, s, c));
@@ -496,12 +457,24 @@ DComplex ComplexTanH(const DComplex& z) {
 
 // ---- inverse functions ----
 
-DComplex ComplexArcSin(const DComplex& z) { return Make(ArcSinCore(z.Real, z.Imaginary)); }
-DComplex ComplexArcCos(const DComplex& z) { return Make(ArcCosCore(z.Real, z.Imaginary)); }
-DComplex ComplexArcTan(const DComplex& z) { return Make(ArcTanCore(z.Real, z.Imaginary)); }
-DComplex ComplexArcSinH(const DComplex& z) { return Make(ArcSinHCore(z.Real, z.Imaginary)); }
-DComplex ComplexArcCosH(const DComplex& z) { return Make(ArcCosHCore(z.Real, z.Imaginary)); }
-DComplex ComplexArcTanH(const DComplex& z) { return Make(ArcTanHCore(z.Real, z.Imaginary)); }
+DComplex ComplexArcSin(const DComplex& z) {
+    return Make(ArcSinCore(z.Real, z.Imaginary));
+}
+DComplex ComplexArcCos(const DComplex& z) {
+    return Make(ArcCosCore(z.Real, z.Imaginary));
+}
+DComplex ComplexArcTan(const DComplex& z) {
+    return Make(ArcTanCore(z.Real, z.Imaginary));
+}
+DComplex ComplexArcSinH(const DComplex& z) {
+    return Make(ArcSinHCore(z.Real, z.Imaginary));
+}
+DComplex ComplexArcCosH(const DComplex& z) {
+    return Make(ArcCosHCore(z.Real, z.Imaginary));
+}
+DComplex ComplexArcTanH(const DComplex& z) {
+    return Make(ArcTanHCore(z.Real, z.Imaginary));
+}
 
 DComplex ComplexArcSinDeg(const DComplex& z) {
     return MakeDegrees(ArcSinCore(z.Real, z.Imaginary));
@@ -527,8 +500,7 @@ DComplex ComplexArcTanHDeg(const DComplex& z) {
 DComplex ComplexSinDeg(const DComplex& z) {
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Real, s, c);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(s), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(s), z.Imaginary};
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Imaginary * kDegreeL, ch, sh);
     return Make(s * ch, c * sh);
@@ -537,8 +509,7 @@ DComplex ComplexSinDeg(const DComplex& z) {
 DComplex ComplexCosDeg(const DComplex& z) {
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Real, s, c);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(c), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(c), z.Imaginary};
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Imaginary * kDegreeL, ch, sh);
     return Make(c * ch, -s * sh);
@@ -548,8 +519,7 @@ DComplex ComplexTanDeg(const DComplex& z) {
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Real, s, c);
     if (z.Imaginary == 0.0) {
-        if (c == 0.0L)
-            MathError(kDivisionByZero);
+        if (c == 0.0L) MathError(kDivisionByZero);
         return DComplex{Part(s / c), z.Imaginary};
     }
     const LC t = TanHCore(-(z.Imaginary * kDegreeL), s, c);
@@ -559,8 +529,7 @@ DComplex ComplexTanDeg(const DComplex& z) {
 DComplex ComplexSinHDeg(const DComplex& z) {
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Real * kDegreeL, ch, sh);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(sh), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(sh), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Imaginary, s, c);
     return Make(sh * c, ch * s);
@@ -569,16 +538,14 @@ DComplex ComplexSinHDeg(const DComplex& z) {
 DComplex ComplexCosHDeg(const DComplex& z) {
     LD ch = 0.0L, sh = 0.0L;
     CoshSinh(z.Real * kDegreeL, ch, sh);
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(ch), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(ch), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Imaginary, s, c);
     return Make(ch * c, sh * s);
 }
 
 DComplex ComplexTanHDeg(const DComplex& z) {
-    if (z.Imaginary == 0.0)
-        return DComplex{Part(tanhl(z.Real * kDegreeL)), z.Imaginary};
+    if (z.Imaginary == 0.0) return DComplex{Part(tanhl(z.Real * kDegreeL)), z.Imaginary};
     LD s = 0.0L, c = 0.0L;
     SinCosDegrees(z.Imaginary, s, c);
     return Make(TanHCore(z.Real * kDegreeL, s, c));
