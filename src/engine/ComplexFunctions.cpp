@@ -367,10 +367,10 @@ DComplex ComplexPower(const DComplex& z, const DComplex& w) {
     }
     const LD x = z.Real, y = z.Imaginary, u = w.Real, v = w.Imaginary;
     const bool realBase = z.Imaginary == 0.0;
-    const bool wholeExponent =
-        w.Imaginary == 0.0 && std::fabs(w.Real) <= 1024.0 && w.Real == std::trunc(w.Real);
+    const bool wholeExponent = w.Imaginary == 0.0 && w.Real == std::trunc(w.Real);
     if (w.Imaginary == 0.0 && w.Real == 0.5) return ComplexSqrt(z);
-    if (wholeExponent && !realBase) return ComplexWholePower(z.Real, z.Imaginary, w.Real);
+    if (wholeExponent && !realBase && std::fabs(w.Real) <= 1024.0)
+        return ComplexWholePower(z.Real, z.Imaginary, w.Real);
 
     // exp(w ln z) with the logarithm and the product kept in extended precision: rounding them
     // to doubles first would make 3^2 come out as 9.00000000000000178. A negative real base
