@@ -2,6 +2,8 @@
 
 #include "engine/BuiltinFunctions.h"
 
+#include "engine/ComplexFunctions.h"
+
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -53,10 +55,11 @@ DComplex Real(double x) {
 
 constexpr long double kTwo63 = 9223372036854775808.0L;
 
-// An integral value as a signed 64-bit integer; anything outside that range (or not a
-// number at all) cannot be converted.
+// An integral value as a signed 64-bit integer. A part of 2^63 or more in magnitude is
+// already whole and stays as it is.
 double ToInt64Part(long double integral) {
-    if (!(integral >= -kTwo63 && integral < kTwo63)) FailInvalid();
+    if (std::isnan(integral)) FailInvalid();
+    if (!(integral >= -kTwo63 && integral < kTwo63)) return StorePart(integral);
     return static_cast<double>(static_cast<std::int64_t>(integral));
 }
 
@@ -107,14 +110,6 @@ using Implementation = DComplex (*)(const Call&);
 
 template <DComplex (*F)(const DComplex&)> DComplex Unary(const Call& c) {
     return F(c.Value);
-}
-
-template <DComplex (*F)(const DComplex&)> DComplex DegreeArgument(const Call& c) {
-    return F(ComplexDegToRad(c.Value));
-}
-
-template <DComplex (*F)(const DComplex&)> DComplex DegreeResult(const Call& c) {
-    return ComplexRadToDeg(F(c.Value));
 }
 
 DComplex Abs(const Call& c) {
@@ -191,6 +186,8 @@ DComplex AInd(const Call& c) {
 long double Log10Magnitude(const DComplex& z) {
     long double m = ComplexAbs(z);
     if (m == 0.0L) FailZeroDivide();
+    // Close to 1 the magnitude rounded to a double would lose the digits of the difference.
+    if (m > 0.75L && m < 1.25L) return ComplexLnAbs(z) / 2.302585092994045684017991454684364208L;
     return std::log10(m);
 }
 
@@ -268,18 +265,18 @@ constexpr std::array<FunctionEntry, 53> kFunctions{{
     {"ARCSINH", Unary<ComplexArcSinH>},
     {"ARCCOSH", Unary<ComplexArcCosH>},
     {"ARCTANH", Unary<ComplexArcTanH>},
-    {"SIND", DegreeArgument<ComplexSin>},
-    {"COSD", DegreeArgument<ComplexCos>},
-    {"TAND", DegreeArgument<ComplexTan>},
-    {"SINHD", DegreeArgument<ComplexSinH>},
-    {"COSHD", DegreeArgument<ComplexCosH>},
-    {"TANHD", DegreeArgument<ComplexTanH>},
-    {"ARCSIND", DegreeResult<ComplexArcSin>},
-    {"ARCCOSD", DegreeResult<ComplexArcCos>},
-    {"ARCTAND", DegreeResult<ComplexArcTan>},
-    {"ARCSINHD", DegreeResult<ComplexArcSinH>},
-    {"ARCCOSHD", DegreeResult<ComplexArcCosH>},
-    {"ARCTANHD", DegreeResult<ComplexArcTanH>},
+    {"SIND", Unary<ComplexSinDeg>},
+    {"COSD", Unary<ComplexCosDeg>},
+    {"TAND", Unary<ComplexTanDeg>},
+    {"SINHD", Unary<ComplexSinHDeg>},
+    {"COSHD", Unary<ComplexCosHDeg>},
+    {"TANHD", Unary<ComplexTanHDeg>},
+    {"ARCSIND", Unary<ComplexArcSinDeg>},
+    {"ARCCOSD", Unary<ComplexArcCosDeg>},
+    {"ARCTAND", Unary<ComplexArcTanDeg>},
+    {"ARCSINHD", Unary<ComplexArcSinHDeg>},
+    {"ARCCOSHD", Unary<ComplexArcCosHDeg>},
+    {"ARCTANHD", Unary<ComplexArcTanHDeg>},
     {"ANGLE", Angle},
     {"RADTODEG", Unary<ComplexRadToDeg>},
     {"DEGTORAD", Unary<ComplexDegToRad>},

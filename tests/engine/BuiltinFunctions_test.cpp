@@ -137,10 +137,7 @@ TEST(BuiltinFunctions, RoundingPartByPart) {
     const struct {
         const char* fn;
         double x;
-    } failing[] = {{"TRUNC", 1e19},     {"TRUNC", 9223372036854775808.0},
-                   {"ROUND", -1e19},    {"ROUND", 1e300},
-                   {"TRUNC", INFINITY}, {"CEIL", NAN},
-                   {"FLOOR", -INFINITY}};
+    } failing[] = {{"TRUNC", INFINITY}, {"ROUND", -INFINITY}, {"CEIL", NAN}, {"FLOOR", -INFINITY}};
     for (const auto& f : failing) {
         SCOPED_TRACE(std::string(f.fn) + " " + std::to_string(f.x));
         EXPECT_THROW(Call(f.fn, {{f.x, 0}}), EMathError);

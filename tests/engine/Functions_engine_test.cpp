@@ -59,7 +59,7 @@ TEST(FunctionsInExpressions, LinesGiveValuesAndErrorState) {
         {"ceiling beyond 32 bits", {"CEIL(5000000000.5)"}, {5000000001, 0}, 0},
         {"decibels", {"DB(100) + DB2(100) + ADB(20) + ADB2(20)"}, {170, 0}, 0},
         {"failing function gives zero", {"DB(0)"}, {0, 0}, 1},
-        {"failure does not stop the line", {"1 + TRUNC(1E19)"}, {1, 0}, 1},
+        {"failure does not stop the line", {"1 + DB(0)"}, {1, 0}, 1},
         {"overflowing power of ten", {"ADB(4000)"}, {0, 0}, 1},
     };
     for (const auto& r : rows) {
