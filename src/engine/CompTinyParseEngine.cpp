@@ -213,6 +213,7 @@ void TCompTinyParser::Calculate() {
         ~Running() { flag = false; }
     } running(calculating_);
     errorState_ = 0;
+    defined_.clear();
     if (depth_ == 0)
         *budget_ = CallBudget{};
     ScanExpression();

@@ -302,6 +302,9 @@ class TCompTinyParser {
     const std::string& ResultText();
     // 0 no error; 1 an operation failed or a user function was not found; 2 missing operand.
     int ErrorState() const { return errorState_; }
+    // The header ("F(X)") of the user function the last calculation defined, or removed with
+    // an empty body; empty when it was no definition. A definition raises no OnSubstitute.
+    const std::string& DefinedFunction() const { return defined_; }
 
     // Raises EConvertError for an unreadable number token or stored variable text; the
     // engine then stays stale (ResultText empty). Raises std::logic_error when called from
@@ -371,6 +374,7 @@ class TCompTinyParser {
     TSubstituteEvent onSubstitute_;
     DComplex resultValue_{};
     int errorState_ = 0;
+    std::string defined_; // the header of the last calculation's definition
 
     std::unique_ptr<TOpeList> ownTable_; // null in a child engine (shared table)
     const TOpeList* table_ = nullptr;
