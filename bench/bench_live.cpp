@@ -141,9 +141,6 @@ void BM_KeystrokeLongLine(benchmark::State& state) {
         key(Qt::Key_1, QStringLiteral("1"));
         key(Qt::Key_Backspace, QStringLiteral("\b"));
     }
-    state.counters["per key ms"] =
-        benchmark::Counter(2.0 * static_cast<double>(state.iterations()) / 1000.0,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_KeystrokeLongLine)
     ->Arg(0)
