@@ -239,6 +239,8 @@ TEST_F(LiveFeaturesTest, EditingALineMarksItsOwnAnswerStale) {
              QTest::keyClick(&pane, Qt::Key_Backspace);
          },
          false},
+        {"another document put in its place",
+         [&] { Load("5 ==> 5 +_I 0 \n1+2 ==> 7 +_I 0 \n"); }, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -87,10 +87,6 @@ class TCalcPane : public TProtectedEdit {
     // The text an Insert command inserts, and how far the caret then moves back.
     static QString InsertCommandTextOf(const QString& commandName, int* caretBack = nullptr);
 
-    // Whether the program itself is changing the text or its formats (a calculation, a run,
-    // painting) rather than the user.
-    bool ProgramChanging() const { return internalChange_ > 0; }
-
     int LineCount() const;
     QString LineText(int line) const;
     // Whether `line` is in view or next to it; every line counts as in view while the pane

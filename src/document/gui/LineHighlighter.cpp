@@ -185,12 +185,12 @@ void TLineHighlighter::highlightBlock(const QString& text) {
     const bool factsKept =
         data->FactsMade && data->FactsLength == expression.size() && data->FactsHash == hash;
 
-    // What the program writes is the line's own; an answer the user's edit leaves behind
-    // other text is out of date, whichever side of the arrow changed.
+    // What the program writes or loads is the line's own; an answer the user's edit leaves
+    // behind other text is out of date, whichever side of the arrow changed.
     const std::size_t own =
         hash ^ (std::hash<std::string_view>{}(std::string_view(utf8).substr(expression.size())) +
                 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
-    if (!data->OwnMade || pane_->ProgramChanging()) {
+    if (!data->OwnMade || !pane_->UserEditing()) {
         data->OwnHash = own;
         data->OwnMade = true;
     } else if (own != data->OwnHash && data->HasAnswer && staleLook_) {
