@@ -1,5 +1,6 @@
 // Speed of the pane's live helpers (offscreen): a keystroke in a 10,000-line document with
-// colouring, live value, stale marks and completion on; the live value of a typical line;
+// colouring, live value, stale marks and completion on, and at the end of a 1 MiB line;
+// the live value of a typical line;
 // marking stale answers after an assignment in a 100,000-line document.
 #include "document/core/LinePreview.h"
 #include "document/gui/CalcPane.h"
@@ -107,6 +108,46 @@ void BM_KeystrokeAllFeatures(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_KeystrokeAllFeatures)->Unit(benchmark::kMicrosecond);
+
+// A key typed at the end of a 1 MiB line 1+1+... and taken back again (one iteration is
+// two keys), with every helper off (what the editor itself costs) and on.
+void BM_KeystrokeLongLine(benchmark::State& state) {
+    Variables store;
+    TCompTinyParser engine;
+    engine.SetVariables(&store);
+    TCalcPane pane;
+    pane.SetEngine(&engine);
+    pane.SetVariables(&store);
+    pane.resize(800, 600);
+    pane.show();
+    auto* live = new TLiveFeatures(&pane, &store); // owned by the pane
+    live->SetOptions(state.range(0) != 0 ? AllOn
+                                         : EditingOptions{false, false, false, false, false});
+    QString line = QStringLiteral("1+").repeated(512 * 1024);
+    line.chop(1);
+    pane.setPlainText(QStringLiteral("A:=2\nA*3\n") + line + QStringLiteral("\nA+1"));
+    QTextCursor cursor(pane.document()->findBlockByNumber(2));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    pane.setTextCursor(cursor);
+    QApplication::processEvents();
+    auto key = [&](int code, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
+        QApplication::sendEvent(&pane, &press);
+        QApplication::sendEvent(&pane, &release);
+        QApplication::processEvents();
+    };
+    for (auto _ : state) {
+        key(Qt::Key_1, QStringLiteral("1"));
+        key(Qt::Key_Backspace, QStringLiteral("\b"));
+    }
+}
+BENCHMARK(BM_KeystrokeLongLine)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
 
 // The live value of a typical line, with a store of a typical size.
 void BM_PreviewTypicalLine(benchmark::State& state) {

@@ -214,6 +214,7 @@ void TCompTinyParser::Calculate() {
     } running(calculating_);
     errorState_ = 0;
     errorReason_.clear();
+    defined_.clear();
     if (depth_ == 0)
         *budget_ = CallBudget{};
     ScanExpression();

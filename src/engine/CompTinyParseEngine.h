@@ -305,6 +305,9 @@ class TCompTinyParser {
     // What went wrong first in the last calculation, for the user ("'*' has no operand
     // before it", "Division by zero"); empty when nothing did or nothing can be said.
     const std::string& ErrorReason() const { return errorReason_; }
+    // The header ("F(X)") of the user function the last calculation defined, or removed with
+    // an empty body; empty when it was no definition. A definition raises no OnSubstitute.
+    const std::string& DefinedFunction() const { return defined_; }
 
     // Raises EConvertError for an unreadable number token or stored variable text; the
     // engine then stays stale (ResultText empty). Raises std::logic_error when called from
@@ -376,6 +379,7 @@ class TCompTinyParser {
     DComplex resultValue_{};
     int errorState_ = 0;
     std::string errorReason_;
+    std::string defined_; // the header of the last calculation's definition
 
     std::unique_ptr<TOpeList> ownTable_; // null in a child engine (shared table)
     const TOpeList* table_ = nullptr;

@@ -83,6 +83,7 @@ bool TCompTinyParser::DefineFunction() {
     }
     if (variables_ != nullptr)
         variables_->Write(header, body); // an empty body removes the definition
+    defined_ = std::move(header);
     return true;
 }
 

@@ -25,6 +25,7 @@
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -210,6 +211,61 @@ TEST_F(LiveFeaturesTest, StaleMarksFollowDependenciesAndCalculateBelowClearsThem
     EXPECT_EQ(pane.document()->findBlockByNumber(7).text(), "C ==> 11 +_I 0 ");
 }
 
+TEST_F(LiveFeaturesTest, EditingALineMarksItsOwnAnswerStale) {
+    struct Row {
+        const char* name;
+        std::function<void()> keys; // with the caret at the end of the expression "1+2"
+        bool stale;
+    } rows[] = {
+        {"a digit typed into the expression", [&] { QTest::keyClick(&pane, Qt::Key_0); }, true},
+        {"a character of it deleted", [&] { QTest::keyClick(&pane, Qt::Key_Backspace); }, true},
+        {"text typed at its start",
+         [&] {
+             QTest::keyClick(&pane, Qt::Key_Home);
+             QTest::keyClicks(&pane, QStringLiteral("5*"));
+         },
+         true},
+        {"the caret moved only", [&] { QTest::keyClick(&pane, Qt::Key_Left); }, false},
+        {"edited, then calculated",
+         [&] {
+             QTest::keyClick(&pane, Qt::Key_0);
+             QTest::keyClick(&pane, Qt::Key_Return);
+             live->ProcessChanges();
+         },
+         false},
+        {"the answer edited away",
+         [&] {
+             QTest::keyClick(&pane, Qt::Key_End);
+             QTest::keyClick(&pane, Qt::Key_Backspace);
+         },
+         false},
+        {"another document put in its place",
+         [&] { Load("5 ==> 5 +_I 0 \n1+2 ==> 7 +_I 0 \n"); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Load("A := 1\n1+2\n");
+        pane.AtnVexmiReCalcExecute();
+        live->ProcessChanges();
+        ASSERT_TRUE(StaleLines().empty());
+        QTextCursor caret(pane.document()->findBlockByNumber(1));
+        caret.movePosition(QTextCursor::NextCharacter, QTextCursor::MoveAnchor, 3);
+        pane.setTextCursor(caret);
+        row.keys();
+        EXPECT_EQ(StaleLines(), row.stale ? std::vector<int>{1} : std::vector<int>{});
+        // The mark is the faded look of a stale answer, on the answer run only.
+        const QTextBlock block = pane.document()->findBlockByNumber(1);
+        const int arrow = int(block.text().indexOf(QStringLiteral(" ==> ")));
+        bool faded = false;
+        for (const QTextLayout::FormatRange& r : block.layout()->formats())
+            if (r.format == live->Highlighter()->FormatOf(TLineHighlighter::Kind::StaleAnswer)) {
+                faded = true;
+                EXPECT_EQ(r.start, arrow);
+            }
+        EXPECT_EQ(faded, row.stale);
+    }
+}
+
 TEST_F(LiveFeaturesTest, ARunMarksOnlyTheLinesItDidNotReach) {
     constexpr int Lines = 60;
     QStringList lines{QStringLiteral("A := 1")};
@@ -294,6 +350,80 @@ TEST_F(LiveFeaturesTest, CompletionInsertsTheChosenNameAndNeverStealsReturn) {
     ASSERT_EQ(live->Completion()->Offered(), QStringList{"SQRT"});
     EXPECT_EQ(live->Completion()->List()->item(0)->text(),
               QStringLiteral("SQRT   SQRT(z)   \u2014 平方根 (負の数では虚数)"));
+}
+
+TEST_F(LiveFeaturesTest, ABracketTypedWhereCompletionPutOneStepsOverIt) {
+    // "<Tab>" takes the first entry of the list, which opens after a letter.
+    struct Row {
+        const char* name;
+        std::vector<QString> typed; // typed in turn, the list given time to open in between
+        QString line;
+    } rows[] = {
+        {"the closing bracket", {"sq", "<Tab>", "4)"}, "SQRT(4)"},
+        {"nested calls", {"sq", "<Tab>", "si", "<Tab>", "1))+1"}, "SQRT(SIN(1))+1"},
+        {"a bracket of the argument's own closes first", {"sq", "<Tab>", "(1))"}, "SQRT((1))"},
+        {"typed after the caret left the call", {"sq", "<Tab>", "4", "<End>", ")"}, "SQRT(4))"},
+        {"brackets typed by hand", {"sqrt(4))"}, "sqrt(4))"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Load(QString());
+        for (const QString& part : row.typed) {
+            if (part == "<Tab>") {
+                ASSERT_TRUE(live->Completion()->IsOpen());
+                QTest::keyClick(&pane, Qt::Key_Tab);
+            } else if (part == "<End>") {
+                QTest::keyClick(&pane, Qt::Key_End);
+            } else {
+                QTest::keyClicks(&pane, part);
+            }
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(pane.document()->firstBlock().text(), row.line);
+        EXPECT_EQ(pane.textCursor().position(), row.line.size());
+    }
+}
+
+// Every key in a line past the length cap would go through all of it: there the helpers
+// that run as it changes stand aside, and the stale marks still find what it uses.
+TEST_F(LiveFeaturesTest, HelpersWorkUpToTheLengthCapAndStandAsidePastIt) {
+    struct Row {
+        const char* name;
+        int length;
+        bool helpers; // colouring, completion and live value
+    } rows[] = {
+        {"just under the cap", MaxLiveLineLength - 100, true},
+        {"past the cap", MaxLiveLineLength + 100, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QString line = QStringLiteral("A");
+        while (line.size() < row.length)
+            line += QStringLiteral("+1");
+        Load("A := 1\n" + line + "\n");
+        pane.AtnVexmiReCalcExecute();
+        live->ProcessChanges();
+        Calculate(0, QStringLiteral("A := 2"));
+        EXPECT_EQ(StaleLines(), std::vector<int>{1});
+
+        const QTextBlock block = pane.document()->findBlockByNumber(1);
+        const QList<QTextLayout::FormatRange> ranges = block.layout()->formats();
+        const bool coloured = !ranges.isEmpty() && ranges.first().start == 0 &&
+                              ranges.first().format ==
+                                  live->Highlighter()->FormatOf(TLineHighlighter::Kind::Variable);
+        EXPECT_EQ(coloured, row.helpers);
+
+        QTextCursor caret(block);
+        caret.setPosition(block.position() + int(block.text().indexOf(QStringLiteral(" ==> "))));
+        pane.setTextCursor(caret);
+        QTest::keyClicks(&pane, QStringLiteral("+sq"));
+        QApplication::processEvents();
+        EXPECT_EQ(live->Completion()->IsOpen(), row.helpers);
+        live->Completion()->Close();
+        live->Hint()->PreviewNow();
+        EXPECT_EQ(live->Hint()->Text().startsWith(QStringLiteral("==> ")), row.helpers)
+            << live->Hint()->Text().toStdString();
+    }
 }
 
 TEST(NameMeaningsTest, EveryBuiltinNameHasAMeaningInBothLanguages) {

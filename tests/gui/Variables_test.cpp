@@ -677,6 +677,40 @@ TEST_F(MainWindowVariablesTest, WiringThroughTheMainWindow) {
     EXPECT_EQ(stored.RecallVariablesFileName, file);
 }
 
+// A definition raises no assignment notice, yet its row comes at once: the row mirrors the
+// store, whichever way the line was calculated.
+TEST_F(MainWindowVariablesTest, AUserFunctionShowsAsSoonAsALineDefinesIt) {
+    auto window = Start(false);
+    auto* variables = window->findChild<TFrmVariables*>();
+    ASSERT_NE(variables, nullptr);
+    struct Row {
+        const char* name;
+        QString document;
+        bool again; // Calculate again rather than Calculate
+        QString header;
+        bool stored;
+    } rows[] = {
+        {"defined", "f(x) := x^2", false, "F(X)", true},
+        {"defined anew", "F(X) := X+1", false, "F(X)", true},
+        {"removed by an empty body", "F(X) :=", false, "F(X)", false},
+        {"defined by Calculate again", "G(Y) := Y*2\n1\n2\n3\n4", true, "G(Y)", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->Pane()->setPlainText(row.document);
+        window->Action(row.again ? "AtnVexmiReCalc" : "AtnVexmiCalculate")->trigger();
+        while (window->Pane()->Busy())
+            QCoreApplication::processEvents();
+        Idle();
+        const std::string stored = window->Store().Read(row.header.toStdString());
+        ASSERT_EQ(!stored.empty(), row.stored);
+        QStringList expected;
+        if (row.stored) expected << row.header + "=" + QString::fromStdString(stored);
+        EXPECT_EQ(RowsOf(*variables).filter("("), expected);
+    }
+    window->Pane()->document()->setModified(false);
+}
+
 // A value whose text cannot be read back (as INF) cannot become clipboard text: the assignment
 // fails as an operation, with no error box, and the clipboard keeps its text.
 TEST_F(MainWindowVariablesTest, ClipAssignmentThatCannotBeWrittenFailsTheOperation) {

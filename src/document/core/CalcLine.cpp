@@ -142,6 +142,8 @@ LineOutcome LineCalculator::Calculate(std::string_view lineText)
         anyFailure_ = true;
     }
 
+    if (showValue_ && !engine_.DefinedFunction().empty())
+        showValue_(engine_.DefinedFunction(), store_.Read(engine_.DefinedFunction()));
     const std::string valueText = DComplexToStr(value);
     for (const char* name : {"ANS", "_ANS"}) {
         if (showValue_)

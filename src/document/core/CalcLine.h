@@ -78,7 +78,9 @@ struct LineOutcome {
 class LineCalculator {
   public:
     // Called before ANS and _ANS are written to the store, with the name and the value
-    // text, so that a Variables window can show them first.
+    // text, so that a Variables window can show them first; and with a user function's
+    // header and stored body (empty when the line removed it) once a line has defined it,
+    // which the engine announces to no one.
     using ShowValueFn = std::function<void(const std::string& name, const std::string& value)>;
 
     LineCalculator(TCompTinyParser& engine, Variables& store,

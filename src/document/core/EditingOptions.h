@@ -4,6 +4,10 @@
 
 namespace vexmo {
 
+// The helpers leave a line longer than this (in characters) alone while it is edited:
+// going through all of it would make every key cost time that grows with the line.
+inline constexpr int MaxLiveLineLength = 64 * 1024;
+
 struct EditingOptions {
     bool LiveValue = true;    // the value of the line being edited, shown after a pause
     bool StaleMarks = true;   // answers left out of date by a changed variable or function

@@ -1,6 +1,7 @@
 #include "document/gui/Completion.h"
 
 #include "document/core/CalcLine.h"
+#include "document/core/EditingOptions.h"
 #include "document/gui/CalcPane.h"
 #include "engine/Variables.h"
 
@@ -38,6 +39,7 @@ TCompletion::TCompletion(TCalcPane* pane, const Variables* store)
     connect(list_, &QListWidget::itemClicked, this, [this] { Accept(); });
     pane_->installEventFilter(this);
     connect(pane_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (!brackets_.empty()) ForgetLeftBrackets();
         if (IsOpen()) Refresh();
     });
 }
@@ -46,7 +48,10 @@ TCompletion::~TCompletion() = default;
 
 void TCompletion::SetEnabled(bool on) {
     enabled_ = on;
-    if (!on) Close();
+    if (!on) {
+        Close();
+        brackets_.clear();
+    }
 }
 
 void TCompletion::SetCatalogue(std::vector<CatalogueEntry> builtins, QString variableMeaning,
@@ -77,6 +82,7 @@ bool TCompletion::WordBeforeCaret(int& start, QString& word) const {
     const QTextCursor caret = pane_->textCursor();
     if (caret.hasSelection()) return false;
     const QTextBlock block = caret.block();
+    if (block.length() > MaxLiveLineLength) return false;
     const QString text = block.text();
     const int at = caret.positionInBlock();
     // Nothing is offered in hidden text, a comment or an answer run.
@@ -197,8 +203,46 @@ void TCompletion::Accept() {
         QTextCursor back = pane_->textCursor();
         back.movePosition(QTextCursor::PreviousCharacter);
         pane_->setTextCursor(back);
+        // Text typed between the brackets moves the closing one and leaves the opening one.
+        Brackets brackets{back, back};
+        brackets.Open.movePosition(QTextCursor::PreviousCharacter);
+        brackets.Close.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        brackets_.push_back(std::move(brackets));
     }
     Close();
+}
+
+void TCompletion::ForgetLeftBrackets() {
+    const QTextCursor caret = pane_->textCursor();
+    auto left = [&](const Brackets& b) {
+        QTextCursor open = b.Open;
+        open.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        return b.Open.document() != pane_->document() ||
+               open.selectedText() != QStringLiteral("(") ||
+               b.Close.selectedText() != QStringLiteral(")") || b.Close.block() != caret.block() ||
+               caret.selectionStart() <= b.Open.position() ||
+               caret.selectionEnd() > b.Close.selectionStart();
+    };
+    std::erase_if(brackets_, left);
+}
+
+bool TCompletion::StepOverClosing() {
+    ForgetLeftBrackets();
+    QTextCursor caret = pane_->textCursor();
+    if (brackets_.empty() || caret.hasSelection() ||
+        caret.position() != brackets_.back().Close.selectionStart())
+        return false;
+    // A bracket the argument opened itself is closed first.
+    QTextCursor argument = caret;
+    argument.setPosition(brackets_.back().Open.position() + 1, QTextCursor::KeepAnchor);
+    int open = 0;
+    for (const QChar c : argument.selectedText())
+        open += c == u'(' ? 1 : c == u')' ? -1 : 0;
+    if (open > 0) return false;
+    brackets_.pop_back();
+    caret.movePosition(QTextCursor::NextCharacter);
+    pane_->setTextCursor(caret);
+    return true;
 }
 
 bool TCompletion::eventFilter(QObject* watched, QEvent* event) {
@@ -208,6 +252,10 @@ bool TCompletion::eventFilter(QObject* watched, QEvent* event) {
     if (watched != pane_ || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->text() == QStringLiteral(")") &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !pane_->isReadOnly() &&
+        StepOverClosing())
+        return true;
     if (IsOpen()) {
         switch (key->key()) {
         case Qt::Key_Up:

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTextCursor>
 
 #include <vector>
 
@@ -55,6 +56,11 @@ class TCompletion : public QObject {
   private:
     // The word before the caret that a name could complete; false when there is none.
     bool WordBeforeCaret(int& start, QString& word) const;
+    // A ")" typed right before a closing bracket that completion wrote steps over it; false
+    // when the caret stands anywhere else.
+    bool StepOverClosing();
+    // Forgets the brackets whose call the caret has left or whose text is gone.
+    void ForgetLeftBrackets();
     std::vector<CatalogueEntry> Matches(const QString& prefix) const;
 
     TCalcPane* pane_;
@@ -67,6 +73,13 @@ class TCompletion : public QObject {
     bool enabled_ = false;
     bool moved_ = false; // the user moved into the list with the arrows
     bool refreshPending_ = false;
+    // The brackets of the calls completion wrote, innermost last. The document keeps the
+    // cursors in place while the arguments are typed.
+    struct Brackets {
+        QTextCursor Open;  // stands before "("
+        QTextCursor Close; // selects ")"
+    };
+    std::vector<Brackets> brackets_;
 };
 
 } // namespace vexmo

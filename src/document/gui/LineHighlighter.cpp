@@ -53,6 +53,24 @@ TLineData* TLineHighlighter::DataOf(const QTextBlock& block) {
     return static_cast<TLineData*>(block.userData());
 }
 
+const ExpressionFacts& TLineHighlighter::FactsOf(const QTextBlock& block,
+                                                 const ExpressionScanner& scanner,
+                                                 ExpressionFacts& scratch) {
+    TLineData* data = DataOf(block);
+    if (data && data->FactsMade) return data->Facts;
+    const std::string utf8 = block.text().toStdString();
+    if (!data) {
+        scratch = scanner.Facts(utf8);
+        return scratch;
+    }
+    const std::string_view expression = std::string_view(utf8).substr(0, FindAnswerArrow(utf8));
+    data->Facts = scanner.Facts(utf8);
+    data->FactsLength = expression.size();
+    data->FactsHash = std::hash<std::string_view>{}(expression);
+    data->FactsMade = true;
+    return data->Facts;
+}
+
 void TLineHighlighter::RefreshColors() {
     const QColor back = pane_->palette().color(QPalette::Base);
     const QColor text = pane_->ExpressionColor().isValid() ? pane_->ExpressionColor()
@@ -160,21 +178,37 @@ void TLineHighlighter::highlightBlock(const QString& text) {
     const std::string utf8 = text.toStdString();
     const std::size_t arrow = FindAnswerArrow(utf8);
     data->HasAnswer = arrow != std::string::npos;
+    if (!data->HasAnswer) data->Stale = false; // no answer is out of date
     // The facts come from the expression part alone, which a calculation mostly keeps.
     const std::string_view expression = std::string_view(utf8).substr(0, arrow);
     const std::size_t hash = std::hash<std::string_view>{}(expression);
-    const bool factsKept = data->FactsMade && data->FactsLength == expression.size() &&
-                           data->FactsHash == hash;
+    const bool factsKept =
+        data->FactsMade && data->FactsLength == expression.size() && data->FactsHash == hash;
+
+    // What the program writes or loads is the line's own; an answer the user's edit leaves
+    // behind other text is out of date, whichever side of the arrow changed.
+    const std::size_t own =
+        hash ^ (std::hash<std::string_view>{}(std::string_view(utf8).substr(expression.size())) +
+                0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
+    if (!data->OwnMade || !pane_->UserEditing()) {
+        data->OwnHash = own;
+        data->OwnMade = true;
+    } else if (own != data->OwnHash && data->HasAnswer && staleLook_) {
+        data->Stale = true;
+    }
+
     // A line out of view is coloured when it comes into view: a long run or a loaded
     // document would otherwise lay out every line it touches.
     const bool inView = pane_->LineInView(currentBlock().blockNumber());
-    if (inView || !factsKept)
-        scanner_.Scan(utf8, tokens_);
+    // A long line is neither scanned nor coloured; its facts wait until a calculation asks
+    // for them (FactsOf).
+    const bool scanned = text.size() <= MaxLiveLineLength;
+    if (scanned && (inView || !factsKept)) scanner_.Scan(utf8, tokens_);
     if (!factsKept) {
-        data->Facts = ExpressionScanner::Facts(utf8, tokens_);
+        data->Facts = scanned ? ExpressionScanner::Facts(utf8, tokens_) : ExpressionFacts{};
         data->FactsLength = expression.size();
         data->FactsHash = hash;
-        data->FactsMade = true;
+        data->FactsMade = scanned;
     }
     if (!inView) {
         data->LookDirty = true;
@@ -185,7 +219,7 @@ void TLineHighlighter::highlightBlock(const QString& text) {
 
     const std::vector<int> map = Utf16Offsets(utf8);
     auto at = [&](std::size_t byte) { return map.empty() ? int(byte) : map[byte]; };
-    if (colouring_)
+    if (colouring_ && scanned)
         for (const ExpressionToken& t : tokens_)
             setFormat(at(t.Start), at(t.Start + t.Length) - at(t.Start),
                       formats_[int(KindOf(utf8, t))]);

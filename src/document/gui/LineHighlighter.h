@@ -3,6 +3,7 @@
 // it is layout decoration of the block being laid out: the characters, their protected
 // format and the undo stack never see it. A key press re-colours only its own line.
 
+#include "document/core/EditingOptions.h"
 #include "engine/ExpressionTokens.h"
 
 #include <QColor>
@@ -27,10 +28,14 @@ class TLineData : public QTextBlockUserData {
     std::size_t FactsLength = 0;
     std::size_t FactsHash = 0;
     bool FactsMade = false;
+    // The line as the program last wrote it, or as it first came in (a hash of its expression
+    // part and its answer run): an answer behind any other text is not that text's own.
+    std::size_t OwnHash = 0;
+    bool OwnMade = false;
     std::uint64_t CalculatedAt = 0;
     bool HasAnswer = false; // the line ends in an answer run
     bool Stale = false;
-    bool LookDirty = false; // its look changed while it was out of view
+    bool LookDirty = false;      // its look changed while it was out of view
     std::uint64_t NamesSeen = 0; // the stored names its colours were made with
 };
 
@@ -67,6 +72,10 @@ class TLineHighlighter : public QSyntaxHighlighter {
     std::vector<int> KindsOf(const QString& line) const;
 
     static TLineData* DataOf(const QTextBlock& block);
+    // The dependency facts of a line: those kept with it, else made from its text now (and
+    // kept when the line has data to keep them in).
+    static const ExpressionFacts& FactsOf(const QTextBlock& block, const ExpressionScanner& scanner,
+                                          ExpressionFacts& scratch);
 
   protected:
     void highlightBlock(const QString& text) override;

@@ -129,10 +129,8 @@ void TLiveFeatures::BeforeLine(int line) {
     if (!options_.StaleMarks && !options_.RecalcBelow) return;
     const QTextBlock block = pane_->document()->findBlockByNumber(line);
     // The colouring keeps the facts of each line's text as it stands.
-    const TLineData* data = TLineHighlighter::DataOf(block);
     ExpressionFacts scanned;
-    const ExpressionFacts& facts =
-        data ? data->Facts : (scanned = scanner_.Facts(block.text().toStdString()));
+    const ExpressionFacts& facts = TLineHighlighter::FactsOf(block, scanner_, scanned);
     for (const std::string& key : facts.Assigns)
         before_.emplace_back(key, StoredTextOf(*store_, key));
 }
@@ -212,10 +210,7 @@ void TLiveFeatures::ProcessChanges() {
         StaleLines lines;
         lines.LineCount = [&] { return static_cast<std::size_t>(document->blockCount()); };
         lines.Facts = [&](std::size_t line) -> const ExpressionFacts& {
-            const QTextBlock b = blockAt(line);
-            if (const TLineData* data = TLineHighlighter::DataOf(b)) return data->Facts;
-            scratch = scanner_.Facts(b.text().toStdString());
-            return scratch;
+            return TLineHighlighter::FactsOf(blockAt(line), scanner_, scratch);
         };
         lines.CalculatedAt = [&](std::size_t line) -> std::uint64_t {
             const TLineData* data = TLineHighlighter::DataOf(blockAt(line));

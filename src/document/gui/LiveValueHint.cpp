@@ -1,6 +1,7 @@
 #include "document/gui/LiveValueHint.h"
 
 #include "document/core/CalcLine.h"
+#include "document/core/EditingOptions.h"
 #include "document/gui/CalcPane.h"
 
 #include <QEvent>
@@ -64,6 +65,10 @@ void TLiveValueHint::OnCaretMoved() {
 void TLiveValueHint::PreviewNow() {
     if (!enabled_ || !store_) return;
     const QTextBlock block = pane_->textCursor().block();
+    if (block.length() > MaxLiveLineLength) {
+        Clear();
+        return;
+    }
     const std::string line = block.text().toStdString();
     const LinePreview preview = previewer_.Preview(line, *store_, pane_->NumberFormat());
     if (preview.Outcome == LinePreview::Kind::None) {

@@ -27,6 +27,8 @@ class TProtectedEdit : public QPlainTextEdit {
     bool TouchesProtected(int start, int end) const;
     // Number of characters of the whole text, line breaks included.
     int TextLength() const;
+    // Whether a user's edit (typing, deletion, cut, paste, drop, input method) is under way.
+    bool UserEditing() const { return userEditDepth_ > 0; }
 
     // The pane's default text colour, which unpainted text shows.
     void SetExpressionColor(const QColor& color);

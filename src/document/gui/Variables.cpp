@@ -221,10 +221,16 @@ void TFrmVariables::ShowValue(const QString& name, const QString& value) {
         return;
     }
     const QString upper = UpperAsciiLetters(name);
-    if (QTreeWidgetItem* row = FindRow(upper))
+    QTreeWidgetItem* row = FindRow(upper);
+    if (value.isEmpty()) {
+        // The store keeps no empty value (a user function defined with an empty body is gone).
+        RemoveRow(row);
+        UpdateCommands();
+    } else if (row) {
         row->setText(ValueColumn, value);
-    else
+    } else {
         AddRow(upper, value);
+    }
 }
 
 void TFrmVariables::ShowAssignment(const std::string& name, const std::string& value, int idx) {

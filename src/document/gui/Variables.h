@@ -38,7 +38,8 @@ class TFrmVariables : public QWidget {
     void SetEditorFont(const QFont& font);
 
     // ---- row updates ----
-    // The row of the upper-cased name gets the value; without one, a row is added.
+    // The row of the upper-cased name gets the value; without one, a row is added. An empty
+    // value removes the row, as it removes the store's entry.
     void ShowValue(const QString& name, const QString& value);
     // The row update for an assignment notice (idx -1 for a plain variable, else the element
     // index). Throws std::out_of_range when idx names no element; the engine counts that as
