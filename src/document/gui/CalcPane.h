@@ -14,7 +14,6 @@
 #include <QColor>
 #include <QTextCharFormat>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -23,8 +22,7 @@ class QTextCursor;
 
 namespace vexmo {
 
-class AheadBatch;
-class CalculationAhead;
+class TLongWork;
 class TCompTinyParser;
 class Variables;
 
@@ -99,18 +97,18 @@ class TCalcPane : public TProtectedEdit {
     // fits in one slice is done before the command returns. While a run goes on the pane is
     // read-only (keys do not reach the text) and Escape cancels it.
     enum class RunKind { None, Calculating, RemovingAnswers, Painting, Loading };
-    RunKind Running() const { return runKind_; }
-    bool Busy() const { return runKind_ != RunKind::None; }
+    RunKind Running() const;
+    bool Busy() const;
     // Ends the run after the slice under way: every line keeps what the run made of it so
     // far, the rest stays as it was. Painting and loading cannot be cancelled: they protect
     // the answers and complete the text.
     void CancelRun();
-    void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
+    void SetSliceTime(std::chrono::microseconds time);
     // Calculate again from `startLine` to the end of the document.
     void CalculateAgainFrom(int startLine);
     // The first line of the last calculation command when it was a run that calculated every
     // line from there to the end (not cancelled, no line failed); -1 otherwise.
-    int LastCompleteRunFrom() const { return lastCompleteRunFrom_; }
+    int LastCompleteRunFrom() const;
     // Paints every answer of the document, in slices (after a document was loaded).
     void PaintAllAnswersInSlices();
     // Replaces the whole text by a loaded document and paints its answers, leaving the
@@ -167,25 +165,10 @@ class TCalcPane : public TProtectedEdit {
     void EndUserEdit() override;
 
   private:
+    friend class TLongWork;
     class ProgramEdit;
-    struct Run;
     enum class Outcome { Calculated, Failed };
 
-    // Starts a run whose first slice is done at once; the rest follows from the event loop.
-    void StartRun(std::unique_ptr<Run> run);
-    void RunNextSlice();
-    // One slice of each kind of run; true when the run has ended.
-    bool CalculateSlice(Run& run);
-    // Hands the run ahead the texts of the next lines up to `end` it needs, keeping them in
-    // `fed` as well.
-    void FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std::size_t end);
-    // Shows what line i of the batch showed when it was calculated ahead, and makes its
-    // changes to the store.
-    void ShowAhead(const AheadBatch& batch, std::size_t i);
-    bool RemoveAnswersSlice(Run& run);
-    bool PaintSlice(Run& run);
-    bool LoadSlice(Run& run);
-    void EndRun();
     // A caret in a very long line stays steady: every blink would lay out and paint it.
     void UpdateCaretBlink();
     // Writes a calculated line: its text and its painted, protected answer run. With
@@ -242,12 +225,7 @@ class TCalcPane : public TProtectedEdit {
     int answerEditStart_ = 0;
     bool caretPending_ = false; // a second ShowCaret() waits for the layout
 
-    RunKind runKind_ = RunKind::None;
-    std::unique_ptr<Run> run_;
-    std::chrono::microseconds sliceTime_{40'000};
-    bool readOnlyBeforeRun_ = false;
-    int lastCompleteRunFrom_ = -1;
-    bool sliceQueued_ = false;
+    TLongWork* work_; // a child of the pane
     bool steadyCaret_ = false;
     int blinkFlashTime_ = 0; // the application's flash time while the caret is steady
 };
