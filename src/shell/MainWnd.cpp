@@ -180,6 +180,7 @@ void TFrmMain::ConnectActions() {
     connect(REdit1, &TCalcPane::errorRaised, this, &TFrmMain::ShowError);
     connect(REdit1, &TCalcPane::calculationFinished, this, &TFrmMain::RefreshTitle);
     connect(REdit1, &TCalcPane::statusText, statusPanels_[0], &QLabel::setText);
+    connect(REdit1, &TCalcPane::notice, statusPanels_[1], &QLabel::setText);
 
     connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);

@@ -2,6 +2,7 @@
 
 #include "document/core/CalcLine.h"
 #include "document/gui/Clipboard.h"
+#include "document/gui/LineHighlighter.h"
 #include "document/gui/LongWork.h"
 #include "document/gui/PaneEdit.h"
 #include "engine/CompTinyParseEngine.h"
@@ -26,19 +27,15 @@ namespace {
 
 const QString ModifiedText = QStringLiteral("Modified");
 
-// Byte offset in UTF-8 -> offset in UTF-16 units of the same text.
-int ArrowPosition(const QString& line) {
-    const std::string text = line.toStdString();
-    const std::size_t arrow = FindAnswerArrow(text);
-    if (arrow == std::string::npos)
-        return -1;
-    return static_cast<int>(Utf16Length(std::string_view(text).substr(0, arrow)));
-}
-
 } // namespace
 
-TCalcPane::TCalcPane(QWidget* parent) : TProtectedEdit(parent), work_(new TLongWork(*this)) {
-    MakeRunFormats();
+TCalcPane::TCalcPane(QWidget* parent)
+    : TProtectedEdit(parent), work_(new TLongWork(*this)),
+      highlighter_(new TLineHighlighter(this, nullptr)) {
+    // Only the answers are painted until the options ask for more.
+    highlighter_->SetColouring(false);
+    highlighter_->SetStaleLook(false);
+    highlighter_->setDocument(document());
     setWordWrapMode(QTextOption::NoWrap);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TCalcPane::UpdateCaretBlink);
 }
@@ -77,7 +74,12 @@ void TCalcPane::SetColors(const QColor& expression, const QColor& arrow, const Q
     setPalette(colors);
     arrowColor_ = arrow;
     answerColor_ = answer;
-    MakeRunFormats();
+    PaintAllAnswers();
+}
+
+void TCalcPane::SetVariables(Variables* variables) {
+    variables_ = variables;
+    highlighter_->SetStore(variables);
 }
 
 void TCalcPane::SetKeyMap(int optReturn, int optShiftReturn, int optCtrlReturn) {
@@ -109,15 +111,6 @@ QTextCharFormat TCalcPane::ExpressionFormat() const {
 
 // ---- lines ----
 
-void TCalcPane::SetBlockText(QTextCursor& cursor, const QTextBlock& block, const QString& text) {
-    cursor.setPosition(block.position());
-    cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-    if (text.isEmpty())
-        cursor.removeSelectedText();
-    else
-        cursor.insertText(text, ExpressionFormat());
-}
-
 void TCalcPane::MoveToNextLine(QTextCursor& cursor, const QTextBlock& block) {
     const QTextBlock next = block.next();
     if (next.isValid()) {
@@ -128,79 +121,31 @@ void TCalcPane::MoveToNextLine(QTextCursor& cursor, const QTextBlock& block) {
     cursor.insertBlock(QTextBlockFormat(), ExpressionFormat());
 }
 
-void TCalcPane::PaintBlock(QTextCursor& cursor, const QTextBlock& block, bool protect) {
-    const QString text = block.text();
-    const int arrow = ArrowPosition(text);
-    if (arrow < 0)
-        return;
-    const int start = block.position();
-    const int end = start + static_cast<int>(text.size());
-    const int answer = start + arrow + static_cast<int>(AnswerArrow.size());
-
-    cursor.setPosition(start + arrow);
-    cursor.setPosition(answer, QTextCursor::KeepAnchor);
-    cursor.mergeCharFormat(ArrowFormat(protect));
-    cursor.setPosition(answer);
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.mergeCharFormat(ValueFormat(protect));
-    cursor.clearSelection();
-}
-
-void TCalcPane::MakeRunFormats() {
-    for (const bool protect : {false, true}) {
-        QTextCharFormat& arrow = arrowFormats_[protect];
-        arrow = QTextCharFormat();
-        arrow.setForeground(arrowColor_);
-        arrow.setFontWeight(QFont::Normal);
-        arrow.setProperty(ProtectedProperty, protect);
-        QTextCharFormat& value = valueFormats_[protect];
-        value = arrow;
-        value.setForeground(answerColor_);
-        value.setFontWeight(QFont::Bold);
-    }
-}
-
-void TCalcPane::PaintAnswer(int line) {
-    const QTextBlock block = document()->findBlockByNumber(line);
-    if (!block.isValid())
-        return;
-    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    PaintBlock(edit.Cursor(), block, true);
-}
-
-void TCalcPane::PaintAnswerUnprotected(int line) {
-    const QTextBlock block = document()->findBlockByNumber(line);
-    if (!block.isValid())
-        return;
-    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    PaintBlock(edit.Cursor(), block, false);
-}
-
 void TCalcPane::PaintAllAnswers() {
-    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        PaintBlock(edit.Cursor(), block, true);
-}
-
-void TCalcPane::UnprotectAllAnswers() {
-    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        PaintBlock(edit.Cursor(), block, false);
+    highlighter_->RefreshColors();
+    const bool modified = document()->isModified();
+    if (!isVisible()) {
+        highlighter_->rehighlight();
+    } else {
+        // Lines out of view are painted again when they come into view.
+        highlighter_->LookChanged();
+        for (QTextBlock block = firstVisibleBlock();
+             block.isValid() && LineInView(block.blockNumber()); block = block.next())
+            highlighter_->rehighlightBlock(block);
+    }
+    document()->setModified(modified);
 }
 
 void TCalcPane::ApplyEditorFont() {
-    ProgramEdit edit(*this, ProgramEdit::PaintsOnly);
-    const QFont editorFont = font();
-    QTextCharFormat format;
-    format.setFontFamilies({editorFont.family()});
-    if (editorFont.pointSizeF() > 0)
-        format.setFontPointSize(editorFont.pointSizeF());
-    // Merged into every format in one pass: answers keep their colours and protection.
-    QTextCursor& cursor = edit.Cursor();
-    cursor.select(QTextCursor::Document);
-    cursor.mergeCharFormat(format);
-    cursor.clearSelection();
-    document()->setDefaultFont(editorFont);
+    // The program writes every character in the plain format, so the whole text follows the
+    // document's font; no format of its own is changed (nor recorded for undo).
+    document()->setDefaultFont(font());
+}
+
+int TCalcPane::ProtectedFrom(const QString& line) const {
+    const std::size_t arrow = FindAnswerArrow(
+        std::u16string_view(reinterpret_cast<const char16_t*>(line.utf16()), line.size()));
+    return arrow == std::u16string_view::npos ? -1 : static_cast<int>(arrow);
 }
 
 // ---- calculation ----
@@ -241,9 +186,7 @@ TCalcPane::Outcome TCalcPane::CalculateBlock(QTextCursor& cursor, const QTextBlo
         return Outcome::Failed;
     }
     const LineCalculation& line = *outcome.Result;
-    SetBlockText(cursor, block, QString::fromStdString(line.NewText));
-    if (line.HasAnswer)
-        PaintBlock(cursor, block, true);
+    WriteLine(cursor, block, block.text(), QString::fromStdString(line.NewText));
     MoveToNextLine(cursor, block);
     if (copyAllowed && copyAutomatically_)
         CopyToClipboard(line.Value);
@@ -288,10 +231,8 @@ void TCalcPane::CarriageReturn() {
         const QTextBlock block = document()->findBlock(textCursor().selectionStart());
         const QString text = block.text();
         const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
-        if (expression != text) {
-            SetBlockText(edit.Cursor(), block, expression);
+        if (WriteLine(edit.Cursor(), block, text, expression))
             edit.TextChanged();
-        }
         if (!block.next().isValid())
             edit.TextChanged();
         MoveToNextLine(edit.Cursor(), block);
@@ -311,10 +252,8 @@ void TCalcPane::BreakLine() {
         const QTextBlock block = document()->findBlock(caret);
         const QString text = block.text();
         const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
-        if (expression != text) {
-            SetBlockText(edit.Cursor(), block, expression);
+        if (WriteLine(edit.Cursor(), block, text, expression))
             edit.TextChanged();
-        }
         // The caret keeps its place in the expression, so a line break that follows splits
         // the line where the user stood even when leading blanks went; a caret that stood in
         // the removed answer run goes to the end of the expression.
@@ -374,67 +313,24 @@ void TCalcPane::AtnVexmiRemoveAnswersExecute() {
 }
 
 
-void TCalcPane::WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block,
-                                    const QString& text, int answerStart, bool hasAnswer,
-                                    bool keepExpression) {
-    const int expressionEnd = hasAnswer ? answerStart : static_cast<int>(text.size());
-    const int kept = keepExpression ? expressionEnd : 0;
-    cursor.setPosition(block.position() + kept);
+bool TCalcPane::WriteLine(QTextCursor& cursor, const QTextBlock& block, const QString& old,
+                          const QString& text) {
+    const qsizetype common = std::min(old.size(), text.size());
+    qsizetype same = 0;
+    while (same < common && old.at(same) == text.at(same))
+        ++same;
+    if (same == old.size() && same == text.size())
+        return false;
+    if (same > 0 && text.at(same - 1).isHighSurrogate())
+        --same; // a surrogate pair is written whole
+    cursor.setPosition(block.position() + static_cast<int>(same));
     cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-    const QTextCharFormat expression = ExpressionFormat();
-    // Written in its formats at once: painting afterwards would go over the line again.
-    if (kept < expressionEnd)
-        cursor.insertText(text.left(expressionEnd), expression);
-    else if (cursor.hasSelection())
+    if (same < text.size())
+        cursor.insertText(text.mid(same), ExpressionFormat());
+    else
         cursor.removeSelectedText();
-    if (!hasAnswer)
-        return;
-    // The expression's format is the plain one, so the run's formats are its own.
-    const int arrowLength = static_cast<int>(AnswerArrow.size());
-    cursor.insertText(text.mid(answerStart, arrowLength), ArrowFormat(true));
-    cursor.insertText(text.mid(answerStart + arrowLength), ValueFormat(true));
+    return true;
 }
-
-TCalcPane::Written TCalcPane::WrittenPart(const QTextBlock& block, const QString& old,
-                                          const QString& text, int answerStart,
-                                          bool hasAnswer) const {
-    const int expressionEnd = hasAnswer ? answerStart : static_cast<int>(text.size());
-    if (old.size() < expressionEnd ||
-        QStringView(old).left(expressionEnd) != QStringView(text).left(expressionEnd))
-        return Written::Nothing;
-    // The format has what the answer run's part gives it (a font merged in later may be
-    // there as well).
-    auto carries = [](const QTextCharFormat& format, const QTextCharFormat& part) {
-        for (const int key : {int(QTextFormat::ForegroundBrush), int(QTextFormat::FontWeight),
-                              int(ProtectedProperty)})
-            if (format.property(key) != part.property(key))
-                return false;
-        return true;
-    };
-    const QTextCharFormat& arrow = ArrowFormat(true);
-    const QTextCharFormat& value = ValueFormat(true);
-    const int arrowEnd = answerStart + static_cast<int>(AnswerArrow.size());
-    bool rest = old == text; // the rest of the line holds the answer run as written
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        const int start = fragment.position() - block.position();
-        const int end = start + fragment.length();
-        const QTextCharFormat format = fragment.charFormat();
-        if (start < expressionEnd) {
-            if (end > expressionEnd || !IsPlainFormat(format))
-                return Written::Nothing;
-        } else if (rest) {
-            if (start >= answerStart && end <= arrowEnd)
-                rest = carries(format, arrow);
-            else if (start >= arrowEnd)
-                rest = carries(format, value);
-            else
-                rest = false;
-        }
-    }
-    return rest ? Written::Line : Written::Expression;
-}
-
 
 QString TCalcPane::InsertCommandTextOf(const QString& commandName, int* caretBack) {
     static const QString constPrefix = QStringLiteral("AtnInsertConst");
@@ -485,16 +381,16 @@ void TCalcPane::SetSliceTime(std::chrono::microseconds time) {
     work_->SetSliceTime(time);
 }
 
+void TCalcPane::SetUndoLineLimit(int lines) {
+    work_->SetUndoLineLimit(lines);
+}
+
 void TCalcPane::CalculateAgainFrom(int startLine) {
     work_->CalculateAgainFrom(startLine);
 }
 
 int TCalcPane::LastCompleteRunFrom() const {
     return work_->LastCompleteRunFrom();
-}
-
-void TCalcPane::PaintAllAnswersInSlices() {
-    work_->PaintAllAnswers();
 }
 
 void TCalcPane::LoadText(const QString& text) {
@@ -585,6 +481,18 @@ void TCalcPane::ProtectChange(int start, int end) {
     }
     answerEdit_ = true;
     answerEditStart_ = start;
+    // The answer run is read from the text, which the edit is about to change: what the
+    // clean-up removes afterwards is measured now.
+    const QTextBlock first = document()->findBlock(start);
+    const int firstRun = first.isValid() ? ProtectedStart(first) : -1;
+    answerEditBack_ = firstRun >= 0 ? std::min(start, first.position() + firstRun) : start;
+    const QTextBlock last = document()->findBlock(end);
+    const int lastRun = last.isValid() ? ProtectedStart(last) : -1;
+    const int lastEnd = last.position() + last.length() - 1;
+    answerEditTail_ =
+        lastRun >= 0 && end >= last.position() + lastRun && end < lastEnd ? lastEnd - end : 0;
+    answerEditEnd_ = end;
+    answerEditLength_ = TextLength();
     emit protectionNotice(start, end);
 }
 
@@ -593,38 +501,22 @@ void TCalcPane::Change() {
         return;
     answerEdit_ = false;
     // Remove what is left of the answer run on both sides of the user's change, in the same
-    // undo step as the change itself.
-    QTextCursor current = textCursor();
-    int position = current.selectionStart();
-    int length = current.selectionEnd() - position;
-    const int textLength = TextLength();
-
-    int forward = position;
-    while (forward < textLength && IsProtected(forward))
-        ++forward;
-    int backward = answerEditStart_;
-    while (backward > 0 && IsProtected(backward - 1))
-        --backward;
-
+    // undo step as the change itself: first after it, then before it.
+    const int length = TextLength();
+    const int after = std::clamp(answerEditEnd_ + length - answerEditLength_, 0, length);
     QTextCursor removal(document());
     removal.joinPreviousEditBlock();
-    if (forward > position) {
-        removal.setPosition(position);
-        removal.setPosition(forward, QTextCursor::KeepAnchor);
+    if (answerEditTail_ > 0) {
+        removal.setPosition(after);
+        removal.setPosition(std::min(after + answerEditTail_, length), QTextCursor::KeepAnchor);
         removal.removeSelectedText();
-        length = std::max(length - (forward - position), 0);
     }
-    if (backward < answerEditStart_) {
-        removal.setPosition(backward);
+    if (answerEditBack_ < answerEditStart_) {
+        removal.setPosition(answerEditBack_);
         removal.setPosition(answerEditStart_, QTextCursor::KeepAnchor);
         removal.removeSelectedText();
-        position -= answerEditStart_ - backward;
     }
     removal.endEditBlock();
-
-    current.setPosition(position);
-    current.setPosition(position + length, QTextCursor::KeepAnchor);
-    setTextCursor(current);
 }
 
 void TCalcPane::EndUserEdit() {

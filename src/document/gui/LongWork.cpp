@@ -25,8 +25,6 @@ struct TLongWork::Run {
         int Number = 0;
         QString Old; // the text it was calculated from
         QString Text;
-        int AnswerStart = 0;
-        bool HasAnswer = false;
         bool Copy = false;
         DComplex Value;
     };
@@ -46,6 +44,8 @@ struct TLongWork::Run {
     std::vector<Line> Pending;
     QString Error;
     int Caret = 0;
+    // Lines the run has changed; its slices make one undo step once the first changed one.
+    int Changed = 0;
     // The share of a slice's time for the loop over the lines; the rest is what the
     // document does after it (writing the lines, laying out, colouring). Learnt from the
     // last slice, so that a whole slice stays near SliceTime.
@@ -95,22 +95,6 @@ void TLongWork::RemoveAnswers() {
     StartRun(std::move(run));
 }
 
-void TLongWork::PaintAllAnswers() {
-    if (runKind_ == RunKind::Painting) {
-        // The text was replaced under the run: it starts again from the top.
-        run_->Ending = false;
-        run_->Next = 0;
-        run_->Total = pane_.document()->blockCount();
-        return;
-    }
-    if (Busy())
-        return;
-    auto run = std::make_unique<Run>();
-    run->Kind = RunKind::Painting;
-    run->Total = pane_.document()->blockCount();
-    StartRun(std::move(run));
-}
-
 namespace {
 
 // The end of the part of `text` from `from` that holds `lines` line breaks (or the rest).
@@ -128,8 +112,8 @@ qsizetype AfterLines(const QString& text, qsizetype from, int lines) {
 } // namespace
 
 void TLongWork::LoadText(const QString& text) {
-    // A load or painting under way belongs to the text being replaced.
-    if (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading)
+    // A load under way belongs to the text being replaced.
+    if (runKind_ == RunKind::Loading)
         EndRun();
     CancelRun();
     // Enough for the first screen of any window; the rest is appended in slices.
@@ -147,7 +131,7 @@ void TLongWork::LoadText(const QString& text) {
 }
 
 void TLongWork::FinishLoading() {
-    while (runKind_ == RunKind::Loading || runKind_ == RunKind::Painting)
+    while (runKind_ == RunKind::Loading)
         RunNextSlice();
 }
 
@@ -155,7 +139,7 @@ bool TLongWork::LoadSlice(Run& run) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const Clock::time_point until = start + run.Budget(sliceTime_);
-    TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::PaintsOnly);
+    TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::Loads);
     QTextCursor& cursor = edit.Cursor();
     constexpr int ChunkLines = 500;
     for (;;) {
@@ -165,12 +149,10 @@ bool TLongWork::LoadSlice(Run& run) {
             cursor.insertText(run.Text.mid(run.Loaded, end - run.Loaded), pane_.ExpressionFormat());
             run.Loaded = end;
         }
-        // Every line but the last is complete; the last one is when the text is all in.
+        // Every line but the last is complete; the last one is when the text is all in. Each
+        // is protected as it comes in: protection is read from the text.
         const bool complete = run.Loaded >= run.Text.size();
-        const int lines = pane_.document()->blockCount() - (complete ? 0 : 1);
-        QTextBlock block = pane_.document()->findBlockByNumber(run.Next);
-        for (; run.Next < lines && block.isValid(); ++run.Next, block = block.next())
-            pane_.PaintBlock(cursor, block, true);
+        run.Next = pane_.document()->blockCount() - (complete ? 0 : 1);
         run.Worked = Clock::now() - start;
         if (complete) {
             run.Text.clear();
@@ -185,14 +167,11 @@ void TLongWork::StartRun(std::unique_ptr<Run> run) {
     lastCompleteRunFrom_ = -1;
     run_ = std::move(run);
     runKind_ = run_->Kind;
-    // The slices' edits are recorded for undo until the run ends and the record is dropped
-    // at once. With undo off, the document compacts its whole text buffer every few thousand
-    // changed lines, which makes a long run quadratic. Nobody can undo meanwhile: the pane is
-    // read-only and the commands are off.
-    // Painting changes formats only and loading only appends, which never sets off that
-    // compaction; they record nothing.
-    if (pane_.internalChange_++ == 0 &&
-        (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading))
+    // The slices of a calculation or of Remove answers are recorded as one undo step (with
+    // undo off the document would also compact its whole text buffer every few thousand
+    // changed lines, which makes a long run quadratic). Nobody can undo meanwhile: the pane
+    // is read-only and the commands are off. A loaded document starts a fresh history.
+    if (pane_.internalChange_++ == 0 && runKind_ == RunKind::Loading)
         pane_.document()->setUndoRedoEnabled(false);
     RunNextSlice();
 }
@@ -215,11 +194,8 @@ void TLongWork::RunNextSlice() {
     case RunKind::RemovingAnswers:
         ended = RemoveAnswersSlice(run);
         break;
-    case RunKind::Loading:
-        ended = LoadSlice(run);
-        break;
     default:
-        ended = PaintSlice(run);
+        ended = LoadSlice(run);
         break;
     }
     const std::chrono::steady_clock::duration whole = std::chrono::steady_clock::now() - start;
@@ -231,8 +207,8 @@ void TLongWork::RunNextSlice() {
         EndRun();
         return;
     }
-    // Ending a long run drops its undo record and has the window catch up with it, which
-    // takes about as long as a slice: it gets a turn of its own.
+    // Ending a long run has the window catch up with it (and may drop an undo step too large
+    // to keep), which takes about as long as a slice: it gets a turn of its own.
     run.Ending = ended;
     if (!run.Started) {
         // Keys typed from now on must not reach the text behind the user's back.
@@ -252,9 +228,8 @@ void TLongWork::RunNextSlice() {
 }
 
 void TLongWork::CancelRun() {
-    // Painting is what protects the answers and loading completes the text; neither is left
-    // half done.
-    if (runKind_ == RunKind::Painting || runKind_ == RunKind::Loading)
+    // Loading completes the text; it is never left half done.
+    if (runKind_ == RunKind::Loading)
         return;
     // Every slice writes what it calculated before it returns, so between two slices the
     // document, the store and ANS already agree line by line.
@@ -268,10 +243,15 @@ void TLongWork::EndRun() {
         return;
     const std::unique_ptr<Run> run = std::move(run_);
     runKind_ = RunKind::None;
+    bool dropped = false;
     if (--pane_.internalChange_ == 0) {
         const bool modified = pane_.document()->isModified();
-        pane_.document()->setUndoRedoEnabled(false); // clears the record, as after any calculation
-        pane_.document()->setUndoRedoEnabled(true);
+        // Switching undo off clears the history.
+        dropped = run->Kind != RunKind::Loading && run->Changed > undoLineLimit_;
+        if (dropped || run->Kind == RunKind::Loading) {
+            pane_.document()->setUndoRedoEnabled(false);
+            pane_.document()->setUndoRedoEnabled(true);
+        }
         pane_.document()->setModified(modified);
     }
     if (run->Started) {
@@ -296,6 +276,14 @@ void TLongWork::EndRun() {
     }
     if (run->Kind == RunKind::Calculating || run->Kind == RunKind::RemovingAnswers)
         emit pane_.calculationFinished();
+    if (dropped)
+        emit pane_.notice(
+            pane_.language_ == 1
+                ? QStringLiteral("Too large to undo: the change covers more than %L1 lines; "
+                                 "the undo history was cleared.")
+                      .arg(undoLineLimit_)
+                : QStringLiteral("元に戻せません: 変更が %L1 行を超えたため、元に戻す履歴を消去しました。")
+                      .arg(undoLineLimit_));
 }
 
 namespace {
@@ -394,7 +382,6 @@ bool TLongWork::CalculateSlice(Run& run) {
                 ShowAhead(*run.Batch, i);
                 run.Pending.push_back({blockLine, std::move(run.Fed.front()),
                                        QString::fromUtf8(run.Batch->TextOf(ahead.NewText)),
-                                       static_cast<int>(ahead.AnswerStartUtf16), ahead.HasAnswer,
                                        copyAllowed && pane_.copyAutomatically_, ahead.Value});
                 run.Fed.pop_front();
                 emit pane_.lineCalculated(blockLine);
@@ -422,7 +409,6 @@ bool TLongWork::CalculateSlice(Run& run) {
         }
         const LineCalculation& result = *outcome.Result;
         run.Pending.push_back({blockLine, std::move(old), QString::fromStdString(result.NewText),
-                               static_cast<int>(result.AnswerStartUtf16), result.HasAnswer,
                                copyAllowed && pane_.copyAutomatically_, result.Value});
         emit pane_.lineCalculated(blockLine);
         block = block.next();
@@ -438,22 +424,22 @@ bool TLongWork::CalculateSlice(Run& run) {
     // The slice's lines go into the document together, in line order.
     std::optional<DComplex> copy;
     if (!run.Pending.empty()) {
-        TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::ChangesText);
+        TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::ChangesText, run.Changed > 0);
         QTextBlock line = pane_.document()->findBlockByNumber(run.Pending.front().Number);
+        const int before = run.Changed;
         for (const Run::Line& pending : run.Pending) {
-            const TCalcPane::Written written =
-                pane_.WrittenPart(line, pending.Old, pending.Text, pending.AnswerStart,
-                            pending.HasAnswer);
-            if (written != TCalcPane::Written::Line)
-                pane_.WriteCalculatedLine(edit.Cursor(), line, pending.Text, pending.AnswerStart,
-                                    pending.HasAnswer, written == TCalcPane::Written::Expression);
-            if (!line.next().isValid())
+            if (pane_.WriteLine(edit.Cursor(), line, pending.Old, pending.Text))
+                ++run.Changed;
+            if (!line.next().isValid()) {
                 pane_.MoveToNextLine(edit.Cursor(), line);
+                ++run.Changed;
+            }
             if (pending.Copy)
                 copy = pending.Value;
             line = line.next();
         }
-        edit.TextChanged();
+        if (run.Changed > before)
+            edit.TextChanged();
         run.Pending.clear();
     }
     if (copy)
@@ -483,29 +469,18 @@ bool WorkOnLines(QTextDocument* document, int& next, std::chrono::microseconds t
 } // namespace
 
 bool TLongWork::RemoveAnswersSlice(Run& run) {
-    TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::ChangesText);
+    TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::ChangesText, run.Changed > 0);
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     const bool ended =
         WorkOnLines(pane_.document(), run.Next, run.Budget(sliceTime_), [&](const QTextBlock& block) {
             const QString text = block.text();
             const QString expression = QString::fromStdString(StripAnswer(text.toStdString()));
-            if (expression != text) {
-                // Mostly only the answer run goes; the expression before it stays.
-                pane_.WriteCalculatedLine(edit.Cursor(), block, expression, 0, false,
-                                    pane_.WrittenPart(block, text, expression, 0, false) ==
-                                        TCalcPane::Written::Expression);
+            // Mostly only the answer run goes; the expression before it stays.
+            if (pane_.WriteLine(edit.Cursor(), block, text, expression)) {
+                ++run.Changed;
                 edit.TextChanged();
             }
         });
-    run.Worked = std::chrono::steady_clock::now() - start;
-    return ended;
-}
-
-bool TLongWork::PaintSlice(Run& run) {
-    TCalcPane::ProgramEdit edit(pane_, TCalcPane::ProgramEdit::PaintsOnly);
-    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    const bool ended = WorkOnLines(pane_.document(), run.Next, run.Budget(sliceTime_),
-                                   [&](const QTextBlock& block) { pane_.PaintBlock(edit.Cursor(), block, true); });
     run.Worked = std::chrono::steady_clock::now() - start;
     return ended;
 }

@@ -2,8 +2,9 @@
 // Long work on the pane's document, done in slices of about SliceTime each so that the
 // window paints and takes input between two of them: Calculate again and Calculate below
 // (the lines calculated ahead on a second thread while this one writes them), Remove
-// answers, painting every answer and loading a document. While a run goes on the pane is
-// read-only; Escape cancels the runs that can be cancelled.
+// answers and loading a document. While a run goes on the pane is read-only; Escape
+// cancels the runs that can be cancelled. A calculation or Remove answers is one undo
+// step, however many slices it takes, unless it changed more than UndoLineLimit lines.
 
 #include "document/gui/CalcPane.h"
 
@@ -22,6 +23,9 @@ class CalculationAhead;
 class TLongWork : public QObject {
   public:
     using RunKind = TCalcPane::RunKind;
+    // The most lines one undo step may change: about 100 bytes of undo record a line, and
+    // undoing it in one go, without slices, stays a short wait.
+    static constexpr int UndoLineLimit = 100'000;
 
     explicit TLongWork(TCalcPane& pane);
     ~TLongWork() override;
@@ -30,12 +34,12 @@ class TLongWork : public QObject {
     bool Busy() const { return runKind_ != RunKind::None; }
     void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
     int LastCompleteRunFrom() const { return lastCompleteRunFrom_; }
+    void SetUndoLineLimit(int lines) { undoLineLimit_ = lines; }
     // A calculation outside a run makes the last complete run a thing of the past.
     void ForgetCompleteRun() { lastCompleteRunFrom_ = -1; }
 
     void CalculateAgainFrom(int startLine);
     void RemoveAnswers();
-    void PaintAllAnswers();
     void LoadText(const QString& text);
     void FinishLoading();
     void CancelRun();
@@ -55,7 +59,6 @@ class TLongWork : public QObject {
     // changes to the store.
     void ShowAhead(const AheadBatch& batch, std::size_t i);
     bool RemoveAnswersSlice(Run& run);
-    bool PaintSlice(Run& run);
     bool LoadSlice(Run& run);
     void EndRun();
 
@@ -65,6 +68,7 @@ class TLongWork : public QObject {
     std::chrono::microseconds sliceTime_{40'000};
     bool readOnlyBeforeRun_ = false;
     int lastCompleteRunFrom_ = -1;
+    int undoLineLimit_ = UndoLineLimit;
     bool sliceQueued_ = false;
 };
 

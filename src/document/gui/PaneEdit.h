@@ -9,29 +9,30 @@
 
 namespace vexmo {
 
-// The protection handling ignores the change and it never reaches the undo stack:
-// switching undo off also clears the stack, so Undo cannot reach back across a
-// calculation. Painting alone leaves the modified flag as it was.
+// The protection handling ignores the change, and the change is one step of the undo
+// history: with `joinPrevious` it joins the step of the edit before it (the slices of one
+// run). Loading leaves the modified flag as it was; it runs with undo off.
 class TCalcPane::ProgramEdit {
   public:
-    enum Kind { ChangesText, PaintsOnly };
+    enum Kind { ChangesText, Loads };
 
-    ProgramEdit(TCalcPane& pane, Kind kind)
+    ProgramEdit(TCalcPane& pane, Kind kind, bool joinPrevious = false)
         : pane_(pane), kind_(kind), modified_(pane.document()->isModified()) {
-        if (pane_.internalChange_++ == 0)
-            pane_.document()->setUndoRedoEnabled(false);
+        ++pane_.internalChange_;
         pane_.BeginProgramChange();
         cursor_ = QTextCursor(pane_.document());
-        cursor_.beginEditBlock();
+        if (joinPrevious)
+            cursor_.joinPreviousEditBlock();
+        else
+            cursor_.beginEditBlock();
     }
     ~ProgramEdit() {
         cursor_.endEditBlock();
-        if (kind_ == PaintsOnly)
+        if (kind_ == Loads)
             pane_.document()->setModified(modified_);
         else if (textChanged_)
             pane_.document()->setModified(true);
-        if (--pane_.internalChange_ == 0)
-            pane_.document()->setUndoRedoEnabled(true);
+        --pane_.internalChange_;
         pane_.EndProgramChange();
     }
     ProgramEdit(const ProgramEdit&) = delete;
