@@ -190,6 +190,9 @@ void TFrmMain::ConnectActions() {
     // The pane reports the modified state after a key; the panel says it in the language.
     connect(REdit1, &TCalcPane::statusText, this,
             [this] { statusPanels_[0]->setText(ModifiedStatusText(opt_.Language)); });
+    // A notice is a sentence: it takes the whole status bar for a while.
+    connect(REdit1, &TCalcPane::notice, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
 
     connect(REdit1, &QPlainTextEdit::selectionChanged, this, &TFrmMain::ScheduleUpdate);
     connect(REdit1, &QPlainTextEdit::textChanged, this, &TFrmMain::ScheduleUpdate);

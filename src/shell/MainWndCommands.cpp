@@ -125,7 +125,6 @@ void TFrmMain::ShowOptions() {
         ApplySettingsToPane();
     }
     RefreshTitle();
-    REdit1->PaintAllAnswersInSlices();
 }
 
 void TFrmMain::RegisterFileType() { ExecuteRegisterCommand(this, opt_.Language); }

@@ -25,7 +25,7 @@ bool AvailableDuringRun(const QString& name) {
            name == u"AtnHelpDorvHomepage" || name == u"AtnHelpAbout" || name == u"AtnFileExit";
 }
 
-// Painting and loading are never left half done.
+// Loading is never left half done.
 bool Cancellable(TCalcPane::RunKind kind) {
     return kind == TCalcPane::RunKind::Calculating || kind == TCalcPane::RunKind::RemovingAnswers;
 }
@@ -40,11 +40,8 @@ QString RunText(TCalcPane::RunKind kind, int language, int done, int total) {
     case TCalcPane::RunKind::RemovingAnswers:
         what = english ? QStringLiteral("Removing answers") : QStringLiteral("計算結果を削除中");
         break;
-    case TCalcPane::RunKind::Loading:
-        what = english ? QStringLiteral("Opening") : QStringLiteral("読み込み中");
-        break;
     default:
-        what = english ? QStringLiteral("Painting answers") : QStringLiteral("計算結果を表示中");
+        what = english ? QStringLiteral("Opening") : QStringLiteral("読み込み中");
         break;
     }
     const bool cancels = Cancellable(kind);

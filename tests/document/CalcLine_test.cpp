@@ -15,23 +15,28 @@ namespace {
 
 TEST(CalcLineText, StripAnswer)
 {
+    // `wide` is the same line in UTF-16, where the arrow stands at `units`.
     struct Row {
         const char* name;
         const char* line;
         const char* expected;
+        std::u16string_view wide;
+        std::size_t units;
     };
+    const std::size_t none = std::u16string_view::npos;
     const Row rows[] = {
-        {"answered line", "1+2 ==> 3 +_I 0 ", "1+2"},
-        {"error arrow", "1/0 >>> 1 +_I 0 ", "1/0"},
-        {"unanswered line is trimmed", " \t A+1 \x01", "A+1"},
-        {"normal arrow wins wherever it stands", "a >>> b ==> c", "a >>> b"},
-        {"typed by hand", "A ==> B", "A"},
-        {"multi-byte characters are no blanks", "\xC3\xA9 ==> 1", "\xC3\xA9"},
-        {"blank line", "    ", ""},
+        {"answered line", "1+2 ==> 3 +_I 0 ", "1+2", u"1+2 ==> 3 +_I 0 ", 3},
+        {"error arrow", "1/0 >>> 1 +_I 0 ", "1/0", u"1/0 >>> 1 +_I 0 ", 3},
+        {"unanswered line is trimmed", " \t A+1 \x01", "A+1", u" \t A+1 \x01", none},
+        {"normal arrow wins wherever it stands", "a >>> b ==> c", "a >>> b", u"a >>> b ==> c", 7},
+        {"typed by hand", "A ==> B", "A", u"A ==> B", 1},
+        {"multi-byte characters are no blanks", "\xC3\xA9 ==> 1", "\xC3\xA9", u"\u00E9 ==> 1", 1},
+        {"blank line", "    ", "", u"    ", none},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(StripAnswer(row.line), row.expected);
+        EXPECT_EQ(FindAnswerArrow(row.wide), row.units);
     }
 }
 

@@ -1,5 +1,6 @@
 // The calculation pane on the real widget: answered lines, their paint and protection, the
 // key map, the edit clean-up around answers, the calculation commands and undo.
+#include "ShownFormat.h"
 #include "document/gui/CalcPane.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
@@ -35,7 +36,6 @@ class CalcPaneTest : public ::testing::Test {
     // Replaces the document and puts the caret at `position`.
     void Load(const QString& text, int position = 0) {
         pane.setPlainText(text);
-        pane.PaintAllAnswers();
         Caret(position);
     }
     void Caret(int position, int anchor = -1) {
@@ -44,11 +44,7 @@ class CalcPaneTest : public ::testing::Test {
         cursor.setPosition(position, QTextCursor::KeepAnchor);
         pane.setTextCursor(cursor);
     }
-    QTextCharFormat FormatAt(int position) {
-        QTextCursor cursor(pane.document());
-        cursor.setPosition(position + 1);
-        return cursor.charFormat();
-    }
+    QTextCharFormat FormatAt(int position) { return ShownFormat(pane, position); }
     bool AnyProtected() {
         for (int i = 0; i < pane.TextLength(); ++i)
             if (pane.IsProtected(i))
@@ -118,13 +114,14 @@ TEST_F(CalcPaneTest, AnswerRunIsPaintedAndProtected) {
     }
     EXPECT_FALSE(pane.IsProtected(16)) << "line break";
 
-    // Text typed behind the answer takes the expression's attributes.
+    // Everything after the arrow is the answer run, as the saved line reads: text typed
+    // behind the answer joins it (and goes when the line is calculated again).
     Caret(16);
     QTest::keyClicks(&pane, "x");
     EXPECT_EQ(Lines().first(), "1+2 ==> 3 +_I 0 x");
-    EXPECT_FALSE(pane.IsProtected(16));
-    EXPECT_NE(FormatAt(16).fontWeight(), QFont::Bold);
-    EXPECT_EQ(FormatAt(16).foreground().style(), Qt::NoBrush);
+    EXPECT_TRUE(pane.IsProtected(16));
+    EXPECT_EQ(FormatAt(16).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAt(16).foreground().color(), Answer);
 }
 
 TEST_F(CalcPaneTest, FailingCalculationChangesNothing) {
@@ -320,30 +317,141 @@ TEST_F(CalcPaneTest, RemoveAnswersAsksFirst) {
     }
 }
 
-TEST_F(CalcPaneTest, UndoNeverCrossesACalculation) {
-    Load("1+2");
-    pane.document()->setModified(false);
-    pane.PaintAllAnswers();
-    EXPECT_FALSE(pane.document()->isModified()) << "painting alone is no change";
+TEST_F(CalcPaneTest, AnswerRunIsDecidedByTheLinesText) {
+    const QColor newArrow(0, 0, 255), newAnswer(128, 0, 128);
+    struct Row {
+        const char* name;
+        std::function<void()> make; // leaves the line under test as line 0
+        QString line;
+        int arrow; // where the answer run starts; -1 for none
+        QColor arrowColour, answerColour;
+    } rows[] = {
+        {"loaded", [this] { Load("1+2 ==> 3 +_I 0 "); }, "1+2 ==> 3 +_I 0 ", 3, Arrow, Answer},
+        {"error arrow", [this] { Load("1/0 >>> 1 +_I 0 "); }, "1/0 >>> 1 +_I 0 ", 3, Arrow,
+         Answer},
+        {"the first normal arrow wins", [this] { Load("1 >>> 2 ==> 3 "); }, "1 >>> 2 ==> 3 ", 7,
+         Arrow, Answer},
+        {"arrow typed by hand",
+         [this] {
+             Load("");
+             QTest::keyClicks(&pane, "7 ==> 9");
+         },
+         "7 ==> 9", 1, Arrow, Answer},
+        {"no arrow", [this] { Load("1+2 => 3 >> 4"); }, "1+2 => 3 >> 4", -1, Arrow, Answer},
+        {"undone after an edit removed it",
+         [this] {
+             Load("2*3");
+             pane.CalculateLine(false);
+             Caret(10);
+             QTest::keyClicks(&pane, "y");
+             pane.undo();
+         },
+         "2*3 ==> 6 +_I 0 ", 3, Arrow, Answer},
+        {"new colours",
+         [&] {
+             Load("1+2 ==> 3 +_I 0 ");
+             pane.SetColors(Qt::black, newArrow, newAnswer, Qt::white);
+         },
+         "1+2 ==> 3 +_I 0 ", 3, newArrow, newAnswer},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        pane.SetColors(Qt::black, Arrow, Answer, Qt::white);
+        row.make();
+        ASSERT_EQ(Lines().first(), row.line);
+        for (int i = 0; i < row.line.size(); ++i) {
+            SCOPED_TRACE(i);
+            const bool run = row.arrow >= 0 && i >= row.arrow;
+            const bool answer = run && i >= row.arrow + 5;
+            const QTextCharFormat format = FormatAt(i);
+            EXPECT_EQ(pane.IsProtected(i), run);
+            EXPECT_EQ(format.fontWeight() == QFont::Bold, answer);
+            if (run)
+                EXPECT_EQ(format.foreground().color(), answer ? row.answerColour : row.arrowColour);
+            else
+                EXPECT_EQ(format.foreground().style(), Qt::NoBrush);
+        }
+    }
+}
 
-    Caret(3);
-    QTest::keyClicks(&pane, "0");
-    EXPECT_TRUE(pane.document()->isUndoAvailable());
-    pane.CalculateLine(false);
-    EXPECT_FALSE(pane.document()->isUndoAvailable());
-    EXPECT_TRUE(pane.document()->isModified());
-    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ");
-
-    // Undoing an edit inside an answer brings the whole answer back, protected.
-    Caret(10);
-    QTest::keyClicks(&pane, "y");
-    EXPECT_EQ(Lines().first(), "1+20y");
-    pane.undo();
-    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ");
-    EXPECT_TRUE(pane.IsProtected(4));
-    EXPECT_TRUE(pane.IsProtected(17));
-    pane.undo();
-    EXPECT_EQ(Lines().first(), "1+20 ==> 21 +_I 0 ") << "nothing before the calculation";
+TEST_F(CalcPaneTest, EveryCalculationIsOneUndoStep) {
+    // Each row loads `document` (a fresh history), types with `type`, then takes `step`. Undo
+    // goes back to the typed text and then to the document, exactly; Redo comes back.
+    const QString counting = QStringLiteral("N:=N+1\n").repeated(60);
+    struct Row {
+        const char* name;
+        QString document;
+        std::function<void()> type;
+        std::function<void()> step;
+        bool kept; // false: too large to keep, the history goes and a notice says so
+    } rows[] = {
+        {"Return", "1+2\n4", [this] { Caret(3); QTest::keyClicks(&pane, "0"); },
+         [this] { QTest::keyClick(&pane, Qt::Key_Return); }, true},
+        {"select all, type, Return", "1+2 ==> 3 +_I 0 \nA:=4",
+         [this] { pane.selectAll(); QTest::keyClicks(&pane, "1"); },
+         [this] { QTest::keyClick(&pane, Qt::Key_Return); }, true},
+        {"Calculate", "5*5 ==> 1 +_I 0 ", [this] { Caret(0); QTest::keyClicks(&pane, "2"); },
+         [this] { pane.AtnVexmiCalculateExecute(); }, true},
+        {"Shift+Return takes the answer away", "1+2 ==> 3 +_I 0 \n",
+         [this] { Caret(0); QTest::keyClicks(&pane, " "); },
+         [this] { QTest::keyClick(&pane, Qt::Key_Return, Qt::ShiftModifier); }, true},
+        {"Calculate again", "A:=2\nA*3 ==> 0 +_I 0 \n\nA+1",
+         [this] { Caret(4); QTest::keyClicks(&pane, "1"); },
+         [this] { pane.AtnVexmiReCalcExecute(); }, true},
+        {"Calculate below", "1\n2 ==> 9 +_I 0 \n3",
+         [this] { Caret(2); QTest::keyClicks(&pane, "+"); },
+         [this] { pane.AtnVexmiCalcBelowExecute(); }, true},
+        {"Remove answers", "1 ==> 1 +_I 0 \n 2 >>> x \n3",
+         [this] { Caret(pane.TextLength()); QTest::keyClicks(&pane, "3"); },
+         [this] { pane.AtnVexmiRemoveAnswersExecute(); }, true},
+        {"cancelled run", counting, [this] { Caret(0); QTest::keyClicks(&pane, " "); },
+         [this] {
+             pane.SetSliceTime(std::chrono::microseconds(0));
+             pane.AtnVexmiReCalcExecute();
+             ASSERT_TRUE(pane.Busy());
+             QCoreApplication::processEvents();
+             QTest::keyClick(&pane, Qt::Key_Escape);
+             ASSERT_FALSE(pane.Busy());
+             pane.SetSliceTime(std::chrono::milliseconds(40));
+         },
+         true},
+        {"too large to keep", "1\n2\n3\n4", [this] { Caret(0); QTest::keyClicks(&pane, "9"); },
+         [this] {
+             pane.SetUndoLineLimit(3);
+             pane.AtnVexmiReCalcExecute();
+             pane.SetUndoLineLimit(100'000);
+         },
+         false},
+    };
+    pane.SetQuestionHook([](const QString&) { return true; });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.Clear();
+        pane.LoadText(row.document);
+        EXPECT_FALSE(pane.document()->isUndoAvailable()) << "a loaded document starts afresh";
+        row.type();
+        const QString typed = pane.toPlainText();
+        ASSERT_NE(typed, row.document);
+        QSignalSpy notices(&pane, &TCalcPane::notice);
+        row.step();
+        const QString done = pane.toPlainText();
+        ASSERT_NE(done, typed);
+        const std::string ans = store.Read("ANS");
+        EXPECT_EQ(notices.count(), row.kept ? 0 : 1);
+        if (!row.kept) {
+            EXPECT_FALSE(pane.document()->isUndoAvailable());
+            continue;
+        }
+        pane.undo();
+        EXPECT_EQ(pane.toPlainText(), typed);
+        EXPECT_EQ(store.Read("ANS"), ans) << "undo changes the text only";
+        pane.undo();
+        EXPECT_EQ(pane.toPlainText(), row.document);
+        pane.redo();
+        EXPECT_EQ(pane.toPlainText(), typed);
+        pane.redo();
+        EXPECT_EQ(pane.toPlainText(), done);
+    }
 }
 
 TEST_F(CalcPaneTest, EditorFontKeepsAnswersPainted) {
@@ -353,7 +461,8 @@ TEST_F(CalcPaneTest, EditorFontKeepsAnswersPainted) {
     pane.ApplyEditorFont();
     for (const int i : {0, 5, 10}) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(FormatAt(i).fontPointSize(), 17);
+        EXPECT_EQ(QFont(FormatAt(i).font().resolve(pane.document()->defaultFont())).pointSize(),
+                  17);
         EXPECT_EQ(pane.IsProtected(i), i > 0);
     }
     EXPECT_EQ(FormatAt(10).fontWeight(), QFont::Bold);

@@ -1,6 +1,7 @@
 // The document commands on the real pane and dialogs: the discard question and its loops, the
 // dialogs, saving and reopening calculated documents, failed saves and unreadable files, the
 // start-up document, and the main window's settings across a close and a new start.
+#include "ShownFormat.h"
 #include "document/gui/CalcPane.h"
 #include "engine/CompTinyParseEngine.h"
 #include "engine/DorvSub.h"
@@ -317,19 +318,16 @@ TEST_F(DocumentsTest, CalculatedDocumentReopensPaintedAndProtected) {
 
     const int arrow = QStringLiteral("1+2").size();
     const int answer = arrow + 5;
-    QTextCursor cursor(pane->document());
-    cursor.setPosition(arrow + 1);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::red));
-    cursor.setPosition(answer + 1);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::darkGreen));
-    EXPECT_EQ(cursor.charFormat().fontWeight(), QFont::Bold);
+    EXPECT_EQ(ShownFormat(*pane, arrow).foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(ShownFormat(*pane, answer).foreground().color(), QColor(Qt::darkGreen));
+    EXPECT_EQ(ShownFormat(*pane, answer).fontWeight(), QFont::Bold);
     EXPECT_FALSE(pane->IsProtected(arrow - 1));
     EXPECT_TRUE(pane->IsProtected(arrow));
     EXPECT_TRUE(pane->IsProtected(answer + 1));
     const QTextBlock note = pane->document()->findBlockByNumber(1);
     for (int i = note.position(); i < note.position() + note.length() - 1; ++i)
         EXPECT_FALSE(pane->IsProtected(i));
-    EXPECT_NE(QTextCursor(note).charFormat().fontWeight(), QFont::Bold);
+    EXPECT_NE(ShownFormat(*pane, note.position()).fontWeight(), QFont::Bold);
 }
 
 // A small tmpfs mounted in a temporary folder (root only), for saves that must fail.
@@ -818,7 +816,6 @@ TEST_F(MainWindowDocumentsTest, OptionsRefreshTitleAndRepaintOnCancelAndApplyOnO
     auto window = Start();
     TCalcPane* pane = window->Pane();
     pane->setPlainText("1+1 ==> 2 +_I 0 \nplain");
-    pane->PaintAnswerUnprotected(0);
     window->StatusPanel(1)->setText("stale");
     const QColor plainColor = pane->ExpressionColor();
 
@@ -837,9 +834,7 @@ TEST_F(MainWindowDocumentsTest, OptionsRefreshTitleAndRepaintOnCancelAndApplyOnO
     EXPECT_EQ(window->Opt().Language, LanguageJapanese);
     EXPECT_EQ(window->Action("AtnFileNew")->text(), QStringLiteral("新規作成(&N)"));
     EXPECT_EQ(window->Opt().OptColorArrow, 0xFF0000u);
-    QTextCursor cursor(pane->document());
-    cursor.setPosition(5);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::blue));
+    EXPECT_EQ(ShownFormat(*pane, 4).foreground().color(), QColor(Qt::blue));
     EXPECT_EQ(pane->ExpressionColor(), plainColor);
 }
 

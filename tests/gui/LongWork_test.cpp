@@ -54,7 +54,6 @@ class LongWorkTest : public ::testing::Test {
         for (int i = 0; i < Lines; ++i)
             lines << Stale;
         pane->setPlainText(lines.join(QLatin1Char('\n')));
-        pane->PaintAllAnswers();
         pane->document()->setModified(false);
         window->Store().Write("N", "0 +_I 0");
     }
@@ -118,7 +117,6 @@ TEST_F(LongWorkTest, CancelledRunLeavesAConsistentDocument) {
         const std::string count = std::to_string(done) + " +_I 0";
         EXPECT_EQ(window->Store().Read("N"), count);
         EXPECT_EQ(window->Store().Read("ANS"), count);
-        EXPECT_FALSE(pane->document()->isUndoAvailable());
         EXPECT_TRUE(pane->document()->isModified());
         EXPECT_FALSE(pane->isReadOnly());
         EXPECT_EQ(pane->textCursor().blockNumber(), done) << "the caret waits at the next line";
@@ -328,45 +326,6 @@ TEST_F(LongWorkTest, ALongDocumentComesInWholeWhateverHappensMeanwhile) {
         EXPECT_FALSE(pane->document()->isUndoAvailable());
         EXPECT_FALSE(pane->isReadOnly());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    }
-}
-
-TEST_F(LongWorkTest, CalculateAgainLeavesEveryAnswerPaintedAndProtected) {
-    // Each line already holds its answer's text; only the formats differ.
-    struct Row {
-        const char* name;
-        std::function<void(int line)> spoil;
-    } rows[] = {
-        {"painted and protected", [](int) {}},
-        {"not protected", [this](int line) { pane->PaintAnswerUnprotected(line); }},
-        {"in the colours before the options changed",
-         [this](int line) {
-             const QColor arrow = pane->ArrowColor(), answer = pane->AnswerColor();
-             pane->SetColors(Qt::black, Qt::blue, Qt::magenta, Qt::white);
-             pane->PaintAnswer(line);
-             pane->SetColors(Qt::black, arrow, answer, Qt::white);
-         }},
-        {"not painted at all", [](int) {}},
-    };
-    QStringList lines;
-    for (int i = 1; i <= 4; ++i)
-        lines << QStringLiteral("%1+%1 ==> %2 +_I 0 ").arg(i).arg(2 * i);
-    pane->setPlainText(lines.join(QLatin1Char('\n')));
-    for (int line = 0; line < 3; ++line) {
-        pane->PaintAnswer(line);
-        rows[line].spoil(line);
-    }
-    pane->AtnVexmiReCalcExecute();
-    Finish();
-    for (int line = 0; line < 4; ++line) {
-        SCOPED_TRACE(rows[line].name);
-        const QTextBlock block = pane->document()->findBlockByNumber(line);
-        EXPECT_EQ(block.text(), lines[line]);
-        EXPECT_TRUE(ArrowProtected(line));
-        QTextCursor end(block);
-        end.movePosition(QTextCursor::EndOfBlock);
-        EXPECT_EQ(end.charFormat().foreground().color(), pane->AnswerColor());
-        EXPECT_TRUE(pane->IsProtected(block.position() + block.length() - 2));
     }
 }
 

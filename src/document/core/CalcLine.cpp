@@ -34,6 +34,16 @@ std::size_t FindAnswerArrow(std::string_view line)
     return normal != std::string_view::npos ? normal : line.find(ErrorArrow);
 }
 
+std::size_t FindAnswerArrow(std::u16string_view line)
+{
+    // Both arrows are ASCII, so they read the same in UTF-16.
+    static constexpr char16_t Normal[] = u" ==> ";
+    static constexpr char16_t Error[] = u" >>> ";
+    const std::size_t normal = line.find(std::u16string_view(Normal, ArrowLength));
+    return normal != std::u16string_view::npos ? normal
+                                               : line.find(std::u16string_view(Error, ArrowLength));
+}
+
 std::string StripAnswer(std::string_view line)
 {
     return std::string(TrimBlanks(line.substr(0, FindAnswerArrow(line))));

@@ -33,6 +33,8 @@ std::string_view TrimBlanks(std::string_view text);
 // Byte offset of the line's answer arrow: the first " ==> ", else the first " >>> ";
 // npos when the line has no answer run.
 std::size_t FindAnswerArrow(std::string_view line);
+// The same rule over UTF-16 text (the editor's); the offset is in code units.
+std::size_t FindAnswerArrow(std::u16string_view line);
 
 // The expression part: the text before the arrow (or the whole line), trimmed.
 std::string StripAnswer(std::string_view line);

@@ -1,10 +1,12 @@
 #pragma once
 // The calculation pane (REdit1): the document as lines of calculations. Calculating a line
-// writes its answer run behind it, painted and protected; editing inside an answer run
-// removes the rest of it; the Return key runs the action chosen in the settings.
+// writes its answer run behind it; editing inside an answer run removes the rest of it; the
+// Return key runs the action chosen in the settings.
 //
-// The text rules of a line live in document/core; this class applies them to the editor,
-// paints, protects and moves the caret. The owner hands in the engine, the store and the
+// A line's answer run is decided by its text alone, with the line rule of document/core:
+// protection asks it, and the colouring pass paints the run of every line it lays out. So
+// the program writes plain text only, a loaded document is protected as soon as it is in,
+// and every calculation command is one step of the undo history. The owner hands in the engine, the store and the
 // settings and answers the signals (clipboard refresh, error box, title, commands).
 
 #include "document/core/AnswerFormat.h"
@@ -14,7 +16,6 @@
 #include <QColor>
 #include <QTextCharFormat>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -23,8 +24,8 @@ class QTextCursor;
 
 namespace vexmo {
 
-class AheadBatch;
-class CalculationAhead;
+class TLineHighlighter;
+class TLongWork;
 class TCompTinyParser;
 class Variables;
 
@@ -40,12 +41,12 @@ class TCalcPane : public TProtectedEdit {
 
     // Not owned; both must outlive the pane's calculations.
     void SetEngine(TCompTinyParser* engine) { engine_ = engine; }
-    void SetVariables(Variables* variables) { variables_ = variables; }
+    void SetVariables(Variables* variables);
     void SetNumberFormat(const NumberFormatSettings& settings) { numberFormat_ = settings; }
     const NumberFormatSettings& NumberFormat() const { return numberFormat_; }
 
-    // OptColorExpression, OptColorArrow, OptColorAnswer, OptColorBack. Existing answers keep
-    // their colours until they are painted again (PaintAllAnswers).
+    // OptColorExpression, OptColorArrow, OptColorAnswer, OptColorBack; every answer shows the
+    // new colours at once.
     void SetColors(const QColor& expression, const QColor& arrow, const QColor& answer,
                    const QColor& back);
     QColor ArrowColor() const { return arrowColor_; }
@@ -71,12 +72,14 @@ class TCalcPane : public TProtectedEdit {
     // Calculates the caret's line. False when the engine raised (errorRaised was emitted and
     // nothing changed).
     bool CalculateLine(bool copyAllowed);
-    void PaintAnswer(int line);
-    void PaintAnswerUnprotected(int line);
+    // Gives every answer its look anew: the lines in view at once, the others when they come
+    // into view.
     void PaintAllAnswers();
-    void UnprotectAllAnswers();
     // Gives the whole text the pane's font family and size.
     void ApplyEditorFont();
+    // The colouring pass that paints the answers (and, as the options say, the expressions
+    // and the stale marks).
+    TLineHighlighter* Highlighter() const { return highlighter_; }
     void CarriageReturn();
     void BreakLine();
     // Asks the owner to disable every command until its next idle update.
@@ -94,27 +97,27 @@ class TCalcPane : public TProtectedEdit {
     bool LineInView(int line) const;
 
     // ---- long work ----
-    // Calculate again, Remove answers, loading a document and painting work in slices of
+    // Calculate again, Remove answers and loading a document work in slices of
     // about SliceTime each; between two slices the window paints and takes input. Work that
     // fits in one slice is done before the command returns. While a run goes on the pane is
     // read-only (keys do not reach the text) and Escape cancels it.
-    enum class RunKind { None, Calculating, RemovingAnswers, Painting, Loading };
-    RunKind Running() const { return runKind_; }
-    bool Busy() const { return runKind_ != RunKind::None; }
+    enum class RunKind { None, Calculating, RemovingAnswers, Loading };
+    RunKind Running() const;
+    bool Busy() const;
     // Ends the run after the slice under way: every line keeps what the run made of it so
-    // far, the rest stays as it was. Painting and loading cannot be cancelled: they protect
-    // the answers and complete the text.
+    // far, the rest stays as it was. Loading cannot be cancelled: it completes the text.
     void CancelRun();
-    void SetSliceTime(std::chrono::microseconds time) { sliceTime_ = time; }
+    void SetSliceTime(std::chrono::microseconds time);
+    // A calculation or Remove answers that changes more lines than this is not kept for
+    // undo: the history is cleared and `notice` says so (TLongWork::UndoLineLimit).
+    void SetUndoLineLimit(int lines);
     // Calculate again from `startLine` to the end of the document.
     void CalculateAgainFrom(int startLine);
     // The first line of the last calculation command when it was a run that calculated every
     // line from there to the end (not cancelled, no line failed); -1 otherwise.
-    int LastCompleteRunFrom() const { return lastCompleteRunFrom_; }
-    // Paints every answer of the document, in slices (after a document was loaded).
-    void PaintAllAnswersInSlices();
-    // Replaces the whole text by a loaded document and paints its answers, leaving the
-    // modified flag as it was. A long text shows its first screen at once and the rest
+    int LastCompleteRunFrom() const;
+    // Replaces the whole text by a loaded document, leaving the modified flag as it was and
+    // starting a fresh undo history. A long text shows its first screen at once and the rest
     // follows in slices; until then the pane is read-only.
     void LoadText(const QString& text);
     // Completes a load under way at once, so that the whole text is there (before a save).
@@ -156,67 +159,40 @@ class TCalcPane : public TProtectedEdit {
     void runProgress(int done, int total);
     // The run has ended, finished or cancelled; the pane takes input again.
     void runFinished();
+    // A message for the status bar (a step too large to undo).
+    void notice(const QString& text);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
+    int ProtectedFrom(const QString& line) const override;
     void ProtectChange(int start, int end) override;
     void Change() override;
     void EndUserEdit() override;
 
   private:
+    friend class TLongWork;
     class ProgramEdit;
-    struct Run;
     enum class Outcome { Calculated, Failed };
 
-    // Starts a run whose first slice is done at once; the rest follows from the event loop.
-    void StartRun(std::unique_ptr<Run> run);
-    void RunNextSlice();
-    // One slice of each kind of run; true when the run has ended.
-    bool CalculateSlice(Run& run);
-    // Hands the run ahead the texts of the next lines up to `end` it needs, keeping them in
-    // `fed` as well.
-    void FeedAhead(CalculationAhead& ahead, std::deque<QString>& fed, std::size_t end);
-    // Shows what line i of the batch showed when it was calculated ahead, and makes its
-    // changes to the store.
-    void ShowAhead(const AheadBatch& batch, std::size_t i);
-    bool RemoveAnswersSlice(Run& run);
-    bool PaintSlice(Run& run);
-    bool LoadSlice(Run& run);
-    void EndRun();
     // A caret in a very long line stays steady: every blink would lay out and paint it.
     void UpdateCaretBlink();
-    // Writes a calculated line: its text and its painted, protected answer run. With
-    // `keepExpression` the line already starts with the expression as written (WrittenPart).
-    void WriteCalculatedLine(QTextCursor& cursor, const QTextBlock& block, const QString& text,
-                             int answerStart, bool hasAnswer, bool keepExpression);
-    // How much of the line already holds `text` in the formats WriteCalculatedLine gives it:
-    // recalculating writes only what changed, mostly the answer run.
-    enum class Written { Nothing, Expression, Line };
-    // `old` is the line's text as it stands.
-    Written WrittenPart(const QTextBlock& block, const QString& old, const QString& text,
-                        int answerStart, bool hasAnswer) const;
+    // Gives the line `text`, whose text stands as `old`: only the part after what the two
+    // have in common is written (mostly the answer run). False when the line already held it.
+    bool WriteLine(QTextCursor& cursor, const QTextBlock& block, const QString& old,
+                   const QString& text);
 
     // Calculates `block` with `cursor` (the pane's caret is not touched); afterwards the
     // cursor stands at the start of the next line, appended when needed. On failure nothing
     // changed and `error` holds the error box text.
     Outcome CalculateBlock(QTextCursor& cursor, const QTextBlock& block, bool copyAllowed,
                            QString& error);
-    // Replaces the text of a line, keeping its line break, in the expression format.
-    void SetBlockText(QTextCursor& cursor, const QTextBlock& block, const QString& text);
-    void PaintBlock(QTextCursor& cursor, const QTextBlock& block, bool protect);
     // Moves the cursor to the start of the line after `block`, appending an empty line after
     // the last one.
     void MoveToNextLine(QTextCursor& cursor, const QTextBlock& block);
     QTextCharFormat ExpressionFormat() const;
-    // What an answer run adds to the text's format: the arrow in its colour, and the value
-    // after it in the answer's colour and bold; protected or not.
-    const QTextCharFormat& ArrowFormat(bool protect) const { return arrowFormats_[protect]; }
-    const QTextCharFormat& ValueFormat(bool protect) const { return valueFormats_[protect]; }
-    // Makes them anew from the colours.
-    void MakeRunFormats();
     // Scrolls the caret into view after a line action moved it.
     void ShowCaret();
     void CopyToClipboard(const DComplex& value);
@@ -227,8 +203,6 @@ class TCalcPane : public TProtectedEdit {
     NumberFormatSettings numberFormat_;
     QColor arrowColor_{Qt::red};
     QColor answerColor_{0, 128, 0};
-    QTextCharFormat arrowFormats_[2]; // by protection
-    QTextCharFormat valueFormats_[2];
     int optReturn_ = ActCalculate;
     int optShiftReturn_ = ActCarriageReturn;
     int optCtrlReturn_ = ActLineBreak;
@@ -240,14 +214,17 @@ class TCalcPane : public TProtectedEdit {
     int internalChange_ = 0; // nesting depth of program-made changes
     bool answerEdit_ = false; // the user's edit touched an answer run
     int answerEditStart_ = 0;
+    // What the clean-up removes after that edit: the touched run's part before it (from
+    // answerEditBack_) and the part after it (answerEditTail_ characters from where the
+    // text after the edit, at answerEditEnd_ in a text answerEditLength_ long, now starts).
+    int answerEditBack_ = 0;
+    int answerEditTail_ = 0;
+    int answerEditEnd_ = 0;
+    int answerEditLength_ = 0;
     bool caretPending_ = false; // a second ShowCaret() waits for the layout
 
-    RunKind runKind_ = RunKind::None;
-    std::unique_ptr<Run> run_;
-    std::chrono::microseconds sliceTime_{40'000};
-    bool readOnlyBeforeRun_ = false;
-    int lastCompleteRunFrom_ = -1;
-    bool sliceQueued_ = false;
+    TLongWork* work_;              // children of the pane
+    TLineHighlighter* highlighter_;
     bool steadyCaret_ = false;
     int blinkFlashTime_ = 0; // the application's flash time while the caret is steady
 };

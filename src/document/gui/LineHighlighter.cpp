@@ -104,6 +104,16 @@ void TLineHighlighter::RefreshColors() {
     stale.setFontItalic(true);
     stale.setUnderlineStyle(QTextCharFormat::DotLine);
     stale.setUnderlineColor(Mix(pane_->ArrowColor(), back, 0.7));
+
+    arrow_ = QTextCharFormat();
+    arrow_.setForeground(pane_->ArrowColor());
+    answer_ = QTextCharFormat();
+    answer_.setForeground(pane_->AnswerColor());
+    answer_.setFontWeight(QFont::Bold);
+    staleArrow_ = arrow_;
+    staleArrow_.merge(stale);
+    staleAnswer_ = answer_;
+    staleAnswer_.merge(stale);
 }
 
 QTextCharFormat TLineHighlighter::FormatOf(Kind kind) const {
@@ -223,9 +233,13 @@ void TLineHighlighter::highlightBlock(const QString& text) {
         for (const ExpressionToken& t : tokens_)
             setFormat(at(t.Start), at(t.Start + t.Length) - at(t.Start),
                       formats_[int(KindOf(utf8, t))]);
-    if (staleLook_ && data->Stale) {
-        if (arrow != std::string::npos)
-            setFormat(at(arrow), int(text.size()) - at(arrow), formats_[int(Kind::StaleAnswer)]);
+    if (arrow != std::string::npos) {
+        // The answer run goes from the arrow to the end of the line, whatever it holds.
+        const bool stale = staleLook_ && data->Stale;
+        const int start = at(arrow);
+        const int value = start + static_cast<int>(ArrowLength);
+        setFormat(start, value - start, stale ? staleArrow_ : arrow_);
+        setFormat(value, int(text.size()) - value, stale ? staleAnswer_ : answer_);
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// Colours the parts of each line by kind and gives out-of-date answers their look. All of
-// it is layout decoration of the block being laid out: the characters, their protected
-// format and the undo stack never see it. A key press re-colours only its own line.
+// Paints each line's answer run (the arrow and the answer in their colours, the answer in
+// bold), found from the line's text, colours the parts of each expression by kind and
+// gives out-of-date answers their look. All of it is layout decoration of the block being
+// laid out: the characters, the saved text and the undo stack never see it. A key press
+// re-colours only its own line.
 
 #include "document/core/EditingOptions.h"
 #include "engine/ExpressionTokens.h"
@@ -58,12 +60,17 @@ class TLineHighlighter : public QSyntaxHighlighter {
 
     TLineHighlighter(TCalcPane* pane, const Variables* store);
 
+    void SetStore(const Variables* store) { store_ = store; }
     void SetColouring(bool on) { colouring_ = on; }
     void SetStaleLook(bool on) { staleLook_ = on; }
+    bool Colouring() const { return colouring_; }
+    bool StaleLook() const { return staleLook_; }
     // Takes the pane's colours (expression, arrow, answer, background) anew.
     void RefreshColors();
     // Names came to be stored or ceased to be: every line's colours may be out of date.
     void NamesChanged() { ++namesGeneration_; }
+    // The colours changed: every line's look is out of date in the same way.
+    void LookChanged() { ++namesGeneration_; }
     std::uint64_t NamesGeneration() const { return namesGeneration_; }
     // The format of a kind; the colours follow the background's lightness.
     QTextCharFormat FormatOf(Kind kind) const;
@@ -94,6 +101,8 @@ class TLineHighlighter : public QSyntaxHighlighter {
     bool staleLook_ = true;
     std::uint64_t namesGeneration_ = 0;
     QTextCharFormat formats_[10];
+    QTextCharFormat arrow_, answer_;                 // an answer run's two parts
+    QTextCharFormat staleArrow_, staleAnswer_;      // the same, out of date
 };
 
 } // namespace vexmo

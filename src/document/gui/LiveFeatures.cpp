@@ -15,7 +15,8 @@
 namespace vexmo {
 
 TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
-    : QObject(pane), pane_(pane), store_(store), hint_(new TLiveValueHint(pane, store)),
+    : QObject(pane), pane_(pane), store_(store), highlighter_(pane->Highlighter()),
+      hint_(new TLiveValueHint(pane, store)),
       completion_(new TCompletion(pane, store)) {
     pending_.setSingleShot(true);
     pending_.setInterval(0);
@@ -33,42 +34,25 @@ TLiveFeatures::TLiveFeatures(TCalcPane* pane, Variables* store)
 TLiveFeatures::~TLiveFeatures() = default;
 
 void TLiveFeatures::SetOptions(const EditingOptions& options) {
-    const bool needHighlighter = options.Highlighting || options.StaleMarks;
-    const bool changed = !(options == options_);
     options_ = options;
     hint_->SetEnabled(options.LiveValue);
     completion_->SetEnabled(options.Completion);
     if (!options.StaleMarks) ClearStaleMarks();
-    if (!needHighlighter) {
-        if (highlighter_) {
-            highlighter_->setDocument(nullptr); // takes its colours away again
-            delete highlighter_;
-            highlighter_ = nullptr;
-        }
+    // The pane's colouring pass paints the answers whatever the options; these add to it.
+    if (highlighter_->Colouring() == options.Highlighting &&
+        highlighter_->StaleLook() == options.StaleMarks)
         return;
-    }
-    if (!highlighter_) {
-        highlighter_ = new TLineHighlighter(pane_, store_);
-        highlighter_->SetColouring(options.Highlighting);
-        highlighter_->SetStaleLook(options.StaleMarks);
-        storedKeys_ = StoredKeys();
-        // At once rather than on the next turn of the event loop, so the facts are there.
-        const bool modified = pane_->document()->isModified();
-        highlighter_->setDocument(pane_->document());
-        highlighter_->rehighlight();
-        pane_->document()->setModified(modified);
-    } else if (changed) {
-        highlighter_->SetColouring(options.Highlighting);
-        highlighter_->SetStaleLook(options.StaleMarks);
-        highlighter_->rehighlight();
-    }
+    highlighter_->SetColouring(options.Highlighting);
+    highlighter_->SetStaleLook(options.StaleMarks);
+    storedKeys_ = StoredKeys();
+    // At once rather than on the next turn of the event loop, so the facts are there.
+    const bool modified = pane_->document()->isModified();
+    highlighter_->rehighlight();
+    pane_->document()->setModified(modified);
 }
 
 void TLiveFeatures::RefreshColors() {
-    if (highlighter_) {
-        highlighter_->RefreshColors();
-        highlighter_->rehighlight();
-    }
+    pane_->PaintAllAnswers();
     hint_->update();
 }
 

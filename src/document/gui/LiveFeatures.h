@@ -75,7 +75,7 @@ class TLiveFeatures : public QObject {
     Variables* store_;
     EditingOptions options_;
     ExpressionScanner scanner_;
-    TLineHighlighter* highlighter_ = nullptr; // owned by the pane while there is one
+    TLineHighlighter* highlighter_; // the pane's
     TLiveValueHint* hint_;
     TCompletion* completion_;
     QTimer pending_;

@@ -26,33 +26,30 @@ bool TProtectedEdit::IsProtected(int position) const {
     const QTextBlock block = document()->findBlock(position);
     if (!block.isValid() || position >= block.position() + block.length() - 1)
         return false; // outside the text, or the line break
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (position < fragment.position() + fragment.length())
-            return fragment.charFormat().boolProperty(ProtectedProperty);
-    }
-    return false;
+    const int from = ProtectedStart(block);
+    return from >= 0 && position - block.position() >= from;
 }
 
 bool TProtectedEdit::TouchesProtected(int start, int end) const {
-    if (start >= end)
-        return IsProtected(start - 1) && IsProtected(start);
-    // Walk fragment by fragment so a large selection costs its own length only.
-    int position = start;
-    while (position < end) {
-        const QTextBlock block = document()->findBlock(position);
-        if (!block.isValid())
+    if (start >= end) {
+        // Inside a run: the characters on both sides are protected (the line read once).
+        const QTextBlock block = document()->findBlock(start);
+        if (!block.isValid() || start <= block.position() ||
+            start >= block.position() + block.length() - 1)
             return false;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const int from = fragment.position();
-            const int to = from + fragment.length();
-            if (to <= position || from >= end)
-                continue;
-            if (fragment.charFormat().boolProperty(ProtectedProperty))
-                return true;
-        }
-        position = block.position() + block.length();
+        const int from = ProtectedStart(block);
+        return from >= 0 && start - 1 - block.position() >= from;
+    }
+    // Line by line, so a large selection costs its own length only.
+    for (QTextBlock block = document()->findBlock(start);
+         block.isValid() && block.position() < end; block = block.next()) {
+        const int from = ProtectedStart(block);
+        if (from < 0)
+            continue;
+        const int runStart = block.position() + from;
+        const int runEnd = block.position() + block.length() - 1;
+        if (std::max(start, runStart) < std::min(end, runEnd))
+            return true;
     }
     return false;
 }
@@ -72,15 +69,18 @@ QColor TProtectedEdit::ExpressionColor() const {
 }
 
 QTextCharFormat TProtectedEdit::PlainFormat(QTextCharFormat format) {
-    format.clearProperty(ProtectedProperty);
     format.clearProperty(QTextFormat::FontWeight);
     format.clearForeground();
     return format;
 }
 
 bool TProtectedEdit::IsPlainFormat(const QTextCharFormat& format) {
-    return !format.hasProperty(ProtectedProperty) && !format.hasProperty(QTextFormat::FontWeight) &&
+    return !format.hasProperty(QTextFormat::FontWeight) &&
            !format.hasProperty(QTextFormat::ForegroundBrush);
+}
+
+int TProtectedEdit::ProtectedFrom(const QString&) const {
+    return -1;
 }
 
 void TProtectedEdit::ProtectChange(int, int) {}
@@ -116,10 +116,7 @@ void TProtectedEdit::InsertPlainText(QTextCursor& cursor, const QString& text) {
     plain.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    QTextCharFormat format = cursor.charFormat();
-    if (format.boolProperty(ProtectedProperty))
-        format = PlainFormat(format);
-    cursor.insertText(plain, format);
+    cursor.insertText(plain, PlainFormat(cursor.charFormat()));
     cursor.endEditBlock();
 }
 
@@ -269,7 +266,8 @@ void TProtectedEdit::keyPressEvent(QKeyEvent* event) {
         QTextCursor cursor = textCursor();
         const int from = cursor.selectionStart();
         const int to = cursor.selectionEnd();
-        if (!cursor.hasSelection() && !cursor.charFormat().boolProperty(ProtectedProperty)) {
+        if (!cursor.hasSelection() && IsPlainFormat(cursor.charFormat()) &&
+            !TouchesProtected(from, to)) {
             // The editor's own typing keeps its undo merging of consecutive characters.
             UserEdit(from, to, [&] {
                 QPlainTextEdit::keyPressEvent(event);
@@ -312,7 +310,7 @@ void TProtectedEdit::inputMethodEvent(QInputMethodEvent* event) {
             setTextCursor(current);
         }
         const QTextCharFormat format = current.charFormat();
-        if (format.boolProperty(ProtectedProperty))
+        if (!IsPlainFormat(format))
             setCurrentCharFormat(PlainFormat(format));
         QPlainTextEdit::inputMethodEvent(event);
         return true;

@@ -1,10 +1,12 @@
 #pragma once
-// A plain-text editor whose characters can be protected. Protection is a character-format
-// property; every edit the user makes (typing, deletion, cut, paste, drop, input method)
-// goes through one place that announces, before the edit, when it touches protected text,
-// and runs the change notice after it. Text the user types never inherits protection.
+// A plain-text editor whose lines can end in a protected run. Which part of a line is
+// protected follows from its text alone (ProtectedFrom), so no format, load or undo step
+// has to carry it. Every edit the user makes (typing, deletion, cut, paste, drop, input
+// method) goes through one place that announces, before the edit, when it touches
+// protected text, and runs the change notice after it.
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCharFormat>
 
 class QMimeData;
@@ -15,8 +17,6 @@ class TProtectedEdit : public QPlainTextEdit {
     Q_OBJECT
 
   public:
-    static constexpr int ProtectedProperty = QTextFormat::UserProperty + 1;
-
     explicit TProtectedEdit(QWidget* parent = nullptr);
 
     // Whether the character at `position` (over the whole text, a line break counting as one
@@ -25,6 +25,9 @@ class TProtectedEdit : public QPlainTextEdit {
     // Whether replacing [start, end) touches protected text. An empty range touches it when
     // it lies between two protected characters (typing inside a protected run).
     bool TouchesProtected(int start, int end) const;
+    // Where the protected run of `block` starts (an offset in the line), or -1 when the
+    // line has none; the run goes on to the end of the line.
+    int ProtectedStart(const QTextBlock& block) const { return ProtectedFrom(block.text()); }
     // Number of characters of the whole text, line breaks included.
     int TextLength() const;
     // Whether a user's edit (typing, deletion, cut, paste, drop, input method) is under way.
@@ -33,7 +36,7 @@ class TProtectedEdit : public QPlainTextEdit {
     // The pane's default text colour, which unpainted text shows.
     void SetExpressionColor(const QColor& color);
     QColor ExpressionColor() const;
-    // `format` without protection, weight and colour of its own: what the user types.
+    // `format` without weight and colour of its own: what the user types.
     static QTextCharFormat PlainFormat(QTextCharFormat format);
     // PlainFormat(format) == format, without making a format.
     static bool IsPlainFormat(const QTextCharFormat& format);
@@ -51,6 +54,8 @@ class TProtectedEdit : public QPlainTextEdit {
     void documentChanged();
 
   protected:
+    // The offset in `line` where its protected run starts, or -1; none by default.
+    virtual int ProtectedFrom(const QString& line) const;
     // Notice before a user edit touches protected characters in [start, end).
     virtual void ProtectChange(int start, int end);
     // Notice after a user edit changed the text.
