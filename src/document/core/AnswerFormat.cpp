@@ -484,6 +484,8 @@ std::string AnswerText(const DComplex& value, const NumberFormatSettings& settin
             return UserFormatText(settings.OptNumFormatStr, x);
         return FormatNumber(format, settings.OptPrecision, settings.OptDigits, x);
     };
+    if (!settings.OptShowZeroImaginary && value.Imaginary == 0)
+        return part(value.Real);
     if (value.Imaginary < 0)
         return part(value.Real) + " -_I " + part(-static_cast<long double>(value.Imaginary));
     return part(value.Real) + " +_I " + part(value.Imaginary);
@@ -494,6 +496,8 @@ std::string ClipboardNumberText(const DComplex& value, const NumberFormatSetting
     if (settings.OptNumFormatClipboard == 1)
         return AnswerText(value, settings);
     const std::string re = GeneralNumberText(value.Real, 15);
+    if (!settings.OptShowZeroImaginary && value.Imaginary == 0)
+        return re;
     const std::string im = GeneralNumberText(value.Imaginary, 15);
     switch (settings.OptNumFormatComplex) {
     case 1:
