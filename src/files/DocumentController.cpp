@@ -1,6 +1,7 @@
 #include "files/DocumentController.h"
 
 #include "document/gui/CalcPane.h"
+#include "files/RecentDocuments.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -41,8 +42,9 @@ void ConfigureDialog(QFileDialog& dialog) {
                      });
 }
 
-void ProposeFile(QFileDialog& dialog, const QString& path) {
+void ProposeFile(QFileDialog& dialog, const QString& path, const QString& startFolder) {
     if (path.isEmpty()) {
+        dialog.setDirectory(startFolder);
         dialog.selectFile(QString());
         return;
     }
@@ -232,7 +234,39 @@ bool TDocumentController::Load(const QString& path, QString* error) {
     ReplaceText(read.Document.Text);
     path_ = QFileInfo(path).absoluteFilePath();
     encoding_ = read.Document.Encoding;
+    NoteFile(path_);
     return true;
+}
+
+void TDocumentController::SetRecentFiles(const QStringList& files) {
+    recent_.clear();
+    for (auto it = files.rbegin(); it != files.rend(); ++it)
+        recent_ = WithRecentFile(recent_, *it);
+}
+
+void TDocumentController::NoteFile(const QString& path) {
+    recent_ = WithRecentFile(recent_, path);
+    lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString TDocumentController::StartFolder() const {
+    if (!lastFolder_.isEmpty() && QFileInfo(lastFolder_).isDir())
+        return lastFolder_;
+    return QDir::homePath();
+}
+
+void TDocumentController::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        recent_.removeAll(path);
+        ShowError(RecentFileGoneText(path, settings_.Language));
+        return;
+    }
+    if (!SettleDiscard(DiscardOperation::Open, false))
+        return;
+    QString error;
+    if (!Load(path, &error))
+        ShowError(error);
+    RefreshTitle();
 }
 
 // ---- commands ----
@@ -251,7 +285,7 @@ void TDocumentController::FileOpen() {
         return;
     QFileDialog& dialog = OpenDialog();
     dialog.setWindowTitle(kOpenTitle);
-    ProposeFile(dialog, path_);
+    ProposeFile(dialog, path_, StartFolder());
     if (RunDialog(dialog)) {
         const QString file = dialog.selectedFiles().value(0);
         QString error;
@@ -275,6 +309,7 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
     }
     const DocumentEncoding before = encoding_;
     encoding_ = written.Encoding;
+    NoteFile(path_);
     pane_->document()->setModified(false);
     RefreshTitle();
     if (written.Encoding != before) {
@@ -289,7 +324,7 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
 TDocumentController::SaveOutcome TDocumentController::FileSaveAs() {
     QFileDialog& dialog = SaveDialog();
     dialog.setWindowTitle(kSaveTitle);
-    ProposeFile(dialog, path_);
+    ProposeFile(dialog, path_, StartFolder());
     if (!RunDialog(dialog))
         return SaveOutcome::Cancelled;
     const QString file = dialog.selectedFiles().value(0);

@@ -104,7 +104,7 @@ QStringList Items(const QList<QAction*>& actions) {
 TEST(ActionTableTest, CategoriesShortcutsAndCount) {
     QWidget owner;
     TActionList actions(&owner);
-    EXPECT_EQ(actions.All().size(), 28u + 21u + 41u);
+    EXPECT_EQ(actions.All().size(), 31u + 21u + 41u);
 
     struct Row {
         const char* name;
@@ -125,6 +125,9 @@ TEST(ActionTableTest, CategoriesShortcutsAndCount) {
         {"AtnEditDelete", ActionCategory::Edit, "Ctrl+Del"},
         {"AtnEditSelectAll", ActionCategory::Edit, ""},
         {"AtnEditSendToClipboard", ActionCategory::Edit, ""},
+        {"AtnEditFind", ActionCategory::Edit, "Ctrl+F"},
+        {"AtnEditReplace", ActionCategory::Edit, "Ctrl+H"},
+        {"AtnEditCopyAnswer", ActionCategory::Edit, "Ctrl+Shift+C"},
         {"AtnOptionShowVariables", ActionCategory::Option, ""},
         {"AtnOptionsSimpleWindow", ActionCategory::Option, ""},
         {"AtnOptionDelRegistry", ActionCategory::Option, ""},
@@ -386,12 +389,13 @@ TEST_F(MainWndTest, MainMenuPopupMenuAndToolBarInTheirOrder) {
     };
     const Row rows[] = {
         {"File1",
-         {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs", "|",
+         {"AtnFileNew", "AtnFileOpen", "RecentDocuments1", "AtnFileSave", "AtnFileSaveAs", "|",
           "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "|",
           "AtnFileExit"}},
         {"Edit1",
          {"AtnEditUndo", "AtnEditRedo", "|", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
-          "AtnEditSelectAll", "|", "AtnEditSendToClipboard"}},
+          "AtnEditSelectAll", "|", "AtnEditCopyAnswer", "AtnEditSendToClipboard", "|",
+          "AtnEditFind", "AtnEditReplace"}},
         {"Insert1", {"Constants1", "Function1"}},
         {"Function1",
          {"Electronics1", "Trigonometrical1", "Conversion1", "ExponentandLogarithmic1",
