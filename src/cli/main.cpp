@@ -49,6 +49,9 @@ constexpr const char* kHelp =
     "      --precision N      significant digits, 2 to 18 (15)\n"
     "      --digits N         decimals (fixed) or minimum exponent digits (exponent) (0)\n"
     "      --user-format TEXT the user-defined format (#,##0.000;-#,##0.000;0.000)\n"
+    "      --no-zero-imaginary\n"
+    "                         write an answer whose imaginary part is zero as its real\n"
+    "                         part alone (3, not 3 +_I 0)\n"
     "  -h, --help             show this help and exit\n"
     "      --version          show the version and exit\n"
     "\n"
@@ -203,6 +206,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
             options.Format.OptDigits = IntegerArgument(name, value());
         } else if (name == "--user-format") {
             options.Format.OptNumFormatStr = value();
+        } else if (name == "--no-zero-imaginary") {
+            flag();
+            options.Format.OptShowZeroImaginary = false;
         } else {
             throw UsageError{"unknown option '" + std::string(arg) + "'"};
         }

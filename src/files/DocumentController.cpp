@@ -2,6 +2,7 @@
 
 #include "document/gui/CalcPane.h"
 #include "files/InterfaceTexts.h"
+#include "files/RecentDocuments.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -41,8 +42,9 @@ void ConfigureDialog(QFileDialog& dialog) {
                      });
 }
 
-void ProposeFile(QFileDialog& dialog, const QString& path) {
+void ProposeFile(QFileDialog& dialog, const QString& path, const QString& startFolder) {
     if (path.isEmpty()) {
+        dialog.setDirectory(startFolder);
         dialog.selectFile(QString());
         return;
     }
@@ -275,7 +277,39 @@ bool TDocumentController::Load(const QString& path, QString* error,
     path_ = QFileInfo(path).absoluteFilePath();
     encoding_ = read.Document.Encoding;
     guessed_ = read.Document.Guessed;
+    NoteFile(path_);
     return true;
+}
+
+void TDocumentController::SetRecentFiles(const QStringList& files) {
+    recent_.clear();
+    for (auto it = files.rbegin(); it != files.rend(); ++it)
+        recent_ = WithRecentFile(recent_, *it);
+}
+
+void TDocumentController::NoteFile(const QString& path) {
+    recent_ = WithRecentFile(recent_, path);
+    lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString TDocumentController::StartFolder() const {
+    if (!lastFolder_.isEmpty() && QFileInfo(lastFolder_).isDir())
+        return lastFolder_;
+    return QDir::homePath();
+}
+
+void TDocumentController::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        recent_.removeAll(path);
+        ShowError(RecentFileGoneText(path, settings_.Language));
+        return;
+    }
+    if (!SettleDiscard(DiscardOperation::Open, false))
+        return;
+    QString error;
+    if (!Load(path, &error))
+        ShowError(error);
+    RefreshTitle();
 }
 
 // ---- commands ----
@@ -295,7 +329,7 @@ void TDocumentController::FileOpen() {
         return;
     QFileDialog& dialog = OpenDialog();
     dialog.setWindowTitle(kOpenTitle);
-    ProposeFile(dialog, path_);
+    ProposeFile(dialog, path_, StartFolder());
     if (RunDialog(dialog)) {
         const QString file = dialog.selectedFiles().value(0);
         QString error;
@@ -321,6 +355,7 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
     encoding_ = written.Encoding;
     if (encoding_ != before)
         guessed_ = false;
+    NoteFile(path_);
     pane_->document()->setModified(false);
     RefreshTitle();
     if (written.Encoding != before) {
@@ -335,7 +370,7 @@ TDocumentController::SaveOutcome TDocumentController::FileSave() {
 TDocumentController::SaveOutcome TDocumentController::FileSaveAs() {
     QFileDialog& dialog = SaveDialog();
     dialog.setWindowTitle(kSaveTitle);
-    ProposeFile(dialog, path_);
+    ProposeFile(dialog, path_, StartFolder());
     if (!RunDialog(dialog))
         return SaveOutcome::Cancelled;
     const QString file = dialog.selectedFiles().value(0);

@@ -82,6 +82,9 @@ class TDocumentController : public QObject {
     // first, whatever the query option says; bytes that are not in `encoding` are reported
     // and leave the document as it was.
     void ReopenWithEncoding(DocumentEncoding encoding);
+    // Opens an entry of the recent documents; a file that is gone is dropped from the list
+    // with a message.
+    void OpenRecent(const QString& path);
     // The close query: false keeps the window open.
     bool CloseQuery();
     // The document of the command line (exactly one argument), else the last file when the
@@ -91,6 +94,13 @@ class TDocumentController : public QObject {
     void LoadStartupDocument(const QStringList& arguments);
 
     void RefreshTitle();
+
+    // Documents opened or saved, newest first (at most eight), and the folder a file dialog
+    // starts in when the document has none: the last folder used, else the home folder.
+    const QStringList& RecentFiles() const { return recent_; }
+    void SetRecentFiles(const QStringList& files);
+    const QString& LastFolder() const { return lastFolder_; }
+    void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
     // The two dialogs, created on first use and kept.
     QFileDialog& OpenDialog();
@@ -119,6 +129,13 @@ class TDocumentController : public QObject {
     QPointer<QFileDialog> openDialog_;
     QPointer<QFileDialog> saveDialog_;
 
+    // Puts `path` first in the recent documents and makes its folder the last one used.
+    void NoteFile(const QString& path);
+    // The folder a dialog starts in for a document without a file.
+    QString StartFolder() const;
+
+    QStringList recent_;
+    QString lastFolder_;
     QString path_;
     DocumentEncoding encoding_ = DocumentEncoding::Utf8;
     bool guessed_ = false;

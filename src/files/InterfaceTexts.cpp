@@ -29,6 +29,9 @@ constexpr CommandTexts kCommandTexts[] = {
     {"AtnEditDelete", "&Delete", "Delete", "削除(&D)", "削除"},
     {"AtnEditSelectAll", "Select A&ll", "Select All", "すべて選択(&L)", "すべて選択"},
     {"AtnEditSendToClipboard", "Copy &Automatically", "Copy Automatically", "自動コピー(&A)", "自動コピー"},
+    {"AtnEditFind", "&Find...", "Find text in the document", "検索(&F)...", "文書の中の文字列を検索する"},
+    {"AtnEditReplace", "R&eplace...", "Replace text in the expressions", "置換(&E)...", "式の中の文字列を置換する"},
+    {"AtnEditCopyAnswer", "Copy a&nswer", "Copy the current line's answer to the clipboard", "計算結果をコピー(&N)", "現在の行の計算結果をクリップボードにコピーする"},
     {"AtnOptionShowVariables", "Show &Variables", "Show Variables", "変数表示(&V)...", "変数表示"},
     {"AtnOptions", "&Options...", "Options", "オプション(&O)...", "オプション"},
     {"AtnOptionsSimpleWindow", "&Simple Window Style", "Simple Window Style", "シンプル表示(&S)", "シンプル表示"},
@@ -107,7 +110,8 @@ constexpr CommandTexts kCommandTexts[] = {
 
 constexpr MenuTexts kMenuTexts[] = {
     {"File1", "&File", "ファイル(&F)"},
-    {"ReopenEncoding1", "&Reopen with Encoding", "エンコーディングを指定して開き直す(&R)"},
+    {"ReopenEncoding1", "Reopen with &Encoding", "エンコーディングを指定して開き直す(&E)"},
+    {"RecentDocuments1", "&Recent documents", "最近使ったファイル(&R)"},
     {"Edit1", "&Edit", "編集(&E)"},
     {"Insert1", "&Insert", "挿入(&I)"},
     {"Constants1", "&Constants (CODATA 2022)", "定数 (CODATA 2022)(&C)"},

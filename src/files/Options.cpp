@@ -2,6 +2,7 @@
 
 #include "document/core/AnswerFormat.h"
 #include "engine/DorvSub.h"
+#include "files/ColorNames.h"
 #include "files/DlgZoomButton.h"
 #include "files/EditingPage.h"
 #include "files/OptionsJ.h"
@@ -234,6 +235,7 @@ void TFrmOptions::PlaceControls(int width) {
     EditDigits->setGeometry(300, 42, 64, 26);
     LblUserFormat->setGeometry(196, 82, pw - 204, 18);
     CboUserFormat->setGeometry(196, 102, std::min(280, pw - 204), 28);
+    ChkShowZeroImaginary->setGeometry(196, 138, pw - 204, 24);
     LblSample->setGeometry(8, 146, 160, 18);
     MemoSample->setGeometry(8, 166, pw - 16, 70);
 
@@ -296,6 +298,7 @@ void TFrmOptions::BuildNumberFormatPage() {
     MemoSample->setObjectName("MemoSample");
     MemoSample->setReadOnly(true);
     MemoSample->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ChkShowZeroImaginary = MakeCheck(page, "ChkShowZeroImaginary");
 
     connect(RGrpNumFormat, &TRadioGroup::Clicked, this, &TFrmOptions::RGrpNumFormatClick);
     connect(EditPrecision, &TNumberBox::TextChanged, this, &TFrmOptions::RGrpNumFormatClick);
@@ -379,9 +382,15 @@ void TFrmOptions::BuildColorPage() {
         list->setMaxVisibleItems(16);
         for (int i = 0; i < NamedColorCount; ++i)
             list->addItem(ColorSwatch(ColorFromNumber(colours[i].Number, palette())),
-                          QString::fromLatin1(colours[i].Name));
+                          ColorPlainName(i, 1));
         connect(list, &QComboBox::currentIndexChanged, this, &TFrmOptions::RefreshColorSample);
     }
+}
+
+void TFrmOptions::SetColorNames(int language) {
+    for (QComboBox* list : {CboColorBack, CboColorExpression, CboColorArrow, CboColorAnswer})
+        for (int i = 0; i < NamedColorCount && i < list->count(); ++i)
+            list->setItemText(i, ColorPlainName(i, language));
 }
 
 void TFrmOptions::SetKeyMapItems(const QStringList& items) {
@@ -446,6 +455,7 @@ void TFrmOptions::SetEnglishTexts() {
     LblColorArrow->setText("Arrow:");
     LblColorAnswer->setText("Answer:");
     LblColorSample->setText("Sample:");
+    ChkShowZeroImaginary->setText("Show a &zero imaginary part");
 
     BtnOK->setText("OK");
     BtnCancel->setText("Cancel");
@@ -459,6 +469,7 @@ void TFrmOptions::Fill(const Settings& s, const QFont& editorFont) {
     EditDigits->SetPosition(s.OptDigits);
     EditDigits->SetText(QString::number(s.OptDigits));
     CboUserFormat->setEditText(QString::fromStdString(s.OptNumFormatStr));
+    ChkShowZeroImaginary->setChecked(s.OptShowZeroImaginary);
     RGrpClipboardFormat->SetItemIndex(s.OptNumFormatClipboard);
     RGrpArrayFormat->SetItemIndex(s.OptNumFormatArray);
     RGrpComplexFormat->SetItemIndex(s.OptNumFormatComplex);
@@ -498,6 +509,7 @@ void TFrmOptions::TakeOver(Settings& s, QFont& editorFont) const {
     if (const auto digits = IntegerText(EditDigits->Text()))
         s.OptDigits = *digits;
     s.OptNumFormatStr = CboUserFormat->currentText().toStdString();
+    s.OptShowZeroImaginary = ChkShowZeroImaginary->isChecked();
     choice(RGrpClipboardFormat->ItemIndex(), s.OptNumFormatClipboard, 0);
     choice(RGrpArrayFormat->ItemIndex(), s.OptNumFormatArray, 0);
     choice(RGrpComplexFormat->ItemIndex(), s.OptNumFormatComplex, 0);
@@ -573,7 +585,14 @@ void TFrmOptions::RefreshFontPage() {
 
 void TFrmOptions::RefreshColorSample() {
     const QPalette pal = palette();
-    const QColor back = ColorFromNumber(ListedColor(CboColorBack), pal);
+    // The colours as the pane would use them, defaults chosen for this palette.
+    Settings listed;
+    listed.OptColorBack = ListedColor(CboColorBack);
+    listed.OptColorExpression = ListedColor(CboColorExpression);
+    listed.OptColorArrow = ListedColor(CboColorArrow);
+    listed.OptColorAnswer = ListedColor(CboColorAnswer);
+    const EditorColors used = UsedEditorColors(listed, pal);
+    const QColor back = used.Back;
     QPalette samplePalette = REditColorSample->palette();
     samplePalette.setColor(QPalette::Base, back);
     REditColorSample->setPalette(samplePalette);
@@ -582,16 +601,16 @@ void TFrmOptions::RefreshColorSample() {
     QTextCursor cursor(REditColorSample->document());
     QTextCharFormat format;
     format.setFont(DialogFont_);
-    const auto add = [&](const QString& text, ColorNumber colour) {
-        format.setForeground(ColorFromNumber(colour, pal));
+    const auto add = [&](const QString& text, const QColor& colour) {
+        format.setForeground(colour);
         cursor.insertText(text, format);
     };
     const QString line = SampleAnswerLine();
     const QString expression = "2*_PI";
     const QString arrow = " ==> ";
-    add(expression, ListedColor(CboColorExpression));
-    add(arrow, ListedColor(CboColorArrow));
-    add(line.mid(expression.size() + arrow.size()), ListedColor(CboColorAnswer));
+    add(expression, used.Expression);
+    add(arrow, used.Arrow);
+    add(line.mid(expression.size() + arrow.size()), used.Answer);
 }
 
 void TFrmOptions::BtnChangeFontClick() {

@@ -110,6 +110,7 @@ class TFrmOptions : public QDialog {
     QComboBox* CboUserFormat;
     QLabel* LblSample;
     QPlainTextEdit* MemoSample;
+    QCheckBox* ChkShowZeroImaginary;
 
     QLabel* LblReturn;
     QComboBox* CboReturn;
@@ -158,6 +159,8 @@ class TFrmOptions : public QDialog {
   protected:
     // Texts of the key-map lists, in list order.
     void SetKeyMapItems(const QStringList& items);
+    // The colour lists' entries in the language (1 English, any other value Japanese).
+    void SetColorNames(int language);
     // Sizes the dialog to its captions, places every control and records the zoom layout;
     // run again whenever the captions were replaced.
     void FitToTexts();

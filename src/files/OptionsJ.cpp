@@ -30,6 +30,7 @@ TFrmOptionsJ::TFrmOptionsJ(QWidget* parent) : TFrmOptions(parent) {
     LblDigits->setText(QStringLiteral("桁:"));
     LblUserFormat->setText(QStringLiteral("ユーザー定義書式:"));
     LblSample->setText(QStringLiteral("サンプル:"));
+    ChkShowZeroImaginary->setText(QStringLiteral("虚部が0でも表示する(&Z)"));
 
     SetKeyMapItems(
         {QStringLiteral("計算実行"), QStringLiteral("計算無し"), QStringLiteral("改行挿入")});
@@ -67,6 +68,7 @@ TFrmOptionsJ::TFrmOptionsJ(QWidget* parent) : TFrmOptions(parent) {
     LblColorArrow->setText(QStringLiteral("矢印:"));
     LblColorAnswer->setText(QStringLiteral("結果:"));
     LblColorSample->setText(QStringLiteral("サンプル:"));
+    SetColorNames(2);
     FitToTexts();
 }
 

@@ -1,11 +1,14 @@
 #include "files/Settings.h"
 
+#include "document/gui/ReadableColors.h"
 #include "files/EditingPage.h"
 
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vexmo {
 
@@ -264,6 +267,20 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     Take(s.OptSimpleMode, boolOf("OptSimpleMode"));
     Take(s.OptAutomaticallyCopyState, boolOf("OptAutomaticallyCopyState"));
     ReadEditingOptions(store, s.Editing);
+
+    // Conveniences of their own: missing or unreadable values leave the defaults.
+    if (store.contains("OptShowZeroImaginary")) {
+        try {
+            s.OptShowZeroImaginary = ReadBool(store, "OptShowZeroImaginary");
+        } catch (const MissingValue&) {
+        }
+    }
+    const QVariant recent = store.value("RecentFiles");
+    if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString)
+        s.RecentFiles = recent.toStringList().mid(0, 8);
+    const QVariant folder = store.value("LastFolder");
+    if (folder.typeId() == QMetaType::QString)
+        s.LastFolder = folder.toString();
     return placement;
 }
 
@@ -309,6 +326,9 @@ bool WriteSettings(QSettings& store, const Settings& s, const WindowPlacement& w
     WriteColor(store, "OptColorArrow", s.OptColorArrow);
     WriteColor(store, "OptColorAnswer", s.OptColorAnswer);
     WriteEditingOptions(store, s.Editing);
+    store.setValue("OptShowZeroImaginary", s.OptShowZeroImaginary ? 1 : 0);
+    store.setValue("RecentFiles", s.RecentFiles);
+    store.setValue("LastFolder", s.LastFolder);
 
     store.sync();
     switch (store.status()) {
@@ -373,6 +393,33 @@ QColor ColorFromNumber(ColorNumber number, const QPalette& palette) {
     case 30: return active(R::Window);                // menu bar
     default: return QColor(Qt::black);                // unknown index: no colour, as black
     }
+}
+
+EditorColors UsedEditorColors(const Settings& s, const QPalette& palette) {
+    EditorColors used;
+    used.Back = ColorFromNumber(s.OptColorBack, palette);
+    used.Expression = ColorFromNumber(s.OptColorExpression, palette);
+    used.Arrow = ColorFromNumber(s.OptColorArrow, palette);
+    used.Answer = ColorFromNumber(s.OptColorAnswer, palette);
+    // The default background and text are the palette's own, right for light and dark alike;
+    // the default red and green are made readable on the background actually used.
+    if (s.OptColorArrow == clRed)
+        used.Arrow = WithContrast(used.Arrow, used.Back, AnswerContrast);
+    if (s.OptColorAnswer == clGreen)
+        used.Answer = WithContrast(used.Answer, used.Back, AnswerContrast);
+    return used;
+}
+
+QRect FirstWindowBounds(const QRect& available) {
+    // 60 % of the area keeps the screen's proportions: each side is sqrt(0.6) of it.
+    const double side = std::sqrt(0.6);
+    const int width = std::min(available.width(),
+                               std::max(800, int(std::lround(available.width() * side))));
+    const int height = std::min(available.height(),
+                                std::max(500, int(std::lround(available.height() * side))));
+    QRect bounds(0, 0, width, height);
+    bounds.moveCenter(available.center());
+    return bounds;
 }
 
 const NamedColor* NamedColors() { return kNamedColors.data(); }

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include "document/core/AnswerFormat.h"
 #include "document/core/EditingOptions.h"
@@ -68,6 +69,10 @@ struct Settings : NumberFormatSettings {
     ColorNumber OptColorArrow = clRed;
     ColorNumber OptColorAnswer = clGreen;
 
+    // Documents opened or saved, newest first, and the folder of the last file dialog.
+    QStringList RecentFiles;
+    QString LastFolder;
+
     // The Editing page (group "Editing").
     EditingOptions Editing;
 };
@@ -101,6 +106,19 @@ bool PlacementFits(const QRect& bounds, const QRect& screen);
 
 // Colour number → colour; system colour indices map to the palette's roles.
 QColor ColorFromNumber(ColorNumber number, const QPalette& palette);
+
+// The editor's colours as they are used. A colour the user picked is used as picked; one
+// that still holds its default is chosen for the palette in use, light or dark, so that
+// answers and error arrows reach AnswerContrast against the background.
+struct EditorColors {
+    QColor Back, Expression, Arrow, Answer;
+};
+inline constexpr double AnswerContrast = 4.5;
+EditorColors UsedEditorColors(const Settings& settings, const QPalette& palette);
+
+// The bounds of a first window (no placement stored) on a screen whose available area is
+// `available`: about 60 % of that area, at least 800 × 500 where the screen allows, centred.
+QRect FirstWindowBounds(const QRect& available);
 
 // The 52 colour names offered by the Options dialog, in their list order.
 struct NamedColor {

@@ -1,5 +1,8 @@
 #include "shell/MainWnd.h"
 
+#include "document/core/AnswerValue.h"
+#include "document/core/CalcLine.h"
+#include "document/gui/FindBar.h"
 #include "document/gui/LiveFeatures.h"
 #include "files/InterfaceTexts.h"
 #include "files/NameMeanings.h"
@@ -21,9 +24,11 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 namespace vexmo {
 
@@ -64,7 +69,11 @@ TFrmMain::~TFrmMain() {
 void TFrmMain::FormCreate() {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowIcon(ProgramIcon());
-    resize(kDesignedSize);
+    // A first start gets a window that fits the screen; a stored placement replaces it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(FirstWindowBounds(screen->availableGeometry()));
+    else
+        resize(kDesignedSize);
 
     // The pane: plain text, no wrap, both scroll bars; Return is the key map's business.
     REdit1 = new TEditPane(this);  // owned by the window
@@ -79,7 +88,16 @@ void TFrmMain::FormCreate() {
     REdit1->SetPasteCommand([this] { EditPaste(); });
     REdit1->installEventFilter(this);
     REdit1->viewport()->installEventFilter(this);
-    setCentralWidget(REdit1);
+    // The pane above the find bar, which shows only while it is in use.
+    auto* centre = new QWidget(this); // owned by the window
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(REdit1, 1);
+    findBar_ = new TFindBar(REdit1, centre);
+    findBar_->hide();
+    column->addWidget(findBar_);
+    setCentralWidget(centre);
     live_ = new TLiveFeatures(REdit1, &store_);  // owned by the pane
     REdit1->setFocus();
 
@@ -157,6 +175,9 @@ void TFrmMain::ConnectActions() {
     on("AtnEditPaste", [this] { EditPaste(); });
     on("AtnEditDelete", [this] { EditDelete(); });
     on("AtnEditSelectAll", [this] { EditSelectAll(); });
+    on("AtnEditFind", [this] { findBar_->OpenFind(); });
+    on("AtnEditReplace", [this] { findBar_->OpenReplace(); });
+    on("AtnEditCopyAnswer", [this] { EditCopyAnswer(); });
     on("AtnEditSendToClipboard", [this](bool checked) {
         opt_.OptAutomaticallyCopyState = checked;
         REdit1->SetCopyAutomatically(checked);
@@ -239,6 +260,8 @@ void TFrmMain::UpdateActions() {
             enabled = clipText;
         else if (name.startsWith(u"AtnFileReopen"))
             enabled = !documents_->DocumentPath().isEmpty();
+        else if (name == u"AtnEditCopyAnswer")
+            enabled = CurrentLineHasAnswer();
         else if (name == u"AtnVexmiRemoveAnswers" || name == u"AtnVexmiReCalc" ||
                  name == u"AtnVexmiCalcBelow")
             enabled = hasText;
@@ -277,6 +300,7 @@ void TFrmMain::ApplyInterfaceTexts() {
     if (FrmVariables) FrmVariables->setWindowTitle(VariablesWindowCaption(language));
     ApplyQtTexts(language);
     REdit1->SetLanguage(language);
+    findBar_->SetLanguage(language);
     helpFile_ = HelpFilePath(QCoreApplication::applicationDirPath(), language);
     if (TFrmVariables* variables = VariablesWindow()) variables->SetLanguage(language);
     // An open manual follows the interface.
@@ -351,11 +375,8 @@ void TFrmMain::SetTransparent(bool on) {
 }
 
 void TFrmMain::ApplyEditorColors() {
-    const QPalette palette = REdit1->palette();
-    REdit1->SetColors(ColorFromNumber(opt_.OptColorExpression, palette),
-                      ColorFromNumber(opt_.OptColorArrow, palette),
-                      ColorFromNumber(opt_.OptColorAnswer, palette),
-                      ColorFromNumber(opt_.OptColorBack, palette));
+    const EditorColors used = UsedEditorColors(opt_, REdit1->palette());
+    REdit1->SetColors(used.Expression, used.Arrow, used.Answer, used.Back);
     live_->RefreshColors();
 }
 
@@ -464,6 +485,24 @@ void TFrmMain::EditDelete() {
 }
 
 void TFrmMain::EditSelectAll() { REdit1->selectAll(); }
+
+bool TFrmMain::CurrentLineHasAnswer() const {
+    const QTextBlock block = REdit1->textCursor().block();
+    return FindAnswerArrow(block.text().toStdString()) != std::string::npos;
+}
+
+void TFrmMain::EditCopyAnswer() {
+    const std::string line = REdit1->textCursor().block().text().toStdString();
+    const std::optional<DComplex> value = LineAnswerValue(line, store_, opt_);
+    if (!value) {
+        ShowError(IsEnglish(opt_.Language)
+                      ? QStringLiteral("This line has no answer that can be copied.")
+                      : QStringLiteral("この行にはコピーできる計算結果がありません"));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdString(ClipboardNumberText(*value, opt_)));
+}
 
 void TFrmMain::InsertCommand(const QAction* action) {
     REdit1->InsertCommandText(action->objectName());

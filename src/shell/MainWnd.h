@@ -37,6 +37,7 @@ class TFrmHelp;
 // The editing pane's class; the calculation commands and the protection live in it.
 using TEditPane = TCalcPane;
 
+class TFindBar;
 class TLiveFeatures;
 
 class TFrmMain : public QMainWindow {
@@ -50,6 +51,10 @@ class TFrmMain : public QMainWindow {
     TEditPane* Pane() const { return REdit1; }
     // Colouring, live value, stale marks and completion of the pane.
     TLiveFeatures& Live() const { return *live_; }
+    // The find bar under the pane (hidden until Find or Replace).
+    TFindBar* FindBar() const { return findBar_; }
+    // File ▸ Recent documents.
+    QMenu* RecentMenu() const { return recentMenu_; }
     QAction* Action(std::string_view name) const { return actions_[name]; }
     const TActionList& Actions() const { return actions_; }
     QToolBar* ToolBar() const { return toolBar_; }
@@ -175,6 +180,11 @@ class TFrmMain : public QMainWindow {
     void EditPaste();
     void EditDelete();
     void EditSelectAll();
+    void EditCopyAnswer();
+    // Fills File ▸ Recent documents from the list, when it opens.
+    void FillRecentMenu();
+    // Whether the caret's line has an answer run.
+    bool CurrentLineHasAnswer() const;
     void InsertCommand(const QAction* action);
     void HelpIndex();
     void HelpHomepage();
@@ -183,6 +193,8 @@ class TFrmMain : public QMainWindow {
     TActionList actions_{this};
     TEditPane* REdit1 = nullptr;
     TLiveFeatures* live_ = nullptr;
+    TFindBar* findBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};

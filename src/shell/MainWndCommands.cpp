@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -32,13 +33,21 @@ void TFrmMain::ReadSettings() {
         if (placement.VariablesVisible) FrmVariables->setVisible(*placement.VariablesVisible);
         if (placement.Variables) FrmVariables->setGeometry(*placement.Variables);
     }
-    if (opt_.FontStored) REdit1->setFont(EditorFontFrom(opt_, REdit1->font()));
+    // Digits line up in a fixed-pitch font: the system's one until the user chose a font.
+    if (opt_.FontStored)
+        REdit1->setFont(EditorFontFrom(opt_, REdit1->font()));
+    else
+        REdit1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    documents_->SetRecentFiles(opt_.RecentFiles);
+    documents_->SetLastFolder(opt_.LastFolder);
     actions_["AtnEditSendToClipboard"]->setChecked(opt_.OptAutomaticallyCopyState);
 }
 
 void TFrmMain::WriteSettings() {
     QSettings store(QStringLiteral("Dorv"), QStringLiteral("Vexmo"));
     opt_.RecallFileName = documents_->DocumentPath();
+    opt_.RecentFiles = documents_->RecentFiles();
+    opt_.LastFolder = documents_->LastFolder();
     if (TFrmVariables* variables = VariablesWindow())
         opt_.RecallVariablesFileName = variables->VariablesFile();
     StoreEditorFont(opt_, REdit1->font());
@@ -118,10 +127,8 @@ void TFrmMain::ShowOptions() {
         // Text already in the pane keeps its colour; the expression colour becomes the
         // default text colour only at start-up.
         // System colours come from the desktop palette, not the pane's altered one.
-        const QPalette palette = QApplication::palette(REdit1);
-        REdit1->SetColors(REdit1->ExpressionColor(), ColorFromNumber(opt_.OptColorArrow, palette),
-                          ColorFromNumber(opt_.OptColorAnswer, palette),
-                          ColorFromNumber(opt_.OptColorBack, palette));
+        const EditorColors used = UsedEditorColors(opt_, QApplication::palette(REdit1));
+        REdit1->SetColors(REdit1->ExpressionColor(), used.Arrow, used.Answer, used.Back);
         ApplySettingsToPane();
     }
     RefreshTitle();

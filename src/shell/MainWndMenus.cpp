@@ -1,6 +1,7 @@
 // The main window's menus, pop-up menu, tool bar and status bar, built from its actions.
 
 #include "files/InterfaceTexts.h"
+#include "files/RecentDocuments.h"
 #include "shell/MainWnd.h"
 
 #include <QLabel>
@@ -46,7 +47,10 @@ void TFrmMain::CreateMenus() {
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     QMenu* file = AddMenu(this, bar, nullptr, "File1");
-    fill(file, {"AtnFileNew", "AtnFileOpen", "AtnFileSave", "AtnFileSaveAs"});
+    fill(file, {"AtnFileNew", "AtnFileOpen"});
+    recentMenu_ = AddMenu(this, nullptr, file, "RecentDocuments1");
+    connect(recentMenu_, &QMenu::aboutToShow, this, &TFrmMain::FillRecentMenu);
+    fill(file, {"AtnFileSave", "AtnFileSaveAs"});
     fill(AddMenu(this, nullptr, file, "ReopenEncoding1"),
          {"AtnFileReopenUtf8", "AtnFileReopenShiftJis", "AtnFileReopenWindows1252"});
     fill(file, {"", "AtnFileClearVariables", "AtnFileOpenVariables", "AtnFileSaveVariablesAs", "",
@@ -54,7 +58,8 @@ void TFrmMain::CreateMenus() {
 
     QMenu* edit = AddMenu(this, bar, nullptr, "Edit1");
     fill(edit, {"AtnEditUndo", "AtnEditRedo", "", "AtnEditCut", "AtnEditCopy", "AtnEditPaste", "AtnEditDelete",
-                "AtnEditSelectAll", "", "AtnEditSendToClipboard"});
+                "AtnEditSelectAll", "", "AtnEditCopyAnswer", "AtnEditSendToClipboard", "",
+                "AtnEditFind", "AtnEditReplace"});
 
     QMenu* insert = AddMenu(this, bar, nullptr, "Insert1");
     QMenu* constants = AddMenu(this, nullptr, insert, "Constants1");
@@ -94,6 +99,24 @@ void TFrmMain::CreateMenus() {
     // Enabled states must be current when a menu opens, even before the idle update ran.
     for (QMenu* menu : findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, this, &TFrmMain::UpdateActions);
+}
+
+void TFrmMain::FillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList& files = documents_->RecentFiles();
+    if (files.isEmpty()) {
+        recentMenu_->addAction(NoRecentDocumentsText(opt_.Language))->setEnabled(false);
+        return;
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* entry = recentMenu_->addAction(RecentEntryCaption(i, path));
+        entry->setEnabled(!REdit1->Busy());
+        connect(entry, &QAction::triggered, this, [this, path] {
+            documents_->OpenRecent(path);
+            ScheduleUpdate();
+        });
+    }
 }
 
 void TFrmMain::CreatePopupMenu() {

@@ -111,6 +111,9 @@ NumberFormatSettings FormatOf(const Example& example) {
             settings.OptDigits = std::stoi(value);
         } else if (key == "user-format") {
             settings.OptNumFormatStr = value;
+        } else if (key == "zero-imaginary") {
+            EXPECT_TRUE(value == "show" || value == "hide") << example.Where << ": " << value;
+            settings.OptShowZeroImaginary = value != "hide";
         } else {
             ADD_FAILURE() << example.Where << ": unknown option " << key;
         }

@@ -167,6 +167,8 @@ TEST_F(VexmoCalc, EvaluatesExpressions)
         {"failure stops", {"-e", "1", "-e", "1E", "-e", "2"}, 1, "1 +_I 0\n",
          "-e:2: '1E' is not a valid floating point value\n"},
         {"no clipboard", {"-e", "_CLIP"}, 0, "0 +_I 0\n", ""},
+        {"a zero imaginary part left out", {"--no-zero-imaginary", "-e", "1+2", "-e", "3-4*_I"}, 0,
+         "3\n3 -_I 4\n", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

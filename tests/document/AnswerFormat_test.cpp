@@ -217,3 +217,36 @@ TEST_F(AnswerFormatTest, FormatSampleLines)
 }
 
 } // namespace
+
+TEST_F(AnswerFormatTest, ZeroImaginaryPartLeftOutWhenNotShown)
+{
+    // Behind the arrow and on the clipboard alike; a non-zero imaginary part always shows.
+    struct Row {
+        const char* name;
+        int format, clipboard, complexStyle;
+        DComplex value;
+        const char* answer;
+        const char* clip;
+    };
+    const Row rows[] = {
+        {"conventional", 0, 0, 0, {15600, 0}, "15600", "15600"},
+        {"program style", 0, 0, 1, {15600, 0}, "15600", "15600"},
+        {"tab separated", 0, 0, 2, {-1.5, 0}, "-1.5", "-1.5"},
+        {"as the answer format", 2, 1, 0, {2, 0}, "2.000", "2.000"},
+        {"negative zero is zero", 0, 0, 0, {3, -0.0}, "3", "3"},
+        {"user format", 4, 0, 0, {1234.5, 0}, "1,234.500", "1234.5"},
+        {"imaginary part shows", 0, 0, 0, {3, -4}, "3 -_I 4", "3 + -4i"},
+        {"a small imaginary part shows", 0, 0, 1, {1, 0.5}, "1 +_I 0.5", "1 +_I 0.5"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        NumberFormatSettings s;
+        s.OptNumFormat = row.format;
+        s.OptDigits = 3;
+        s.OptNumFormatClipboard = row.clipboard;
+        s.OptNumFormatComplex = row.complexStyle;
+        s.OptShowZeroImaginary = false;
+        EXPECT_EQ(AnswerText(row.value, s), row.answer);
+        EXPECT_EQ(ClipboardNumberText(row.value, s), row.clip);
+    }
+}

@@ -1,3 +1,4 @@
+#include "document/core/AnswerValue.h"
 #include "document/core/CalcLine.h"
 #include "document/core/CalcRunner.h"
 #include "document/core/DocumentText.h"
@@ -233,6 +234,60 @@ TEST_F(LineCalculatorTest, UsesTheNumberFormat)
     settings.OptPrecision = 6;
     EXPECT_EQ(Ok("0.0005").NewText, "0.0005 ==> 0.5M +_I 0 ");
     EXPECT_EQ(store.Read("ANS"), "0.0005 +_I 0") << "the store keeps full text, not the answer";
+}
+
+TEST_F(LineCalculatorTest, AnswersWrittenEitherWayReadBackTheSame)
+{
+    // A line written with or without its zero imaginary part calculates to the same value,
+    // and its new answer follows the setting in force, whatever the line showed before.
+    struct Row {
+        const char* name;
+        const char* line;
+        bool show;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"plain answer, shown", "1+2 ==> 3 ", true, "1+2 ==> 3 +_I 0 "},
+        {"full answer, hidden", "1+2 ==> 3 +_I 0 ", false, "1+2 ==> 3 "},
+        {"plain answer, hidden", "1+2 ==> 3 ", false, "1+2 ==> 3 "},
+        {"complex answer keeps both parts", "2*(1+_I) ==> 2 +_I 2 ", false, "2*(1+_I) ==> 2 +_I 2 "},
+        {"failure arrow", "1/0 >>> 1 ", true, "1/0 >>> 1 +_I 0 "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        settings.OptShowZeroImaginary = row.show;
+        const LineCalculation result = Ok(row.line);
+        EXPECT_EQ(result.NewText, row.expected);
+        // The answer text itself reads back as the value calculated.
+        EXPECT_EQ(ReadAnswerText(result.Answer), result.Value);
+    }
+}
+
+TEST_F(LineCalculatorTest, LineAnswerValueIsTheLinesOwnValue)
+{
+    store.Write("R", "1000 +_I 0");
+    struct Row {
+        const char* name;
+        int format, digits;
+        const char* line;
+        std::optional<DComplex> expected;
+    };
+    const Row rows[] = {
+        {"every digit of a rounded answer", 2, 2, "1/3 ==> 0.33 +_I 0.00 ", DComplex{1.0 / 3, 0}},
+        {"variables as the store holds them", 0, 0, "R/4 ==> 250 +_I 0 ", DComplex{250, 0}},
+        {"an answer the line no longer gives is read as shown", 0, 0, "R ==> 4.7K -_I 2 ",
+         DComplex{4700, -2}},
+        {"an answer without imaginary part", 0, 0, "x ==> 12.5 ", DComplex{12.5, 0}},
+        {"no answer run", 0, 0, "1+1", std::nullopt},
+        {"grouped digits cannot be read", 4, 0, "R+X ==> 1,234.000 +_I 0.000 ", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        settings.OptNumFormat = row.format;
+        settings.OptDigits = row.digits;
+        EXPECT_EQ(LineAnswerValue(row.line, store, settings), row.expected);
+    }
+    EXPECT_EQ(store.Read("ANS"), "") << "nothing is written to the store";
 }
 
 // Steps over `lines` that record every call ("2" or "2 copy"), fail where `fails` says and

@@ -67,6 +67,15 @@ TEST(Options, DialogClassFollowsTheLanguage) {
         EXPECT_EQ(dialog->PageControl1->tabText(7), row.japanese ? "編集(&E)" : "&Editing");
         EXPECT_EQ(dialog->BtnCancel->text(), "Cancel");
         EXPECT_EQ(dialog->CboColorAnswer->count(), 52);
+        // Colours by plain names in the interface language, each with its swatch.
+        const int window = NamedColorIndex(clWindow);
+        EXPECT_EQ(dialog->CboColorBack->itemText(window),
+                  row.japanese ? "ウィンドウの背景 (システム)" : "Window background (system)");
+        EXPECT_EQ(dialog->CboColorAnswer->itemText(NamedColorIndex(clGreen)),
+                  row.japanese ? "緑" : "Green");
+        EXPECT_FALSE(dialog->CboColorArrow->itemIcon(window).isNull());
+        EXPECT_EQ(dialog->ChkShowZeroImaginary->text(),
+                  row.japanese ? "虚部が0でも表示する(&Z)" : "Show a &zero imaginary part");
     }
 }
 
@@ -82,7 +91,7 @@ TEST(Options, FillShowsTheSettings) {
     EXPECT_TRUE(dialog.RGrpNumFormat->Item(3)->isChecked());
     EXPECT_EQ(dialog.EditPrecision->Text(), "25");
     EXPECT_EQ(dialog.CboReturn->currentIndex(), 1);
-    EXPECT_EQ(dialog.CboColorArrow->currentText(), "clBlue");
+    EXPECT_EQ(dialog.CboColorArrow->currentText(), "Blue");
     EXPECT_EQ(dialog.CboColorAnswer->currentIndex(), -1);
     EXPECT_TRUE(dialog.RGrpLanguage->Item(0)->isChecked());
     EXPECT_TRUE(dialog.ChkQueryDiscard->isChecked());
@@ -173,8 +182,8 @@ TEST(Options, TakeOverOnOk) {
          }},
         {"colours from their names",
          [](TFrmOptions& d) {
-             d.CboColorBack->setCurrentText("clCream");
-             d.CboColorAnswer->setCurrentText("clNavy");
+             d.CboColorBack->setCurrentText("Cream");
+             d.CboColorAnswer->setCurrentText("Navy");
          },
          [](const Settings& s, const QFont&) {
              EXPECT_EQ(s.OptColorBack, 0xF0FBFFu);
@@ -237,7 +246,7 @@ TEST(Options, ExecuteTakesOverOnlyOnOk) {
         PressWhenShown([](TFrmOptions* d) { return d->BtnCancel; },
                        [](TFrmOptions* d) {
                            d->EditPrecision->SetText("5");
-                           d->CboColorBack->setCurrentText("clBlack");
+                           d->CboColorBack->setCurrentText("Black");
                        });
         EXPECT_FALSE(ExecuteOptions(nullptr, s, font));
         EXPECT_EQ(s.OptPrecision, 15);
@@ -250,7 +259,7 @@ TEST(Options, ExecuteTakesOverOnlyOnOk) {
         PressWhenShown([](TFrmOptions* d) { return d->BtnOK; },
                        [](TFrmOptions* d) {
                            d->EditPrecision->SetText("5");
-                           d->CboColorBack->setCurrentText("clBlack");
+                           d->CboColorBack->setCurrentText("Black");
                        });
         EXPECT_TRUE(ExecuteOptions(nullptr, s, font));
         EXPECT_EQ(s.OptPrecision, 5);
@@ -303,10 +312,10 @@ TEST(Options, NumberBoxArrowsStayWithinRange) {
 TEST(Options, ColourSampleTakesTheListedColours) {
     TFrmOptions dialog;
     dialog.Fill(EnglishSettings(), EditorFont());
-    dialog.CboColorBack->setCurrentText("clYellow");
-    dialog.CboColorExpression->setCurrentText("clBlue");
-    dialog.CboColorArrow->setCurrentText("clLime");
-    dialog.CboColorAnswer->setCurrentText("clMaroon");
+    dialog.CboColorBack->setCurrentText("Yellow");
+    dialog.CboColorExpression->setCurrentText("Blue");
+    dialog.CboColorArrow->setCurrentText("Lime");
+    dialog.CboColorAnswer->setCurrentText("Maroon");
 
     EXPECT_EQ(dialog.REditColorSample->palette().color(QPalette::Base), QColor(255, 255, 0));
     const QTextBlock block = dialog.REditColorSample->document()->firstBlock();

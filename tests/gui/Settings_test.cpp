@@ -1,5 +1,6 @@
 // The settings store: reading value by value with its fall-backs, placement checks, writing
 // and reading back, colour numbers.
+#include "document/gui/ReadableColors.h"
 #include "files/Settings.h"
 
 #include <QGuiApplication>
@@ -433,4 +434,126 @@ TEST(ColorNumbers, NamesAndTexts) {
     EXPECT_EQ(ColorNumberText(0x80000005), "clWindow");
     EXPECT_EQ(ColorNumberText(0x00123456), "$00123456");
     EXPECT_EQ(NamedColorIndex(0x00123456), -1);
+}
+
+TEST(FirstStart, WindowFitsTheScreenAndCentres) {
+    struct Row {
+        const char* name;
+        QRect available;
+        bool atLeastMinimum; // the screen is too small for 60 %: 800 × 500 or the whole screen
+    };
+    const Row rows[] = {
+        {"1280 x 800", QRect(0, 0, 1280, 800), false},
+        {"1920 x 1080 below a panel", QRect(0, 32, 1920, 1048), false},
+        {"second screen to the right", QRect(1920, 0, 2560, 1440), false},
+        {"1024 x 600 gets 800 x 500", QRect(0, 0, 1024, 600), true},
+        {"640 x 480 gets the whole screen", QRect(0, 0, 640, 480), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QRect bounds = FirstWindowBounds(row.available);
+        EXPECT_TRUE(row.available.contains(bounds));
+        EXPECT_LE(std::abs((bounds.left() - row.available.left()) -
+                           (row.available.right() - bounds.right())), 1);
+        EXPECT_LE(std::abs((bounds.top() - row.available.top()) -
+                           (row.available.bottom() - bounds.bottom())), 1);
+        const double share = double(bounds.width()) * bounds.height() /
+                             (double(row.available.width()) * row.available.height());
+        if (row.atLeastMinimum) {
+            EXPECT_EQ(bounds.width(), std::min(800, row.available.width()));
+            EXPECT_EQ(bounds.height(), std::min(500, row.available.height()));
+        } else {
+            EXPECT_NEAR(share, 0.6, 0.01);
+        }
+        EXPECT_TRUE(PlacementFits(bounds.translated(-row.available.topLeft()),
+                                  QRect(QPoint(0, 0), row.available.size())));
+    }
+}
+
+TEST(EditorColours, DefaultsReadableOnLightAndDarkPalettesPickedColoursKept) {
+    // Reference values of the contrast formula first, so the rows below measure truly.
+    EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(Qt::white, Qt::white), 1.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
+    EXPECT_NEAR(ContrastRatio(QColor(255, 0, 0), Qt::white), 4.0, 0.01);
+
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    struct Row {
+        const char* name;
+        const QPalette* palette;
+        ColorNumber back, arrow, answer;
+        bool arrowPicked, answerPicked;
+    };
+    const Row rows[] = {
+        {"light palette, defaults", &light, clWindow, clRed, clGreen, false, false},
+        {"dark palette, defaults", &dark, clWindow, clRed, clGreen, false, false},
+        {"dark palette, picked lime answer", &dark, clWindow, clRed, 0x0000FF00,
+         false, true},
+        {"picked black background, default answer", &light, 0x00000000, clRed, clGreen, false,
+         false},
+        {"light palette, picked maroon arrow", &light, clWindow, 0x00000080, clGreen, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings s;
+        s.OptColorBack = row.back;
+        s.OptColorArrow = row.arrow;
+        s.OptColorAnswer = row.answer;
+        const EditorColors used = UsedEditorColors(s, *row.palette);
+        EXPECT_EQ(used.Back, ColorFromNumber(row.back, *row.palette));
+        EXPECT_EQ(used.Expression, row.palette->color(QPalette::Text));
+        if (row.arrowPicked)
+            EXPECT_EQ(used.Arrow, ColorFromNumber(row.arrow, *row.palette));
+        else
+            EXPECT_GE(ContrastRatio(used.Arrow, used.Back), 4.5);
+        if (row.answerPicked)
+            EXPECT_EQ(used.Answer, ColorFromNumber(row.answer, *row.palette));
+        else
+            EXPECT_GE(ContrastRatio(used.Answer, used.Back), 4.5);
+        // Still red and green: only the lightness moves.
+        if (!row.arrowPicked) EXPECT_LE(std::min(used.Arrow.hslHue(), 360 - used.Arrow.hslHue()), 3);
+        if (!row.answerPicked) EXPECT_NEAR(used.Answer.hslHue(), 120, 3);
+        // The faint live value and out-of-date marks are made from these; they reach 3:1.
+        const QColor faint = WithContrast(
+            QColor::fromRgbF(used.Answer.redF() * 0.5f + used.Back.redF() * 0.5f,
+                             used.Answer.greenF() * 0.5f + used.Back.greenF() * 0.5f,
+                             used.Answer.blueF() * 0.5f + used.Back.blueF() * 0.5f),
+            used.Back, FaintContrast);
+        EXPECT_GE(ContrastRatio(faint, used.Back), 3.0);
+    }
+}
+
+TEST_F(SettingsStore, ConveniencesAreStoredAndReadBack) {
+    Settings written;
+    written.OptShowZeroImaginary = false;
+    written.RecentFiles = {"/home/u/b.vxm", "/home/u/with, comma.vxm", "/home/u/a.vxm"};
+    written.LastFolder = "/home/u/projects";
+    written.OptColorAnswer = 0x0000FF00;
+    {
+        QSettings store("Dorv", "Vexmo");
+        ASSERT_TRUE(WriteSettings(store, written, {QRect(10, 20, 900, 600), {}, false}));
+    }
+    QSettings store("Dorv", "Vexmo");
+    Settings read;
+    const StoredPlacement placement = ReadSettings(store, read, kScreen);
+    EXPECT_FALSE(read.OptShowZeroImaginary);
+    EXPECT_EQ(read.RecentFiles, written.RecentFiles);
+    EXPECT_EQ(read.LastFolder, written.LastFolder);
+    EXPECT_EQ(read.OptColorAnswer, 0x0000FF00u) << "a picked colour is stored as picked";
+    ASSERT_TRUE(placement.MainWnd.has_value());
+    EXPECT_EQ(*placement.MainWnd, QRect(10, 20, 900, 600));
+
+    // One file only is stored as a plain text; a store from before keeps the defaults.
+    written.RecentFiles = {"/home/u/only.vxm"};
+    ASSERT_TRUE(WriteSettings(store, written, {}));
+    store.remove("OptShowZeroImaginary");
+    Settings again;
+    ReadSettings(store, again, kScreen);
+    EXPECT_EQ(again.RecentFiles, written.RecentFiles);
+    EXPECT_TRUE(again.OptShowZeroImaginary);
 }

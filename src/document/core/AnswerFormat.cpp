@@ -485,6 +485,8 @@ std::string AnswerText(const DComplex& value, const NumberFormatSettings& settin
             return UserFormatText(settings.OptNumFormatStr, x);
         return FormatNumber(format, settings.OptPrecision, settings.OptDigits, x);
     };
+    if (!settings.OptShowZeroImaginary && value.Imaginary == 0)
+        return part(value.Real);
     if (value.Imaginary < 0)
         return part(value.Real) + " -_I " + part(-static_cast<long double>(value.Imaginary));
     return part(value.Real) + " +_I " + part(value.Imaginary);
@@ -496,6 +498,8 @@ std::string ClipboardNumberText(const DComplex& value, const NumberFormatSetting
         return AnswerText(value, settings);
     // Maximum precision: every bit of the value, in as few digits as read back to it.
     const std::string re = ValueNumberText(value.Real);
+    if (!settings.OptShowZeroImaginary && value.Imaginary == 0)
+        return re;
     const std::string im = ValueNumberText(value.Imaginary);
     switch (settings.OptNumFormatComplex) {
     case 1:

@@ -21,6 +21,9 @@ struct NumberFormatSettings {
     int OptNumFormatClipboard = 0;  // 0 maximum precision, 1 as the answer format
     int OptNumFormatArray = 0;      // 0 comma, 1 TAB, 2 space, 3 CR LF
     int OptNumFormatComplex = 0;    // 0 conventional, 1 program style, 2 TAB separated
+    // Off: a value whose imaginary part is exactly zero is written as its real part alone,
+    // behind the arrow and on the clipboard.
+    bool OptShowZeroImaginary = true;
 };
 
 // The locale thousands separator written by user formats with grouping. "," until set.
@@ -37,11 +40,13 @@ std::string FormatNumber(int code, int precision, int digits, long double x);
 // A user format of up to three sections (positive;negative;zero).
 std::string UserFormatText(std::string_view format, long double x);
 
-// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part; an
-// unknown format code writes the general format.
+// The answer written behind the arrow: real part, " +_I " or " -_I ", imaginary part; the
+// real part alone for a zero imaginary part when OptShowZeroImaginary is off. An unknown
+// format code writes the general format.
 std::string AnswerText(const DComplex& value, const NumberFormatSettings& settings);
 
-// The text of one value for the clipboard.
+// The text of one value for the clipboard; a plain number for a zero imaginary part when
+// OptShowZeroImaginary is off, whatever the complex style.
 std::string ClipboardNumberText(const DComplex& value, const NumberFormatSettings& settings);
 
 // The four lines of the Options dialog's sample box for the dialog's current choices

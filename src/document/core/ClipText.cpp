@@ -517,10 +517,14 @@ std::optional<std::string> ClipAssignmentText(std::string_view clipText, std::st
     const DComplex z = StrToDComplex(value);
     std::vector<std::string> elements =
         ClipArrayElements(clipText, settings.OptNumFormatArray, settings.OptNumFormatComplex);
+    // TAB-separated elements are read back in pairs: every element keeps both parts.
+    NumberFormatSettings element = settings;
+    if (settings.OptNumFormatComplex == 2)
+        element.OptShowZeroImaginary = true;
     const auto index = static_cast<std::size_t>(idx);
     if (index >= elements.size())
-        elements.resize(index + 1, ClipboardNumberText(DComplex{}, settings));
-    elements[index] = ClipboardNumberText(z, settings);
+        elements.resize(index + 1, ClipboardNumberText(DComplex{}, element));
+    elements[index] = ClipboardNumberText(z, element);
     return JoinArrayText(elements, settings.OptNumFormatArray);
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/core/CalcLine.h"
 #include "document/core/StaleMarks.h"
+#include "document/gui/ReadableColors.h"
 #include "document/gui/CalcPane.h"
 #include "engine/Variables.h"
 
@@ -100,10 +101,10 @@ void TLineHighlighter::RefreshColors() {
     formats_[int(Kind::Comment)].setFontItalic(true);
     // An out-of-date answer: its own colours, faded, slanted and underlined with dots.
     QTextCharFormat& stale = formats_[int(Kind::StaleAnswer)];
-    stale.setForeground(Mix(pane_->AnswerColor(), back, 0.5));
+    stale.setForeground(WithContrast(Mix(pane_->AnswerColor(), back, 0.5), back, FaintContrast));
     stale.setFontItalic(true);
     stale.setUnderlineStyle(QTextCharFormat::DotLine);
-    stale.setUnderlineColor(Mix(pane_->ArrowColor(), back, 0.7));
+    stale.setUnderlineColor(WithContrast(Mix(pane_->ArrowColor(), back, 0.7), back, FaintContrast));
 
     arrow_ = QTextCharFormat();
     arrow_.setForeground(pane_->ArrowColor());

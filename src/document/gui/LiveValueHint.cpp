@@ -3,6 +3,7 @@
 #include "document/core/CalcLine.h"
 #include "document/core/EditingOptions.h"
 #include "document/gui/CalcPane.h"
+#include "document/gui/ReadableColors.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -123,7 +124,7 @@ void TLiveValueHint::paintEvent(QPaintEvent*) {
     ink = QColor::fromRgbF(ink.redF() * 0.6f + back.redF() * 0.4f,
                            ink.greenF() * 0.6f + back.greenF() * 0.4f,
                            ink.blueF() * 0.6f + back.blueF() * 0.4f);
-    painter.setPen(ink);
+    painter.setPen(WithContrast(ink, back, FaintContrast));
     const int x = caret.right() + painter.fontMetrics().horizontalAdvance(QStringLiteral("  "));
     painter.drawText(QRect(x, caret.top(), width() - x, caret.height()), Qt::AlignVCenter, text_);
 }
