@@ -55,7 +55,8 @@ test-sanitize: deps
 # The package tests build and lint a .deb: nothing of the program's own code runs there.
 coverage:
 	@scripts/install-deps coverage
-	@cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DVEXMO_COVERAGE=ON >/dev/null
+	@cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DVEXMO_COVERAGE=ON \
+	    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-coverage -j $(JOBS)
 	@find build-coverage -name '*.gcda' -delete
 	-cd build-coverage && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --timeout 900 -E '^Package\.'

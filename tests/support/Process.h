@@ -19,12 +19,15 @@ namespace vexmo::test {
 struct ProcessRun {
     std::vector<std::string> Args;  // the program first
     std::string Input;
+    std::string InputFile;          // standard input read from this file instead of Input
     std::string Stdout;             // a file to write standard output to instead of capturing it
     long FileSizeLimit = -1;        // bytes any one file may grow to; a larger write fails
+    unsigned TimeLimitSeconds = 0;  // a run that hangs ends by SIGALRM, not as a stuck test
 };
 
 struct ProcessResult {
-    int Status = -1;  // the exit code, or 128 + the signal
+    bool Exited = false;  // false: ended by a signal (a crash, or the time limit)
+    int Status = -1;      // the exit code, or 128 + the signal
     std::string Out;
     std::string Err;
 };
@@ -38,7 +41,7 @@ inline ProcessResult RunProcess(const ProcessRun& run) {
     if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(::open(in.c_str(), O_RDONLY), 0);
+        ::dup2(::open(run.InputFile.empty() ? in.c_str() : run.InputFile.c_str(), O_RDONLY), 0);
         ::dup2(run.Stdout.empty() ? out[1] : ::open(run.Stdout.c_str(), O_WRONLY), 1);
         ::dup2(err[1], 2);
         for (const int fd : {out[0], out[1], err[0], err[1]})
@@ -50,6 +53,7 @@ inline ProcessResult RunProcess(const ProcessRun& run) {
                                static_cast<rlim_t>(run.FileSizeLimit)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (run.TimeLimitSeconds > 0) ::alarm(run.TimeLimitSeconds);
         std::vector<char*> argv;
         for (const std::string& a : run.Args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -79,7 +83,8 @@ inline ProcessResult RunProcess(const ProcessRun& run) {
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.Exited = WIFEXITED(status);
+    r.Status = r.Exited ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
 }
 
