@@ -5,13 +5,15 @@
 #   make package        build, then the Debian package (vexmo_VERSION_ARCH.deb in the build folder)
 #   make fuzz           build the libFuzzer targets (clang, ASan+UBSan) and run each for FUZZ_SECONDS
 #   make test-sanitize  build everything under ASan+UBSan in build-sanitize and run every test
+#   make coverage       build with --coverage in build-coverage, run every test, then line and
+#                       branch coverage per source folder (gcovr; throw-only branches left out)
 
 BUILD        ?= build
 JOBS         ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS  ?=
 
-.PHONY: all deps configure build run test package bench fuzz test-sanitize clean
+.PHONY: all deps configure build run test package bench fuzz test-sanitize coverage clean
 
 all: build
 
@@ -50,5 +52,15 @@ test-sanitize: deps
 	@cmake --build build-sanitize -j $(JOBS)
 	cd build-sanitize && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) --timeout 900
 
+# The package tests build and lint a .deb: nothing of the program's own code runs there.
+coverage:
+	@scripts/install-deps coverage
+	@cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DVEXMO_COVERAGE=ON \
+	    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-coverage -j $(JOBS)
+	@find build-coverage -name '*.gcda' -delete
+	-cd build-coverage && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --timeout 900 -E '^Package\.'
+	@scripts/coverage-summary build-coverage
+
 clean:
-	rm -rf build build-bench build-fuzz build-sanitize
+	rm -rf build build-bench build-fuzz build-sanitize build-coverage

@@ -63,6 +63,30 @@ BENCHMARK(BM_ReplaceAllBlankRuns)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+// A run where every start fails the same way: a search that retried each start would grow
+// with the square of the run (minutes at 400 000); the fitted complexity must stay O(N).
+void BM_ReplaceAllFailedRuns(benchmark::State& state) {
+    const std::size_t run = static_cast<std::size_t>(state.range(0));
+    const std::string blanks = "1" + std::string(run, ' ') + "2";
+    const std::string letters(run, 'a');
+    vexmo::TAWKStr blankComma;
+    blankComma.SetRegExp("[ \\t]+,[ \\t]+");
+    vexmo::TAWKStr evenRuns;
+    evenRuns.SetRegExp("(aa)*b");
+    for (auto _ : state) {
+        std::string a = blanks;
+        std::string b = letters;
+        benchmark::DoNotOptimize(blankComma.ReplaceAll(",", a));
+        benchmark::DoNotOptimize(evenRuns.ReplaceAll("X", b));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ReplaceAllFailedRuns)
+    ->RangeMultiplier(2)
+    ->Range(50000, 400000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
 void BM_NormaliseClipText(benchmark::State& state) {
     const std::string source = ClipboardLikeText(10 << 20);
     const int setting = static_cast<int>(state.range(0));

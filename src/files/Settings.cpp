@@ -49,11 +49,9 @@ QString ReadString(const QSettings& store, const QString& name) {
     if (!v.isValid())
         throw MissingValue{};
     if (v.typeId() == QMetaType::QStringList) {
-        // The INI reader splits an unquoted value at commas; one element is still plain text.
-        const QStringList list = v.toStringList();
-        if (list.size() != 1)
-            throw MissingValue{};
-        return list.front();
+        // The INI reader splits a value edited by hand at its commas ("#,##0.00", a path with
+        // a comma); put back together it is the text that was meant.
+        return v.toStringList().join(QLatin1Char(','));
     }
     if (!v.canConvert<QString>())
         throw MissingValue{};

@@ -113,6 +113,7 @@ void TFrmMain::FormCreate() {
     documents_->SetErrorHook([this](const QString& message) { ShowError(message); });
 
     idleTimer_ = new QTimer(this);  // owned by the window
+    idleTimer_->setObjectName(QStringLiteral("idleUpdate"));
     idleTimer_->setSingleShot(true);
     idleTimer_->setInterval(0);
     connect(idleTimer_, &QTimer::timeout, this, &TFrmMain::UpdateActions);

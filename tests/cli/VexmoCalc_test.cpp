@@ -1,5 +1,7 @@
 // End-to-end runs of the real vexmo-calc binary.
 
+#include "Process.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -54,29 +56,12 @@ class VexmoCalc : public ::testing::Test {
     // Runs vexmo-calc with `input` on standard input (a file, so it is never a terminal).
     RunResult Calc(const std::vector<std::string>& args, const std::string& input = "")
     {
-        const fs::path in = dir_ / ".stdin", out = dir_ / ".stdout", err = dir_ / ".stderr";
-        Spit(in, input);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int fds[3] = {::open(in.c_str(), O_RDONLY),
-                                ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
-                                ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)};
-            for (int i = 0; i < 3; ++i)
-                ::dup2(fds[i], i);
-            std::vector<char*> argv{const_cast<char*>(VEXMO_CALC_PATH)};
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(VEXMO_CALC_PATH, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        RunResult r;
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        return r;
+        vexmo::test::ProcessRun run;
+        run.Args = {VEXMO_CALC_PATH};
+        run.Input = input;
+        run.Args.insert(run.Args.end(), args.begin(), args.end());
+        const vexmo::test::ProcessResult r = vexmo::test::RunProcess(run);
+        return {r.Status, r.Out, r.Err};
     }
 
   private:
@@ -256,6 +241,43 @@ TEST_F(VexmoCalc, InPlaceRewritesTheFile)
     Spit(doc, "2+2\n1E\n");
     EXPECT_EQ(Calc({"--in-place", doc.string()}).status, 1);
     EXPECT_EQ(Slurp(doc), "2+2 ==> 4 +_I 0 \n1E\n");
+}
+
+// A write that fails is reported with exit status 2 and never costs the file written to.
+TEST_F(VexmoCalc, FailedWritesAreReportedAndLoseNothing)
+{
+    const fs::path doc = File("doc.vxm");
+    const std::string old = "1+1\r\n2+2\r\n";
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        bool fullOutput;       // standard output is /dev/full
+        long fileSizeLimit;    // a file may not grow past the old document
+        const char* message;
+    };
+    const Row rows[] = {
+        {"in place beyond the file size limit", {"-i", doc.string()}, false,
+         static_cast<long>(old.size()), "Cannot write \""},
+        {"variables beyond the file size limit",
+         {"-e", "A:=1", "--save-vars", File("vars").string()}, false, 0, "Cannot write \""},
+        {"document to a full device", {doc.string()}, true, -1,
+         "cannot write standard output"},
+        {"answers to a full device", {"-e", "1+1"}, true, -1, "cannot write standard output"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Spit(doc, old);
+        vexmo::test::ProcessRun run;
+        run.Args = {VEXMO_CALC_PATH};
+        run.Args.insert(run.Args.end(), row.args.begin(), row.args.end());
+        run.Stdout = row.fullOutput ? "/dev/full" : "";
+        run.FileSizeLimit = row.fileSizeLimit;
+        const vexmo::test::ProcessResult r = vexmo::test::RunProcess(run);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_NE(r.Err.find(row.message), std::string::npos) << r.Err;
+        EXPECT_EQ(Slurp(doc), old);
+        EXPECT_EQ(vexmo::test::FolderEntries(doc.parent_path()), std::vector<std::string>{"doc.vxm"});
+    }
 }
 
 TEST_F(VexmoCalc, TerminalInputIsCalculatedLineByLine)

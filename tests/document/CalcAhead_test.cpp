@@ -4,12 +4,37 @@
 // itself must come back to it before anything after it is calculated.
 #include "document/core/CalcAhead.h"
 
+#include "Deadline.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vexmo;
+
+// Allocation that fails on every thread but the test's own while armed: the thread
+// calculating ahead runs out of memory without the test doing so.
+namespace {
+std::atomic<bool> gStarveOtherThreads{false};
+std::thread::id gTestThread;
+} // namespace
+
+// Memory from this operator new comes from malloc, so free is its delete.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    if (gStarveOtherThreads.load(std::memory_order_relaxed) &&
+        std::this_thread::get_id() != gTestThread)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -120,5 +145,57 @@ TEST(CalculationAhead, LeavesWhatTheWindowsOwnCalculationLeaves) {
         EXPECT_EQ(ahead.Texts, expected.Texts);
         EXPECT_EQ(ahead.Shown, expected.Shown);
         EXPECT_EQ(ahead.Store, expected.Store);
+    }
+}
+
+// The thread stops at the line in hand however it is left: destroyed in the middle of a
+// batch or with batches queued behind it, or out of memory; and never takes the test with it.
+TEST(CalculationAhead, StopsCleanlyMidBatchAndOutOfMemory) {
+    using namespace std::chrono_literals;
+    struct Row {
+        const char* name;
+        std::size_t batches;
+        bool starve;
+    };
+    const Row rows[] = {
+        {"destroyed in the middle of its only batch", 1, false},
+        {"destroyed with batches in flight", 20, false},
+        {"out of memory", 3, true},
+    };
+    constexpr std::size_t kLines = 20000;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        vexmo::test::Deadline deadline(10s, std::string("the thread to stop: ") + row.name);
+        std::atomic<std::size_t> started{0};
+        NumberFormatSettings settings;
+        Variables store;
+        store.Write("A", "0 +_I 0");
+        {
+            CalculationAhead ahead(store, settings, 0, [&](const std::string&, int) {
+                started.fetch_add(1);
+                return true;
+            });
+            if (row.starve) {
+                gTestThread = std::this_thread::get_id();
+                gStarveOtherThreads = true;
+            }
+            for (std::size_t b = 0; b < row.batches; ++b) {
+                std::unique_ptr<AheadBatch> batch = ahead.NewBatch();
+                for (std::size_t i = 0; i < kLines; ++i)
+                    batch->AddLine("A := A+1");
+                ahead.Feed(std::move(batch));
+            }
+            if (row.starve) {
+                // The window then calculates every line itself.
+                EXPECT_EQ(nullptr, ahead.Take());
+                gStarveOtherThreads = false;
+            } else {
+                while (started.load() == 0)
+                    std::this_thread::yield();
+            }
+        }
+        if (!row.starve) {
+            EXPECT_LT(started.load(), kLines) << "the batch was not cut short";
+        }
     }
 }

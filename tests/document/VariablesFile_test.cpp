@@ -1,46 +1,20 @@
 #include "document/core/VariablesFile.h"
 
+#include "FileSizeLimit.h"
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace vexmo;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
-  public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "vexmo-vars-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    fs::path operator/(const char* name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
+using TempFolder = test::TempDir;
+constexpr auto Slurp = test::ReadBytes;
+constexpr auto Spit = test::WriteBytes;
 
 using Lines = std::vector<std::pair<std::string, std::string>>;
 
@@ -152,15 +126,11 @@ TEST(VariablesFile, FailedWriteLeavesTheOldFileIntact)
     Variables big;
     big.Append("A", std::string(64 * 1024, '1'));
     // Make the write itself fail half-way: a file-size limit below the new text.
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const FileResult result = WriteVariablesFile(file, big);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+    FileResult result;
+    {
+        test::FileSizeLimit limit(4096);
+        result = WriteVariablesFile(file, big);
+    }
 
     EXPECT_FALSE(result.Ok);
     EXPECT_EQ(Slurp(file), "OLD=1 +_I 0\r\n");

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 using namespace vexmo;
 
 TEST(About, FixedBoxWhereEveryControlFits) {
@@ -54,13 +56,12 @@ TEST(About, ShowsTheValuesOfTheProgramItReads) {
 }
 
 TEST(About, OkClosesTheModalBox) {
-    bool sawBox = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<TFrmAbout*>(QApplication::activeModalWidget());
-        sawBox = box != nullptr;
-        if (box) box->BtnOk()->click();
-        else if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+    bool closed = false;
+    vexmo::test::AnswerWhenShown<TFrmAbout> answer([&](TFrmAbout& box) {
+        box.BtnOk()->click();
+        closed = !box.isVisible();
     });
     ShowAboutBox(nullptr);
-    EXPECT_TRUE(sawBox);
+    EXPECT_TRUE(answer.Shown());
+    EXPECT_TRUE(closed) << "OK left the box open";
 }

@@ -8,6 +8,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QMenu>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,9 +20,36 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 using namespace vexmo;
 
 namespace {
+
+// Presses the first key the platform binds to `key`.
+void PressBinding(QWidget& widget, QKeySequence::StandardKey key) {
+    const QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+    ASSERT_FALSE(bindings.isEmpty()) << "no key for " << key;
+    const QKeyCombination combination = bindings.front()[0];
+    QTest::keyClick(&widget, combination.key(), combination.keyboardModifiers());
+}
+
+// Opens the pane's context menu from the keyboard and chooses the entry named `entry`.
+void ChooseFromContextMenu(QWidget& pane, const QString& entry) {
+    bool found = false;
+    vexmo::test::AnswerWhenShown<QMenu> choose([&](QMenu& menu) {
+        for (QAction* action : menu.actions()) {
+            if (action->text().remove(QLatin1Char('&')) == entry && action->isEnabled()) {
+                found = true;
+                action->trigger();
+            }
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), pane.mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(&pane, &event);
+    EXPECT_TRUE(choose.Shown()) << "no context menu";
+    EXPECT_TRUE(found) << "no enabled entry " << entry.toStdString();
+}
 
 const QColor Arrow(200, 0, 0);
 const QColor Answer(0, 150, 0);
@@ -205,6 +235,44 @@ TEST_F(CalcPaneTest, EditingInsideAnswerRemovesTheRun) {
              QApplication::sendEvent(&p, &event);
          },
          "1+2z"},
+        {"input method replacing answer text", 9, -1,
+         [](TCalcPane& p) {
+             QInputMethodEvent event;
+             event.setCommitString("7", -3, 3);
+             QApplication::sendEvent(&p, &event);
+         },
+         "1+27"},
+        {"word-wise delete", 9, -1, [](TCalcPane& p) { PressBinding(p, QKeySequence::DeleteEndOfWord); },
+         "1+2"},
+        {"keyboard cut", 12, 5, [](TCalcPane& p) { PressBinding(p, QKeySequence::Cut); }, "1+2"},
+        {"keyboard paste over the answer", 16, 4,
+         [](TCalcPane& p) {
+             QApplication::clipboard()->setText("-1");
+             QTest::keyClick(&p, Qt::Key_Insert, Qt::ShiftModifier);
+         },
+         "1+2-1"},
+        {"dropped into the answer", 10, -1,
+         [](TCalcPane& p) {
+             QMimeData data;
+             data.setText("*5");
+             const QPoint at = p.cursorRect().center();
+             QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(p.viewport(), &enter);
+             QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(p.viewport(), &move);
+             QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(p.viewport(), &drop);
+         },
+         "1+2*5"},
+        {"context menu cut", 12, 5, [](TCalcPane& p) { ChooseFromContextMenu(p, "Cut"); }, "1+2"},
+        {"context menu delete", 12, 5, [](TCalcPane& p) { ChooseFromContextMenu(p, "Delete"); },
+         "1+2"},
+        {"context menu paste", 10, -1,
+         [](TCalcPane& p) {
+             QApplication::clipboard()->setText("+8");
+             ChooseFromContextMenu(p, "Paste");
+         },
+         "1+2+8"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -303,13 +371,13 @@ TEST_F(CalcPaneTest, RemoveAnswersAsksFirst) {
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "yes" : "no");
         Load(" 1 ==> 1 +_I 0 \n2 $ >>> 0 +_I 0 \n  3  ");
-        QTimer::singleShot(0, [yes] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box->text(), "Are you sure you want to remove all the answers?[y/n]");
-            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        QString asked;
+        vexmo::test::AnswerWhenShown<QMessageBox> answer([&](QMessageBox& box) {
+            asked = box.text();
+            box.button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
         pane.AtnVexmiRemoveAnswersExecute();
+        EXPECT_EQ(asked, "Are you sure you want to remove all the answers?[y/n]");
         const QStringList expected = yes ? QStringList{"1", "2 $", "3"}
                                          : QStringList{" 1 ==> 1 +_I 0 ", "2 $ >>> 0 +_I 0 ", "  3  "};
         EXPECT_EQ(Lines(), expected);

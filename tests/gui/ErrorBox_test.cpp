@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 using namespace vexmo;
 
 TEST(ErrorBoxTest, FullStopIsAppendedAfterCharactersThatSortAfterIt) {
@@ -39,16 +41,15 @@ TEST(ErrorBoxTest, StopIconOkButtonAndTheWindowCaption) {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        box->accept();
+    vexmo::test::AnswerWhenShown<QMessageBox> answer([&](QMessageBox& box) {
+        title = box.windowTitle();
+        text = box.text();
+        icon = box.icon();
+        buttons = box.standardButtons();
+        box.accept();
     });
     ShowErrorBox(&window, QStringLiteral("Invalid number"));
+    EXPECT_TRUE(answer.Shown());
     EXPECT_EQ(title, QStringLiteral("calc1.vxm - Vexmo"));
     EXPECT_EQ(text, QStringLiteral("Invalid number."));
     EXPECT_EQ(icon, QMessageBox::Critical);

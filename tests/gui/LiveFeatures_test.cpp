@@ -25,6 +25,8 @@
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -281,8 +283,7 @@ TEST_F(LiveFeaturesTest, ARunMarksOnlyTheLinesItDidNotReach) {
         ASSERT_TRUE(pane.Busy());
         if (cancelled)
             pane.CancelRun();
-        while (pane.Busy())
-            QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane.Busy(); }, "the run to end"));
         QCoreApplication::processEvents();
         const int reached = pane.textCursor().blockNumber(); // the caret waits at the next line
         std::vector<int> expected;
@@ -501,8 +502,7 @@ TEST_F(LiveFeaturesTest, LinesComingIntoViewAreColoured) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.change();
-        while (pane.Busy())
-            QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane.Busy(); }, "the run to end"));
         QCoreApplication::processEvents();
         QScrollBar* bar = pane.verticalScrollBar();
         bar->setValue(static_cast<int>(bar->maximum() * row.scrolledTo));

@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,20 +61,18 @@ class LongWorkTest : public ::testing::Test {
     }
     void StartCalculateAgain(const char* command = "AtnVexmiReCalc") {
         // The commands are enabled by the idle update after the text changed.
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForIdleUpdate(*window));
         window->Action(command)->trigger();
         ASSERT_TRUE(pane->Busy()) << "the run goes on beyond its first slice";
     }
     void WaitForSlices(int count) {
         QSignalSpy progress(pane, &TCalcPane::runProgress);
-        while (progress.count() < count && pane->Busy())
-            QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitUntil(
+            [&] { return progress.count() >= count || !pane->Busy(); }, "the run's slices"));
     }
     void Finish() {
-        while (pane->Busy())
-            QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane->Busy(); }, "the run to end"));
+        ASSERT_TRUE(vexmo::test::WaitForIdleUpdate(*window));
     }
     QStringList PaneLines() const { return pane->toPlainText().split(QLatin1Char('\n')); }
     bool ArrowProtected(int line) const {

@@ -30,6 +30,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 #include <memory>
 
 using namespace vexmo;
@@ -73,10 +75,7 @@ class MainWndTest : public ::testing::Test {
     QMenu* Menu(const char* name) { return window->findChild<QMenu*>(name); }
 
     // The enabled states after the next idle update.
-    void Idle() {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
+    void Idle() { ASSERT_TRUE(vexmo::test::WaitForIdleUpdate(*window)); }
 
     void SetText(const QString& text) {
         pane->setPlainText(text);

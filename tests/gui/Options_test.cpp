@@ -20,6 +20,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
+
 using namespace vexmo;
 
 namespace {
@@ -39,12 +41,10 @@ QFont EditorFont() {
 // Presses a button of the modal dialog as soon as it shows.
 void PressWhenShown(const std::function<QPushButton*(TFrmOptions*)>& button,
                     const std::function<void(TFrmOptions*)>& edit = {}) {
-    QTimer::singleShot(0, [=] {
-        auto* dialog = qobject_cast<TFrmOptions*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    vexmo::test::AnswerNextDialog<TFrmOptions>([=](TFrmOptions& dialog) {
         if (edit)
-            edit(dialog);
-        button(dialog)->click();
+            edit(&dialog);
+        button(&dialog)->click();
     });
 }
 

@@ -146,12 +146,17 @@ TEST_F(RegistrationFiles, FoldersThatCannotBeWrittenFail) {
         {"configuration folder below a file", {folders_.DataHome + QStringLiteral("/ok"), blocker.fileName()}, false},
         {"read-only data folder", {readOnly, folders_.ConfigHome}, true},
     };
+    std::string skipped;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
-        if (row.NeedsNonRoot && geteuid() == 0) continue;  // permissions do not stop root
+        if (row.NeedsNonRoot && geteuid() == 0) {  // permissions do not stop root
+            skipped += std::string(" ") + row.Name;
+            continue;
+        }
         EXPECT_EQ(RegisterFileType(row.Folders, program_), RegistrationResult::Failed);
     }
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!skipped.empty()) GTEST_SKIP() << "permissions do not stop root:" << skipped;
 }
 
 TEST(Registration, ExecLineQuotesTheProgram) {

@@ -262,6 +262,19 @@ TEST_F(SettingsStore, EachValueIsReadOnItsOwn) {
              EXPECT_EQ(s.OptColorArrow, 0x00FF0000u);
              EXPECT_FALSE(s.OptQueryDiscard);
          }},
+        // What the INI reader makes of unquoted values with commas, edited by hand.
+        {"hand-edited user format split at its comma",
+         [](QSettings& st) { st.setValue("OptNumFormatStr", QStringList{"#", "##0.00"}); },
+         [](const Settings& s) {
+             EXPECT_EQ(s.OptNumFormatStr, "#,##0.00");
+             EXPECT_EQ(s.Language, 2) << "the rest of the block is read";
+         }},
+        {"hand-edited file name split at its comma",
+         [](QSettings& st) { st.setValue("RecallFileName", QStringList{"/tmp/a", "b.vxm"}); },
+         [](const Settings& s) {
+             EXPECT_EQ(s.RecallFileName, "/tmp/a,b.vxm");
+             EXPECT_EQ(s.OptColorArrow, 0x00FF0000u) << "the rest of the block is read";
+         }},
         {"colour written as a negative signed word",
          [](QSettings& st) { st.setValue("OptColorBack", -2147483643); },
          [](const Settings& s) { EXPECT_EQ(s.OptColorBack, 0x80000005u); }},

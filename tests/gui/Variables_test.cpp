@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,10 +21,13 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include "QtWait.h"
 
 #include <deque>
 #include <functional>
@@ -430,6 +434,38 @@ TEST_F(VariablesTest, SaveThenOpenGivesTheSameEntries) {
     EXPECT_EQ(Calculate("F(4)+A"), (DComplex{9, 0})) << "user functions come back too";
 }
 
+// A variables file in Shift_JIS, in UTF-8 with characters beyond the first plane, or with
+// bytes that only look like UTF-8 (overlong, surrogate) reads back to what it holds.
+TEST_F(VariablesTest, FilesInEveryEncodingReadBack) {
+    QStringEncoder sjis("Shift_JIS");
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        Entries expected;
+    };
+    const Row rows[] = {
+        {"shift_jis", sjis.encode(QStringLiteral("税率=0.1\r\n合計(X)=X*税率\r\n")),
+         {{"税率", "0.1"}, {"合計(X)", "X*税率"}}},
+        {"utf-8 with an emoji", "A=1\r\n\xF0\x9F\x98\x80=2\r\n", {{"A", "1"}, {"\xF0\x9F\x98\x80", "2"}}},
+        {"overlong and surrogate bytes are windows-1252", "A\xC0\xAF=1\r\nB\xED\xA0\x80=2\r\n",
+         {{"A\xC3\x80\xC2\xAF", "1"}, {"B\xC3\xAD\xC2\xA0\xE2\x82\xAC", "2"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!sjis.isValid() && row.name == rows[0].name) continue; // no converter: nothing to read
+        const QString path = folder.filePath("vars.txt");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(row.bytes);
+        file.close();
+        window.ReloadVariables(path);
+        EXPECT_EQ(window.VariablesFile(), path);
+        EXPECT_EQ(StoreEntries(), row.expected);
+        EXPECT_EQ(Rows().size(), static_cast<qsizetype>(row.expected.size()));
+    }
+    if (!sjis.isValid()) GTEST_SKIP() << "no Shift_JIS converter in this Qt build";
+}
+
 TEST_F(VariablesTest, OpenAnsweredYesSavesFirst) {
     Seed({{"A", "1 +_I 0"}});
     savePath = folder.filePath("saved.vxm");
@@ -633,12 +669,11 @@ class MainWindowVariablesTest : public ::testing::Test {
     static void Calculate(TFrmMain& window, const QString& line) {
         window.Pane()->setPlainText(line);
         window.Action("AtnVexmiCalculate")->trigger();
-        Idle();
+        Idle(window);
     }
     // Commands come back at the next idle update after a calculation.
-    static void Idle() {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+    static void Idle(const TFrmMain& window) {
+        ASSERT_TRUE(vexmo::test::WaitForIdleUpdate(window));
     }
 
     QTemporaryDir folder;
@@ -665,7 +700,7 @@ TEST_F(MainWindowVariablesTest, WiringThroughTheMainWindow) {
     EXPECT_TRUE(variables->isVisible());
     EXPECT_TRUE(show->isChecked());
     variables->close();
-    Idle();
+    Idle(*window);
     EXPECT_FALSE(variables->isVisible());
     EXPECT_FALSE(show->isChecked()) << "closing the window clears the check mark";
 

@@ -2,6 +2,7 @@
 // calculated or refused with a message, nothing crashes, and no file on disk changes unless
 // the run was asked to write it.
 
+#include "Process.h"
 #include "RobustFiles.h"
 
 #include <gtest/gtest.h>
@@ -20,47 +21,24 @@ namespace {
 
 using namespace vexmo::robust;
 
-struct RunResult {
-    bool Exited = false; // false: killed by a signal (a crash, or our time limit)
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using RunResult = vexmo::test::ProcessResult;
 
 constexpr unsigned kTimeLimitSeconds = 240;
 
 // Runs vexmo-calc with standard input read from `input`.
-RunResult Calc(const fs::path& dir, const std::vector<std::string>& args,
+RunResult Calc(const fs::path&, const std::vector<std::string>& args,
                const char* input = "/dev/null") {
-    const fs::path out = dir / ".stdout", err = dir / ".stderr";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int in = ::open(input, O_RDONLY);
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(in, 0);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        ::alarm(kTimeLimitSeconds); // a hang ends as a signal, not as a stuck test run
-        std::vector<char*> argv{const_cast<char*>(VEXMO_CALC_PATH)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(VEXMO_CALC_PATH, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    RunResult r;
-    r.Exited = WIFEXITED(status);
-    r.Status = r.Exited ? WEXITSTATUS(status) : WTERMSIG(status);
-    r.Out = ReadBytes(out);
-    r.Err = ReadBytes(err);
-    return r;
+    vexmo::test::ProcessRun run;
+    run.Args = {VEXMO_CALC_PATH};
+    run.Args.insert(run.Args.end(), args.begin(), args.end());
+    run.InputFile = input;
+    run.TimeLimitSeconds = kTimeLimitSeconds;
+    return vexmo::test::RunProcess(run);
 }
 
 std::string Describe(const RunResult& r) {
-    return (r.Exited ? "exit " : "signal ") + std::to_string(r.Status) +
+    return (r.Exited ? "exit " : "signal ") +
+           std::to_string(r.Exited ? r.Status : r.Status - 128) +
            ", stderr: " + r.Err.substr(0, 300);
 }
 

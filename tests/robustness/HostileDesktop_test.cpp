@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -206,9 +207,19 @@ TEST_F(HostileDesktop, GarbageVariablesFileRecalledAtStartUp) {
                                        vars.string() + "\n");
         TFrmMain& window = Start();
         EXPECT_GT(window.Store().Count(), 0u) << "the variables file was not read";
-        // Calculating over whatever the file held fails at most with a message.
+        // Calculating over whatever the file held gives an answer, or fails with a message
+        // and changes nothing.
         window.Pane()->InsertText("X+Y+F(1)");
-        window.Pane()->CalculateLine(false);
+        const qsizetype boxes = modals_.Texts.size();
+        const bool calculated = window.Pane()->CalculateLine(false);
+        const QString line = window.Pane()->document()->firstBlock().text();
+        if (calculated) {
+            EXPECT_TRUE(line.startsWith("X+Y+F(1) ==> ") || line.startsWith("X+Y+F(1) >>> "))
+                << line.toStdString();
+        } else {
+            EXPECT_EQ(line, "X+Y+F(1)");
+            EXPECT_GT(modals_.Texts.size(), boxes) << "a failure without a message";
+        }
         EXPECT_TRUE(window.close());
         window_.reset();
         EXPECT_TRUE(ReadBytes(vars) == row.Bytes) << "the variables file changed on disk";

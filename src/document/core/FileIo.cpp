@@ -60,10 +60,10 @@ FileContent TooLarge(const std::string& name, std::size_t limit)
                                    " MiB, the limit of a document or variables file");
 }
 
-bool WriteAll(int fd, std::string_view bytes)
+bool WriteAll(const FileSystemCalls& calls, int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const long n = calls.Write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -162,6 +162,25 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder,
 
 } // namespace
 
+int FileSystemCalls::Open(const char* path, int flags, unsigned mode) const
+{
+    return ::open(path, flags, static_cast<mode_t>(mode));
+}
+
+long FileSystemCalls::Write(int fd, const char* data, std::size_t size) const
+{
+    return ::write(fd, data, size);
+}
+
+int FileSystemCalls::Fsync(int fd) const { return ::fsync(fd); }
+
+int FileSystemCalls::Close(int fd) const { return ::close(fd); }
+
+int FileSystemCalls::Rename(const char* from, const char* to) const
+{
+    return ::rename(from, to);
+}
+
 std::string TemporaryNamePrefix(const std::filesystem::path& target, long pid)
 {
     return "." + target.filename().string() + ".tmp" + std::to_string(pid) + "-";
@@ -196,7 +215,8 @@ FileContent ReadWholeStream(int fd, const std::string& name, const ReadRules& ru
     return ReadChunks(fd, name, rules, nullptr);
 }
 
-FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const FileSystemCalls& calls)
 {
     namespace fs = std::filesystem;
     fs::path target = path;
@@ -223,12 +243,13 @@ FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = folder / (prefix + std::to_string(stamp) + "-" + std::to_string(attempt));
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return Failure("write", path, errno);
     }
     if (fd < 0)
-        return Failure("write", path, EEXIST);
+        return Failed<FileResult>(FileError::System, "write", path,
+                                  "no free name for a temporary file in its folder");
     if (existed) {
         // Owner and group first: changing them clears the set-user-ID and set-group-ID bits.
         // Only a privileged process may give a file away; for anyone else the new file is
@@ -244,9 +265,9 @@ FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
     }
 
     int error = 0;
-    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
+    if (!WriteAll(calls, fd, bytes) || calls.Fsync(fd) != 0)
         error = errno;
-    if (::close(fd) != 0 && error == 0)
+    if (calls.Close(fd) != 0 && error == 0)
         error = errno;
     // The target may have been replaced by a pipe or device while the text was written.
     struct stat now {};
@@ -254,7 +275,7 @@ FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
         ::unlink(temporary.c_str());
         return NotRegular("write", path);
     }
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+    if (error == 0 && calls.Rename(temporary.c_str(), target.c_str()) != 0)
         error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());

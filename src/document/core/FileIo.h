@@ -50,11 +50,24 @@ FileContent ReadWholeFile(const std::filesystem::path& path, const ReadRules& ru
 // Reads an open descriptor (standard input) to its end in chunks; `name` names it in messages.
 FileContent ReadWholeStream(int fd, const std::string& name, const ReadRules& rules);
 
+// The system calls the atomic writer makes on the temporary file, one place to make each of
+// them fail at will when checking that a failure never costs the old file.
+class FileSystemCalls {
+  public:
+    virtual ~FileSystemCalls() = default;
+    virtual int Open(const char* path, int flags, unsigned mode) const;
+    virtual long Write(int fd, const char* data, std::size_t size) const;
+    virtual int Fsync(int fd) const;
+    virtual int Close(int fd) const;
+    virtual int Rename(const char* from, const char* to) const;
+};
+
 // Replaces `path` with `bytes`. An existing file keeps its permissions, and its owner and
 // group where the process may set them; a symbolic link stays a link and its target is
 // replaced. A target that exists and is not a regular file is refused and left alone.
 // Temporary files of earlier saves of the same target whose process is gone are removed.
-FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const FileSystemCalls& calls = FileSystemCalls{});
 
 // The hidden temporary name a save of `target` by process `pid` uses, without its counter.
 std::string TemporaryNamePrefix(const std::filesystem::path& target, long pid);

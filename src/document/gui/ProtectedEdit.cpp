@@ -304,7 +304,11 @@ void TProtectedEdit::inputMethodEvent(QInputMethodEvent* event) {
         to = std::min(TextLength(), from + event->replacementLength());
     }
     UserEdit(from, to, [&] {
+        // The replaced text goes first, so that the commit string takes the format of what
+        // is left before it, made plain, rather than that of the replaced text.
         QTextCursor current = textCursor();
+        current.setPosition(from);
+        current.setPosition(to, QTextCursor::KeepAnchor);
         if (current.hasSelection()) {
             current.removeSelectedText();
             setTextCursor(current);
@@ -312,7 +316,13 @@ void TProtectedEdit::inputMethodEvent(QInputMethodEvent* event) {
         const QTextCharFormat format = current.charFormat();
         if (!IsPlainFormat(format))
             setCurrentCharFormat(PlainFormat(format));
-        QPlainTextEdit::inputMethodEvent(event);
+        if (event->replacementLength() == 0) {
+            QPlainTextEdit::inputMethodEvent(event);
+        } else {
+            QInputMethodEvent rest(event->preeditString(), event->attributes());
+            rest.setCommitString(event->commitString());
+            QPlainTextEdit::inputMethodEvent(&rest);
+        }
         return true;
     });
 }
