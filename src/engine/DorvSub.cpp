@@ -451,7 +451,15 @@ int ScientificDigits(const char* text, int len, char* digits, int capacity, int&
             digits[n++] = text[i];
     while (n > 1 && digits[n - 1] == '0')
         --n;
-    return i < len ? std::atoi(text + i + 1) + 1 : 1;
+    if (i >= len)
+        return 1;
+    // The exponent ends at `len`: the text need not be terminated (to_chars does not).
+    const char* p = text + i + 1;
+    if (p < text + len && *p == '+')
+        ++p;
+    int exponent = 0;
+    std::from_chars(p, text + len, exponent);
+    return exponent + 1;
 }
 
 } // namespace

@@ -265,7 +265,7 @@ TEST_F(ComfortTest, CopyAnswerCopiesTheLinesValueAsTheClipboardSettingsWriteIt) 
         QString line, clip;
     };
     const Row rows[] = {
-        {"every digit of a rounded answer", 2, 2, 0, 0, true, "1/3", "0.333333333333333 + 0i"},
+        {"every bit of a rounded answer", 2, 2, 0, 0, true, "1/3", "0.3333333333333333 + 0i"},
         {"program style", 0, 0, 0, 1, true, "2+3*_I", "2 +_I 3"},
         {"as the answer format", 2, 2, 1, 0, true, "1/3", "0.33 +_I 0.00"},
         {"plain number without a zero imaginary part", 0, 0, 0, 2, false, "1/4", "0.25"},

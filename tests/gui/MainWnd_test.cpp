@@ -106,7 +106,7 @@ QStringList Items(const QList<QAction*>& actions) {
 TEST(ActionTableTest, CategoriesShortcutsAndCount) {
     QWidget owner;
     TActionList actions(&owner);
-    EXPECT_EQ(actions.All().size(), 31u + 21u + 41u);
+    EXPECT_EQ(actions.All().size(), 34u + 21u + 41u);
 
     struct Row {
         const char* name;

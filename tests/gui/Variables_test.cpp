@@ -734,9 +734,8 @@ TEST_F(MainWindowVariablesTest, AUserFunctionShowsAsSoonAsALineDefinesIt) {
         SCOPED_TRACE(row.name);
         window->Pane()->setPlainText(row.document);
         window->Action(row.again ? "AtnVexmiReCalc" : "AtnVexmiCalculate")->trigger();
-        while (window->Pane()->Busy())
-            QCoreApplication::processEvents();
-        Idle();
+        ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !window->Pane()->Busy(); }, "the run"));
+        Idle(*window);
         const std::string stored = window->Store().Read(row.header.toStdString());
         ASSERT_EQ(!stored.empty(), row.stored);
         QStringList expected;

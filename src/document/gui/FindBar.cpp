@@ -1,6 +1,7 @@
 #include "document/gui/FindBar.h"
 
 #include "document/core/CalcLine.h"
+#include "document/gui/ProtectedEdit.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -201,6 +202,13 @@ bool TFindBar::Replaceable(const QTextCursor& match) const {
     return match.selectionEnd() - block.position() <= AnswerStartOf(block);
 }
 
+template <class Edit> void TFindBar::AsUserEdit(Edit&& edit) {
+    if (auto* protectedEdit = qobject_cast<TProtectedEdit*>(pane_))
+        protectedEdit->EditForUser(edit);
+    else
+        edit();
+}
+
 bool TFindBar::ReplaceCurrent() {
     if (pane_->isReadOnly() || findField_->text().isEmpty()) return false;
     QTextCursor selection = pane_->textCursor();
@@ -214,7 +222,7 @@ bool TFindBar::ReplaceCurrent() {
                    QStringLiteral("計算結果は置換しません"));
         return false;
     }
-    selection.insertText(replaceField_->text());
+    AsUserEdit([&] { selection.insertText(replaceField_->text()); });
     pane_->setTextCursor(selection);
     FindNext(false);
     return true;
@@ -229,28 +237,30 @@ int TFindBar::ReplaceAll() {
     bool editing = false;
     int blockNumber = -1;
     int answerStart = 0;
-    for (QTextCursor match = Search(0, false); !match.isNull();
-         match = Search(match.selectionEnd(), false)) {
-        const QTextBlock block = pane_->document()->findBlock(match.selectionStart());
-        if (block.blockNumber() != blockNumber) {
-            blockNumber = block.blockNumber();
-            answerStart = AnswerStartOf(block);
+    AsUserEdit([&] {
+        for (QTextCursor match = Search(0, false); !match.isNull();
+             match = Search(match.selectionEnd(), false)) {
+            const QTextBlock block = pane_->document()->findBlock(match.selectionStart());
+            if (block.blockNumber() != blockNumber) {
+                blockNumber = block.blockNumber();
+                answerStart = AnswerStartOf(block);
+            }
+            if (match.selectionEnd() - block.position() > answerStart) {
+                ++left;
+                continue;
+            }
+            if (!editing) {
+                // Every replacement joins one undo step.
+                edit.beginEditBlock();
+                editing = true;
+            }
+            const int before = match.selectionEnd() - match.selectionStart();
+            match.insertText(replacement);
+            answerStart += int(replacement.size()) - before;
+            ++replaced;
         }
-        if (match.selectionEnd() - block.position() > answerStart) {
-            ++left;
-            continue;
-        }
-        if (!editing) {
-            // Every replacement joins one undo step.
-            edit.beginEditBlock();
-            editing = true;
-        }
-        const int before = match.selectionEnd() - match.selectionStart();
-        match.insertText(replacement);
-        answerStart += int(replacement.size()) - before;
-        ++replaced;
-    }
-    if (editing) edit.endEditBlock();
+        if (editing) edit.endEditBlock();
+    });
     if (replaced == 0 && left == 0)
         SetMessage(QStringLiteral("No match"), QStringLiteral("見つかりません"));
     else if (left == 0)

@@ -59,6 +59,8 @@ class TFindBar : public QWidget {
     QTextCursor Search(int from, bool backward) const;
     // Whether the selected text of `match` lies wholly in its line's expression part.
     bool Replaceable(const QTextCursor& match) const;
+    // Runs a replacement as the user's own edit of the pane.
+    template <class Edit> void AsUserEdit(Edit&& edit);
     bool IsMatch(const QTextCursor& selection) const;
 
     QPlainTextEdit* pane_;

@@ -32,6 +32,15 @@ class TProtectedEdit : public QPlainTextEdit {
     int TextLength() const;
     // Whether a user's edit (typing, deletion, cut, paste, drop, input method) is under way.
     bool UserEditing() const { return userEditDepth_ > 0; }
+    // Runs an edit that a tool beside the pane makes for the user (Find and Replace) as the
+    // user's own: the same change notice and out-of-date marks as typing. The tool keeps it
+    // off protected text itself.
+    template <class Edit> void EditForUser(Edit&& edit) {
+        UserEdit(0, 0, [&] {
+            edit();
+            return true;
+        });
+    }
 
     // The pane's default text colour, which unpainted text shows.
     void SetExpressionColor(const QColor& color);
