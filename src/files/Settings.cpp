@@ -213,8 +213,8 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     // A stored 0 has always meant the most digits.
     if (s.OptPrecision == 0)
         s.OptPrecision = 18;
-    // Any other value outside what the Options dialog offers reads as the
-    // default, so that a hand-edited file cannot leave every answer empty.
+    // Any other value outside what the Options dialog offers reads as the default, so that a
+    // hand-edited file cannot leave every answer empty.
     const NumberFormatSettings defaults;
     auto within = [](int& value, int low, int high, int fallback) {
         if (value < low || value > high)
