@@ -1,7 +1,6 @@
 #include "shell/MainWnd.h"
 
 #include "document/core/AnswerValue.h"
-#include "document/core/CalcLine.h"
 #include "document/gui/FindBar.h"
 #include "document/gui/LiveFeatures.h"
 #include "files/InterfaceTexts.h"
@@ -488,8 +487,8 @@ void TFrmMain::EditDelete() {
 void TFrmMain::EditSelectAll() { REdit1->selectAll(); }
 
 bool TFrmMain::CurrentLineHasAnswer() const {
-    const QTextBlock block = REdit1->textCursor().block();
-    return FindAnswerArrow(block.text().toStdString()) != std::string::npos;
+    // The pane's own line rule, on the line as it stands: no copy of a long line per idle update.
+    return REdit1->ProtectedStart(REdit1->textCursor().block()) >= 0;
 }
 
 void TFrmMain::EditCopyAnswer() {
