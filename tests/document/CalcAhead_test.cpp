@@ -5,36 +5,17 @@
 #include "document/core/CalcAhead.h"
 
 #include "Deadline.h"
+#include "StarvedThreads.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 using namespace vexmo;
-
-// Allocation that fails on every thread but the test's own while armed: the thread
-// calculating ahead runs out of memory without the test doing so.
-namespace {
-std::atomic<bool> gStarveOtherThreads{false};
-std::thread::id gTestThread;
-} // namespace
-
-// Memory from this operator new comes from malloc, so free is its delete.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    if (gStarveOtherThreads.load(std::memory_order_relaxed) &&
-        std::this_thread::get_id() != gTestThread)
-        throw std::bad_alloc();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -175,10 +156,8 @@ TEST(CalculationAhead, StopsCleanlyMidBatchAndOutOfMemory) {
                 started.fetch_add(1);
                 return true;
             });
-            if (row.starve) {
-                gTestThread = std::this_thread::get_id();
-                gStarveOtherThreads = true;
-            }
+            std::optional<vexmo::test::StarveOtherThreads> starved;
+            if (row.starve) starved.emplace();
             for (std::size_t b = 0; b < row.batches; ++b) {
                 std::unique_ptr<AheadBatch> batch = ahead.NewBatch();
                 for (std::size_t i = 0; i < kLines; ++i)
@@ -188,7 +167,8 @@ TEST(CalculationAhead, StopsCleanlyMidBatchAndOutOfMemory) {
             if (row.starve) {
                 // The window then calculates every line itself.
                 EXPECT_EQ(nullptr, ahead.Take());
-                gStarveOtherThreads = false;
+                EXPECT_GT(starved->Refused(), 0);
+                starved.reset();
             } else {
                 while (started.load() == 0)
                     std::this_thread::yield();

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QDropEvent>
@@ -284,6 +285,41 @@ TEST_F(CalcPaneTest, EditingInsideAnswerRemovesTheRun) {
         EXPECT_EQ(pane.toPlainText(), row.expected);
         EXPECT_FALSE(AnyProtected());
         EXPECT_EQ(notices.count(), 1);
+    }
+}
+
+// A selection dragged out of the pane and moved into another program is removed from the
+// pane after the drop: one with protected text in it is offered for copying only.
+TEST_F(CalcPaneTest, DraggingOutMovesNoProtectedText) {
+    struct Row {
+        const char* name;
+        int anchor;
+        int position;
+        Qt::DropActions offered;
+    } rows[] = {
+        {"the expression alone", 0, 3, Qt::CopyAction | Qt::MoveAction},
+        {"the expression and its answer", 0, 16, Qt::CopyAction},
+        {"part of the answer", 8, 12, Qt::CopyAction},
+    };
+    pane.resize(400, 200);
+    pane.show();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Load("1+2 ==> 3 +_I 0 \n4*5");
+        Caret(row.position, row.anchor);
+        QTextCursor inside = pane.textCursor();
+        inside.setPosition((row.anchor + row.position) / 2);
+        const QPoint from = pane.cursorRect(inside).center();
+        QTest::mousePress(pane.viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(pane.viewport(), from + QPoint(0, 60));
+        QTest::mouseRelease(pane.viewport(), Qt::LeftButton, Qt::NoModifier, from + QPoint(0, 60));
+        // The editor keeps its drag: the offscreen platform ends it at once.
+        const QList<QDrag*> drags = pane.findChildren<QDrag*>();
+        ASSERT_EQ(drags.size(), 1) << "no drag started";
+        EXPECT_EQ(drags.front()->supportedActions(), row.offered);
+        qDeleteAll(drags);
+        EXPECT_EQ(pane.toPlainText(), "1+2 ==> 3 +_I 0 \n4*5");
+        EXPECT_FALSE(pane.isReadOnly());
     }
 }
 

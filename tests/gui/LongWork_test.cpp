@@ -20,12 +20,50 @@
 #include <gtest/gtest.h>
 
 #include "QtWait.h"
+#include "StarvedThreads.h"
 
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <cerrno>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace vexmo;
+
+namespace {
+
+// While a RefuseThreads lives, no thread can be started: as when the system's thread limit
+// is reached.
+std::atomic<bool> gRefuseThreads{false};
+std::atomic<int> gThreadsRefused{0};
+
+struct RefuseThreads {
+    RefuseThreads() {
+        gThreadsRefused = 0;
+        gRefuseThreads = true;
+    }
+    ~RefuseThreads() { gRefuseThreads = false; }
+    static int Refused() { return gThreadsRefused.load(); }
+};
+
+} // namespace
+
+// Every thread of this program, std::thread's included, is started through here.
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
+                              void* (*start)(void*), void* argument) noexcept {
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto create = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    if (gRefuseThreads) {
+        ++gThreadsRefused;
+        return EAGAIN;
+    }
+    return create(thread, attributes, start, argument);
+}
 
 namespace {
 
@@ -95,6 +133,18 @@ TEST_F(LongWorkTest, CancelledRunLeavesAConsistentDocument) {
         {"Escape in the pane later", 3, [this] { QTest::keyClick(pane, Qt::Key_Escape); }},
         {"Cancel button", 2,
          [this] { window->findChild<QPushButton*>(QStringLiteral("RunCancel"))->click(); }},
+        // As a dialog opened while a line is calculated would: the slice in hand still
+        // holds the run.
+        {"cancelled while a slice calculates", 1,
+         [this] {
+             bool asked = false;
+             QObject guard;
+             QObject::connect(pane, &TCalcPane::lineCalculated, &guard, [&] {
+                 if (!std::exchange(asked, true)) pane->CancelRun();
+             });
+             ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane->Busy(); }, "the run to end"));
+             EXPECT_TRUE(asked);
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -153,8 +203,8 @@ TEST_F(LongWorkTest, ProgressIsReportedAndCommandsWait) {
     QSignalSpy progress(pane, &TCalcPane::runProgress);
     QSignalSpy finished(pane, &TCalcPane::runFinished);
     StartCalculateAgain();
-    QCoreApplication::processEvents();
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    ASSERT_TRUE(vexmo::test::WaitUntil([] { return QApplication::overrideCursor() != nullptr; },
+                                       "the busy cursor"));
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     EXPECT_TRUE(Progress()->isVisibleTo(window.get()));
     EXPECT_TRUE(Progress()->text().startsWith(QLatin1String("Calculating: ")));
@@ -218,39 +268,54 @@ TEST_F(LongWorkTest, VariablesWindowEqualsAFreshListingAfterARun) {
 }
 
 // The window calculates most lines ahead on a second thread and brings their variables into
-// its store line by line; lines it must calculate itself come back. Whatever the mix, the
-// document and the store end as vexmo-calc's calculation leaves them.
+// its store line by line; lines it must calculate itself come back, and so does the rest of
+// the run when no second thread can be started or the thread runs out of memory. Whatever
+// the mix, the document and the store end as vexmo-calc's calculation leaves them.
 TEST_F(LongWorkTest, CalculateAgainEndsAsVexmoCalcEnds) {
+    enum class Fault { None, NoThread, OutOfMemory };
     struct Row {
         const char* name;
         std::function<std::string(int)> line;
+        Fault fault;
+        int lines = 3000; // enough for several batches and many slices
+    };
+    const auto mixed = [](int i) {
+        if (i == 0) return std::string("F(X) := X*2 + K");
+        if (i % 9 == 0) return "K := " + std::to_string(i % 4) + " $";
+        return "X" + std::to_string(i % 7) + " := X" + std::to_string((i + 3) % 7) + "/2 + F(" +
+               std::to_string(i) + ") ==> 0 +_I 0 ";
     };
     const Row rows[] = {
-        {"values, names, functions and hidden lines",
-         [](int i) {
-             if (i == 0) return std::string("F(X) := X*2 + K");
-             if (i % 9 == 0) return "K := " + std::to_string(i % 4) + " $";
-             return "X" + std::to_string(i % 7) + " := X" + std::to_string((i + 3) % 7) + "/2 + F(" +
-                    std::to_string(i) + ") ==> 0 +_I 0 ";
-         }},
+        {"values, names, functions and hidden lines", mixed, Fault::None},
         {"element assignments among them",
          [](int i) {
              if (i % 50 == 7) return "B[" + std::to_string(i % 5) + "] := ANS";
              return "Y := Y + " + std::to_string(i) + " ; running sum";
-         }},
+         },
+         Fault::None},
+        {"no second thread can be started", mixed, Fault::NoThread, 600},
+        {"the second thread runs out of memory", mixed, Fault::OutOfMemory, 600},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::vector<std::string> lines;
-        for (int i = 0; i < 3000; ++i)
+        for (int i = 0; i < row.lines; ++i)
             lines.push_back(row.line(i));
         QStringList text;
         for (const std::string& line : lines)
             text << QString::fromStdString(line);
         window->Store().Clear();
         pane->setPlainText(text.join(QLatin1Char('\n')));
-        StartCalculateAgain();
-        Finish();
+        {
+            std::optional<RefuseThreads> refused;
+            std::optional<vexmo::test::StarveOtherThreads> starved;
+            if (row.fault == Fault::NoThread) refused.emplace();
+            if (row.fault == Fault::OutOfMemory) starved.emplace();
+            StartCalculateAgain();
+            Finish();
+            EXPECT_TRUE(!refused || refused->Refused() > 0) << "no thread was asked for";
+            EXPECT_TRUE(!starved || starved->Refused() > 0) << "the thread never ran short";
+        }
 
         Variables store;
         TCompTinyParser engine;
@@ -321,7 +386,9 @@ TEST_F(LongWorkTest, ALongDocumentComesInWholeWhateverHappensMeanwhile) {
         EXPECT_TRUE(text == row.expected) << text.size() << " characters instead of "
                                           << row.expected.size();
         for (int i = 0; i < pane->LineCount(); ++i)
-            if (i % 97 != 0) ASSERT_TRUE(ArrowProtected(i)) << "line " << i;
+            if (i % 97 != 0) {
+                ASSERT_TRUE(ArrowProtected(i)) << "line " << i;
+            }
         EXPECT_FALSE(pane->document()->isModified());
         EXPECT_FALSE(pane->document()->isUndoAvailable());
         EXPECT_FALSE(pane->isReadOnly());

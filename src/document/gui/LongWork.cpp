@@ -32,6 +32,7 @@ struct TLongWork::Run {
     RunKind Kind = RunKind::None;
     bool Started = false; // went on beyond its first slice
     bool Ending = false;  // its work is done; it ends in the next turn
+    bool CancelAsked = false; // cancelled during a slice; it ends right after it
     // Calculate again.
     CalculateAgainSteps Steps;
     std::unique_ptr<CalculationRun> Calculation;
@@ -187,6 +188,7 @@ void TLongWork::RunNextSlice() {
     bool ended = false;
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     run.Worked = {};
+    inSlice_ = true;
     switch (run.Kind) {
     case RunKind::Calculating:
         ended = CalculateSlice(run);
@@ -197,6 +199,11 @@ void TLongWork::RunNextSlice() {
     default:
         ended = LoadSlice(run);
         break;
+    }
+    inSlice_ = false;
+    if (run.CancelAsked) {
+        EndRun();
+        return;
     }
     const std::chrono::steady_clock::duration whole = std::chrono::steady_clock::now() - start;
     if (whole.count() > 0 && run.Worked.count() > 0)
@@ -235,6 +242,13 @@ void TLongWork::CancelRun() {
     // document, the store and ANS already agree line by line.
     if (run_ && run_->Calculation)
         run_->Calculation->Cancel();
+    // The slice in hand still holds the run: it stops after the line in hand, writes what it
+    // calculated and then ends the run.
+    if (inSlice_) {
+        if (run_)
+            run_->CancelAsked = true;
+        return;
+    }
     EndRun();
 }
 

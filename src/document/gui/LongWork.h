@@ -70,6 +70,9 @@ class TLongWork : public QObject {
     int lastCompleteRunFrom_ = -1;
     int undoLineLimit_ = UndoLineLimit;
     bool sliceQueued_ = false;
+    // A slice is being done: a cancel asked meanwhile (from a slot of one of its signals, or
+    // a dialog it opened) waits until the slice has written its lines.
+    bool inSlice_ = false;
 };
 
 } // namespace vexmo

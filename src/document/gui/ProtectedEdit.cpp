@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
@@ -176,6 +177,43 @@ void TProtectedEdit::dropEvent(QDropEvent* event) {
             event->setDropAction(Qt::CopyAction);
     }
     QPlainTextEdit::dropEvent(event);
+}
+
+void TProtectedEdit::mousePressEvent(QMouseEvent* event) {
+    // Pressed inside the selection, the left button drags it once the mouse moves.
+    const QTextCursor cursor = textCursor();
+    const int at = cursorForPosition(event->position().toPoint()).position();
+    dragsProtected_ = event->button() == Qt::LeftButton && cursor.hasSelection() &&
+                      at >= cursor.selectionStart() && at < cursor.selectionEnd() &&
+                      TouchesProtected(cursor.selectionStart(), cursor.selectionEnd());
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+void TProtectedEdit::mouseMoveEvent(QMouseEvent* event) {
+    // A selection dragged to another program and moved there is removed from the pane
+    // after the drop, beyond the reach of the notice. One that takes protected text along is
+    // offered for copying only: the editor offers a move only while it is editable.
+    if (!dragsProtected_ || !(event->buttons() & Qt::LeftButton) || isReadOnly()) {
+        QPlainTextEdit::mouseMoveEvent(event);
+        return;
+    }
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    dragCopyOnly_ = true;
+    setTextInteractionFlags(flags & ~Qt::TextEditable);
+    QPlainTextEdit::mouseMoveEvent(event);
+    if (dragCopyOnly_) {
+        dragCopyOnly_ = false;
+        setTextInteractionFlags(flags);
+    }
+}
+
+void TProtectedEdit::dragEnterEvent(QDragEnterEvent* event) {
+    // Our own drag has begun with its actions settled: a copy may still be dropped here.
+    if (dragCopyOnly_) {
+        dragCopyOnly_ = false;
+        setTextInteractionFlags(textInteractionFlags() | Qt::TextEditable);
+    }
+    QPlainTextEdit::dragEnterEvent(event);
 }
 
 bool TProtectedEdit::EditRangeOfKey(QKeyEvent* event, int& start, int& end) const {

@@ -86,6 +86,9 @@ class TProtectedEdit : public QPlainTextEdit {
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
     // Replaces the cursor's selection with plain text as the user would, in the
@@ -100,6 +103,10 @@ class TProtectedEdit : public QPlainTextEdit {
     int userEditDepth_ = 0;
     int programDepth_ = 0;
     bool programChanged_ = false;
+    // The left button went down inside a selection with protected text in it.
+    bool dragsProtected_ = false;
+    // A drag of such a selection may be starting: the editor is not editable meanwhile.
+    bool dragCopyOnly_ = false;
 };
 
 template <class Edit> void TProtectedEdit::UserEdit(int start, int end, Edit&& edit) {
