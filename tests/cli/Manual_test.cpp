@@ -11,12 +11,13 @@
 #include "engine/DorvSub.h"
 #include "engine/Variables.h"
 
+#include "LineSession.h"
+#include "Process.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -29,12 +30,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadBytes;
 
 std::string TrimRight(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
@@ -58,7 +54,7 @@ std::vector<Example> ManualExamples() {
         if (entry.path().extension() == ".md") chapters.push_back(entry.path());
     std::sort(chapters.begin(), chapters.end());
     for (const fs::path& chapter : chapters) {
-        std::istringstream in(ReadFile(chapter));
+        std::istringstream in(ReadBytes(chapter));
         std::string line;
         int number = 0;
         Example* open = nullptr;
@@ -121,21 +117,11 @@ NumberFormatSettings FormatOf(const Example& example) {
     return settings;
 }
 
-struct ProcessOutput {
-    std::string Text;
-    int Status = -1;
-};
-
-ProcessOutput RunCommand(const std::string& command) {
-    ProcessOutput output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.Text.append(buffer, n);
-    const int status = pclose(pipe);
-    output.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
+// Runs a program to its end, the program first.
+test::ProcessResult RunCommand(std::vector<std::string> args) {
+    test::ProcessRun run;
+    run.Args = std::move(args);
+    return test::RunProcess(run);
 }
 
 std::string Quoted(const std::string& path) {
@@ -152,13 +138,10 @@ TEST(Manual, EveryDocumentExampleShowsTheAnswerTheProgramGives) {
         ++blocks;
         SCOPED_TRACE(example.Where);
         // Each block is a document of its own, calculated from a fresh start.
-        TCompTinyParser engine;
-        Variables store;
-        engine.SetVariables(&store);
-        const NumberFormatSettings settings = FormatOf(example);
-        LineCalculator calculator(engine, store, settings);
+        test::LineSession s;
+        s.settings = FormatOf(example);
         for (const std::string& line : example.Lines) {
-            const LineOutcome outcome = calculator.Calculate(line);
+            const LineOutcome outcome = s.calc.Calculate(line);
             ASSERT_TRUE(outcome.Ok()) << line << ": " << outcome.ErrorMessage;
             EXPECT_EQ(TrimRight(outcome.Result->NewText), line);
         }
@@ -183,9 +166,9 @@ TEST(Manual, ConsoleExamplesPrintWhatVexmoCalcPrints) {
             std::string expected;
             for (++i; i < example.Lines.size() && example.Lines[i].rfind("$ ", 0) != 0; ++i)
                 expected += example.Lines[i] + "\n";
-            const ProcessOutput output = RunCommand(command + " 2>&1");
+            const test::ProcessResult output = RunCommand({"/bin/sh", "-c", command + " 2>&1"});
             std::string shown;
-            std::istringstream lines(output.Text);
+            std::istringstream lines(output.Out);
             for (std::string line; std::getline(lines, line);)
                 shown += TrimRight(line) + "\n";
             EXPECT_EQ(output.Status, 0) << command;
@@ -218,12 +201,8 @@ TEST(Manual, ReferenceTableCoversEveryNameWithMeaningsAndWorkingExamples) {
         EXPECT_EQ(&reference.Meaning(entry, 1), &entry.MeaningEn);
         EXPECT_EQ(&reference.Meaning(entry, 2), &entry.MeaningJa);
 
-        TCompTinyParser engine;
-        Variables store;
-        engine.SetVariables(&store);
-        NumberFormatSettings settings;
-        LineCalculator calculator(engine, store, settings);
-        const LineOutcome outcome = calculator.Calculate(entry.Example);
+        test::LineSession s;
+        const LineOutcome outcome = s.calc.Calculate(entry.Example);
         ASSERT_TRUE(outcome.Ok()) << outcome.ErrorMessage;
         EXPECT_FALSE(outcome.Result->ErrorArrow) << entry.Example;
         EXPECT_EQ(outcome.Result->Answer, entry.Answer) << entry.Example;
@@ -296,7 +275,7 @@ std::set<std::string> OptionsIn(std::string text, bool manualPage) {
 
 // The options the OPTIONS section of a manual page describes.
 std::set<std::string> ManualPageOptions(const fs::path& page) {
-    const std::string text = ReadFile(page);
+    const std::string text = ReadBytes(page);
     const auto start = text.find(".SH OPTIONS");
     const auto end = text.find(".SH ", start + 1);
     EXPECT_NE(start, std::string::npos) << page;
@@ -326,18 +305,18 @@ TEST(ManualPages, ListTheOptionsOfHelp) {
 #endif
     for (const Row& row : rows) {
         SCOPED_TRACE(row.program);
-        const ProcessOutput help = RunCommand(Quoted(row.path) + " --help");
+        const test::ProcessResult help = RunCommand({row.path, "--help"});
         ASSERT_EQ(help.Status, 0);
-        const std::set<std::string> fromHelp = OptionsIn(help.Text, false);
-        EXPECT_GE(fromHelp.size(), 3u) << help.Text;
+        const std::set<std::string> fromHelp = OptionsIn(help.Out, false);
+        EXPECT_GE(fromHelp.size(), 3u) << help.Out;
         EXPECT_EQ(ManualPageOptions(fs::path(VEXMO_MAN_SOURCE_DIR) / row.page), fromHelp);
         // The version the page names is the program's.
-        std::istringstream words(RunCommand(Quoted(row.path) + " --version").Text);
+        std::istringstream words(RunCommand({row.path, "--version"}).Out);
         std::string version;
         for (std::string word; words >> word;)
             version = word;
         EXPECT_NE(
-            ReadFile(fs::path(VEXMO_MAN_SOURCE_DIR) / row.page).find("\"Vexmo " + version + "\""),
+            ReadBytes(fs::path(VEXMO_MAN_SOURCE_DIR) / row.page).find("\"Vexmo " + version + "\""),
             std::string::npos)
             << version;
     }

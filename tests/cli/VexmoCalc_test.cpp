@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,34 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
+using RunResult = vexmo::test::ProcessResult;
+constexpr auto Slurp = vexmo::test::ReadBytes;
+constexpr auto Spit = vexmo::test::WriteBytes;
 
 class VexmoCalc : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "vexmo-calc-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path File(const char* name) const { return dir_ / name; }
 
     // Runs vexmo-calc with `input` on standard input (a file, so it is never a terminal).
@@ -60,12 +36,11 @@ class VexmoCalc : public ::testing::Test {
         run.Args = {VEXMO_CALC_PATH};
         run.Input = input;
         run.Args.insert(run.Args.end(), args.begin(), args.end());
-        const vexmo::test::ProcessResult r = vexmo::test::RunProcess(run);
-        return {r.Status, r.Out, r.Err};
+        return vexmo::test::RunProcess(run);
     }
 
   private:
-    fs::path dir_;
+    vexmo::test::TempDir dir_;
 };
 
 TEST_F(VexmoCalc, CalculatesDocuments)
@@ -95,33 +70,33 @@ TEST_F(VexmoCalc, CalculatesDocuments)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const RunResult r = Calc(row.args, row.input);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, row.expected);
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        EXPECT_EQ(r.Out, row.expected);
+        EXPECT_EQ(r.Err, "");
     }
 }
 
 TEST_F(VexmoCalc, FailingLineStopsWithExitOne)
 {
     const RunResult r = Calc({}, "1+1\n1E\n2+2\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "1+1 ==> 2 +_I 0 \n1E\n2+2\n");
-    EXPECT_EQ(r.err, "<stdin>:2: '1E' is not a valid floating point value\n");
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Out, "1+1 ==> 2 +_I 0 \n1E\n2+2\n");
+    EXPECT_EQ(r.Err, "<stdin>:2: '1E' is not a valid floating point value\n");
 
     Spit(File("doc.vxm"), "A:=1\r\nA+1E\r\n");
     const RunResult named = Calc({File("doc.vxm").string()});
-    EXPECT_EQ(named.status, 1);
-    EXPECT_EQ(named.err, File("doc.vxm").string() + ":2: '1E' is not a valid floating point value\n");
+    EXPECT_EQ(named.Status, 1);
+    EXPECT_EQ(named.Err, File("doc.vxm").string() + ":2: '1E' is not a valid floating point value\n");
 
     // A message quoting a huge line is cut short; the document itself passes through whole.
     const std::string huge(1'000'000, '9');
     const RunResult cut = Calc({}, huge + "\n");
-    EXPECT_EQ(cut.status, 1);
-    EXPECT_EQ(cut.out, huge + "\n");
-    EXPECT_LT(cut.err.size(), 1000u);
-    EXPECT_EQ(cut.err.rfind("<stdin>:1: '999", 0), 0u) << cut.err;
-    EXPECT_NE(cut.err.find("999...' is not a valid floating point value\n"), std::string::npos)
-        << cut.err;
+    EXPECT_EQ(cut.Status, 1);
+    EXPECT_EQ(cut.Out, huge + "\n");
+    EXPECT_LT(cut.Err.size(), 1000u);
+    EXPECT_EQ(cut.Err.rfind("<stdin>:1: '999", 0), 0u) << cut.Err;
+    EXPECT_NE(cut.Err.find("999...' is not a valid floating point value\n"), std::string::npos)
+        << cut.Err;
 }
 
 TEST_F(VexmoCalc, EvaluatesExpressions)
@@ -158,9 +133,9 @@ TEST_F(VexmoCalc, EvaluatesExpressions)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const RunResult r = Calc(row.args);
-        EXPECT_EQ(r.status, row.status);
-        EXPECT_EQ(r.out, row.out);
-        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.Status, row.status);
+        EXPECT_EQ(r.Out, row.out);
+        EXPECT_EQ(r.Err, row.err);
     }
 }
 
@@ -183,9 +158,9 @@ TEST_F(VexmoCalc, StrictFailsWhenALineShowsTheFailureArrow)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const RunResult r = Calc(row.args, row.input);
-        EXPECT_EQ(r.status, row.status);
-        EXPECT_EQ(r.err, row.err);
-        EXPECT_FALSE(r.out.empty()) << "the document is written in any case";
+        EXPECT_EQ(r.Status, row.status);
+        EXPECT_EQ(r.Err, row.err);
+        EXPECT_FALSE(r.Out.empty()) << "the document is written in any case";
     }
 }
 
@@ -212,19 +187,19 @@ TEST_F(VexmoCalc, RefusesBadUsageAndInput)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const RunResult r = Calc(row.args, row.input);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find(row.errContains), std::string::npos) << r.err;
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_NE(r.Err.find(row.errContains), std::string::npos) << r.Err;
     }
 }
 
 TEST_F(VexmoCalc, VariablesFilesCarryValuesBetweenRuns)
 {
     const std::string vars = File("vars.txt").string();
-    EXPECT_EQ(Calc({"-e", "R1:=10K", "-e", "R2:=R1//R1", "--save-vars", vars}).status, 0);
+    EXPECT_EQ(Calc({"-e", "R1:=10K", "-e", "R2:=R1//R1", "--save-vars", vars}).Status, 0);
     EXPECT_EQ(Slurp(vars), "R1=10000 +_I 0\r\nANS=5000 +_I 0\r\n_ANS=5000 +_I 0\r\nR2=5000 +_I 0\r\n");
 
     const RunResult r = Calc({"--vars", vars, "-e", "R2*2", "--save-vars", vars});
-    EXPECT_EQ(r.out, "10000 +_I 0\n");
+    EXPECT_EQ(r.Out, "10000 +_I 0\n");
     EXPECT_EQ(Slurp(vars), "R1=10000 +_I 0\r\nANS=10000 +_I 0\r\n_ANS=10000 +_I 0\r\nR2=5000 +_I 0\r\n");
 }
 
@@ -233,13 +208,13 @@ TEST_F(VexmoCalc, InPlaceRewritesTheFile)
     const fs::path doc = File("doc.vxm");
     Spit(doc, "F(X):=X*2\r\nF(21)\r\n");
     const RunResult r = Calc({"-i", doc.string()});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
     EXPECT_EQ(Slurp(doc), "F(X):=X*2 ==> 0 +_I 0 \r\nF(21) ==> 42 +_I 0 \r\n");
 
     // A failing line still writes the lines above it.
     Spit(doc, "2+2\n1E\n");
-    EXPECT_EQ(Calc({"--in-place", doc.string()}).status, 1);
+    EXPECT_EQ(Calc({"--in-place", doc.string()}).Status, 1);
     EXPECT_EQ(Slurp(doc), "2+2 ==> 4 +_I 0 \n1E\n");
 }
 

@@ -5,6 +5,7 @@
 #include "document/core/CalcAhead.h"
 
 #include "Deadline.h"
+#include "LineSession.h"
 #include "StarvedThreads.h"
 
 #include <gtest/gtest.h>
@@ -43,21 +44,18 @@ Variables StartingStore() {
 
 // The window's own way, line by line, up to the line expected back.
 Outcome OnOneThread(const std::vector<std::string>& lines, std::size_t until) {
-    NumberFormatSettings settings;
-    Variables store = StartingStore();
-    TCompTinyParser engine;
-    engine.SetVariables(&store);
+    test::LineSession s;
+    s.store = StartingStore();
     Outcome outcome;
-    engine.SetOnSubstitute([&](TCompTinyParser&, std::string& name, std::string& value, int) {
+    s.engine.SetOnSubstitute([&](TCompTinyParser&, std::string& name, std::string& value, int) {
         outcome.Shown.push_back("notice " + name + "=" + value);
     });
-    LineCalculator calculator(engine, store, settings);
-    calculator.SetShowValue([&](const std::string& name, const std::string& value) {
+    s.calc.SetShowValue([&](const std::string& name, const std::string& value) {
         outcome.Shown.push_back("show " + name + "=" + value);
     });
     for (std::size_t i = 0; i < until; ++i)
-        outcome.Texts.push_back(calculator.Calculate(lines[i]).Result->NewText);
-    outcome.Store = StoreLines(store);
+        outcome.Texts.push_back(s.calc.Calculate(lines[i]).Result->NewText);
+    outcome.Store = StoreLines(s.store);
     outcome.HandedBack = until;
     return outcome;
 }

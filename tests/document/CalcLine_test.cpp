@@ -5,6 +5,8 @@
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 
+#include "LineSession.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -88,24 +90,14 @@ TEST(CalcLineText, Utf16LengthAndErrorBoxText)
     EXPECT_EQ(ErrorBoxText(""), "");
 }
 
-class LineCalculatorTest : public ::testing::Test {
+class LineCalculatorTest : public ::testing::Test, protected test::LineSession {
   protected:
-    LineCalculatorTest() : calc(engine, store, settings)
-    {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&store);
-    }
     LineCalculation Ok(const char* line)
     {
         LineOutcome outcome = calc.Calculate(line);
         EXPECT_TRUE(outcome.Ok()) << outcome.ErrorMessage;
         return outcome.Ok() ? *outcome.Result : LineCalculation{};
     }
-
-    NumberFormatSettings settings;
-    TCompTinyParser engine;
-    Variables store;
-    LineCalculator calc;
 };
 
 TEST_F(LineCalculatorTest, RewritesTheLine)

@@ -1,5 +1,6 @@
 #include "document/core/ClipText.h"
-#include "engine/CompTinyParseEngine.h"
+
+#include "EngineSession.h"
 
 #include <gtest/gtest.h>
 
@@ -184,22 +185,19 @@ TEST(ClipAssignmentText, WholeAndElement) {
 
 // The clipboard as one engine sees it: _CLIP stored from the clipboard's text before every
 // calculation, assignments to _CLIP written back to the text.
-class ClipSession {
+class ClipSession : test::EngineSession {
   public:
     explicit ClipSession(const NumberFormatSettings& settings) : settings_(settings) {
-        SetDecimalSeparator('.');
-        engine_.SetVariables(&store_);
-        engine_.SetOnSubstitute(
+        engine.SetOnSubstitute(
             [this](TCompTinyParser&, std::string& name, std::string& value, int idx) {
                 if (name == "_CLIP")
                     Clipboard = ClipAssignmentText(Clipboard, value, idx, settings_).value();
             });
     }
     DComplex Calculate(const std::string& expression) {
-        store_.Write("_CLIP", ClipVariableText(Clipboard, settings_.OptNumFormatArray,
-                                               settings_.OptNumFormatComplex));
-        engine_.SetExpression(expression);
-        return engine_.ResultValue();
+        store.Write("_CLIP", ClipVariableText(Clipboard, settings_.OptNumFormatArray,
+                                              settings_.OptNumFormatComplex));
+        return Run(expression);
     }
     std::size_t Count() const {
         return ClipArrayElements(Clipboard, settings_.OptNumFormatArray,
@@ -210,8 +208,6 @@ class ClipSession {
 
   private:
     NumberFormatSettings settings_;
-    Variables store_;
-    TCompTinyParser engine_;
 };
 
 // Every value the program writes to the clipboard reads back as that value, as a whole and as

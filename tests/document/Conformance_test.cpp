@@ -10,6 +10,8 @@
 #include "engine/CompTinyParseEngine.h"
 #include "engine/Variables.h"
 
+#include "LineSession.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -137,19 +139,12 @@ TEST_F(Conformance, AnswerSeparatorInEveryFormat)
     }
 }
 
-class DocumentConformance : public Conformance {
+class DocumentConformance : public Conformance, protected test::LineSession {
   protected:
-    DocumentConformance() : calc(engine, store, settings) { engine.SetVariables(&store); }
-
     std::optional<DocumentFailure> Run(std::vector<std::string>& lines)
     {
         return CalculateDocument(lines, calc);
     }
-
-    NumberFormatSettings settings;
-    TCompTinyParser engine;
-    Variables store;
-    LineCalculator calc;
 };
 
 TEST_F(DocumentConformance, CalculatesLinesInOrder)

@@ -1,7 +1,7 @@
 // Whole lines through the engine, read the way the main window reads them: the value, the
 // answer text and the error state. Each row is a line whose result depends on one rule of the
 // scanner or the reduction, so that a change to that rule shows up as a wrong answer.
-#include "engine/CompTinyParseEngine.h"
+#include "EngineSession.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +15,14 @@ namespace {
 
 // One engine with its store; notices are recorded as NAME=VALUE@IDX together with what the
 // store held for NAME at that moment.
-struct Session {
-    Variables vars;
-    TCompTinyParser engine;
+struct Session : test::EngineSession {
     std::vector<std::string> notices;
     Session() {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&vars);
         engine.SetOnSubstitute([this](TCompTinyParser&, std::string& name, std::string& value,
                                       int idx) {
             notices.push_back(name + "=" + value + "@" + std::to_string(idx) + " (was '" +
-                              vars.Read(name) + "')");
+                              store.Read(name) + "')");
         });
-    }
-    DComplex Run(const std::string& line) {
-        engine.SetExpression(line);
-        return engine.ResultValue();
     }
 };
 
@@ -222,7 +214,7 @@ TEST(Conformance, AssignmentsNotifyThenStore) {
         EXPECT_EQ(s.engine.ErrorState(), row.error);
         EXPECT_EQ(s.notices, row.notices);
         std::vector<std::string> store;
-        for (const Variables::Line& l : s.vars.Lines())
+        for (const Variables::Line& l : s.store.Lines())
             store.push_back(l.Name + "=" + l.Value);
         EXPECT_EQ(store, row.store);
     }
@@ -251,7 +243,7 @@ TEST(Conformance, UserFunctionBodiesAreFolded) {
         for (const std::string& line : row.lines)
             s.Run(line);
         EXPECT_EQ(s.engine.ResultText(), "0 +_I 0");
-        EXPECT_EQ(s.vars.Read(row.header), row.body);
+        EXPECT_EQ(s.store.Read(row.header), row.body);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "engine/CompTinyParseEngine.h"
+#include "EngineSession.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +12,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// One engine with its own variable store, as the main window holds them.
-struct Session {
-    Variables vars;
-    TCompTinyParser engine;
-    Session() {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&vars);
-    }
-    DComplex Run(const std::string& line) {
-        engine.SetExpression(line);
-        return engine.ResultValue();
-    }
-};
+using Session = test::EngineSession;
 
 // "text:priority" of each term, blank-separated.
 std::string Scanned(const std::string& expression) {
@@ -310,7 +298,7 @@ TEST(Evaluator, AssignmentNotifiesBeforeStoring) {
                 EXPECT_EQ(&sender, &s.engine);
                 seen.push_back(name + "|" + value + "|" + std::to_string(idx));
                 if (seen.size() == 1)
-                    storedDuringCall = s.vars.Read(name);
+                    storedDuringCall = s.store.Read(name);
                 if (name == "OLD")
                     name = "NEW";
                 value = "99 +_I 0"; // has no effect
@@ -322,7 +310,7 @@ TEST(Evaluator, AssignmentNotifiesBeforeStoring) {
         EXPECT_EQ(seen.front(), std::string(row.noticeName) + "|" + row.noticeValue + "|" +
                                     std::to_string(row.idx));
         EXPECT_EQ(storedDuringCall, "") << "the store is written after the notice";
-        EXPECT_EQ(s.vars.Read(row.storedName), row.stored);
+        EXPECT_EQ(s.store.Read(row.storedName), row.stored);
     }
 }
 
@@ -335,7 +323,7 @@ TEST(Evaluator, AssignmentThatStoresNothing) {
     EXPECT_EQ(s.Run("A[-1] := 5"), (DComplex{0, 0}));
     EXPECT_EQ(s.engine.ErrorState(), 1) << "a negative element index fails";
     EXPECT_EQ(notices, 0) << "index -1 must not reach the handler as a plain assignment";
-    EXPECT_EQ(s.vars.Count(), 0u);
+    EXPECT_EQ(s.store.Count(), 0u);
 
     TCompTinyParser alone; // no store: nothing stored, nobody told
     alone.SetOnSubstitute([&](TCompTinyParser&, std::string&, std::string&, int) { ++notices; });
@@ -396,7 +384,7 @@ TEST(OwnerInterface, ConversionErrorsLeaveCalculate) {
         SCOPED_TRACE(row.name);
         Session s;
         if (row.storedValue)
-            s.vars.Write("V", row.storedValue);
+            s.store.Write("V", row.storedValue);
         s.engine.SetExpression(row.expression);
         try {
             s.engine.ResultValue();
@@ -415,10 +403,10 @@ TEST(Evaluator, CommaAsLocaleDecimalSeparator) {
     Session s;
     SetDecimalSeparator(',');
     EXPECT_EQ(s.Run("A := 2.5"), (DComplex{2.5, 0})) << "the full stop is the point in lines";
-    EXPECT_EQ(s.vars.Read("A"), "2,5 +_I 0");
+    EXPECT_EQ(s.store.Read("A"), "2,5 +_I 0");
     EXPECT_EQ(s.Run("A"), (DComplex{2.5, 0})) << "a stored value with a comma is no list";
     s.Run("F(X) := A*X");
-    EXPECT_EQ(s.vars.Read("F(X)"), "(2.5 +_I 0)*X") << "bodies are read back as lines";
+    EXPECT_EQ(s.store.Read("F(X)"), "(2.5 +_I 0)*X") << "bodies are read back as lines";
     EXPECT_EQ(s.Run("F(2)"), (DComplex{5, 0}));
     s.Run("A[1] := 7");
     EXPECT_EQ(s.Run("A[0]"), (DComplex{2.5, 0}));
@@ -455,7 +443,7 @@ TEST(UserFunctions, DefinitionsAreStoredLines) {
         for (const char* line : row.lines)
             s.Run(line);
         EXPECT_EQ(s.engine.ResultText(), "0 +_I 0") << "a definition answers 0";
-        EXPECT_EQ(s.vars.Read(row.header), row.body);
+        EXPECT_EQ(s.store.Read(row.header), row.body);
     }
 }
 
@@ -508,10 +496,10 @@ TEST(Evaluator, ListFunctionsTakeEveryElementOfABareArray) {
 
 TEST(Evaluator, BrokenStoredTextFailsTheOperation) {
     Session s;
-    s.vars.Write("BAD(X)", "X+1..2");
-    s.vars.Write("NOHEAD(X", "X");
-    s.vars.Write("Q", "x,y");
-    s.vars.Write("R", "1,y");
+    s.store.Write("BAD(X)", "X+1..2");
+    s.store.Write("NOHEAD(X", "X");
+    s.store.Write("Q", "x,y");
+    s.store.Write("R", "1,y");
     for (const char* call : {"BAD(1)", "NOHEAD(1)", "Q[0]", "SUM(R)"}) {
         SCOPED_TRACE(call);
         EXPECT_EQ(s.Run(call), (DComplex{0, 0}));
@@ -634,9 +622,9 @@ TEST(HostileInput, NeverCrashesOrHangs) {
 // on every line; each line must still come back with a value or a number-text error.
 TEST(HostileInput, FuzzerFoundUserFunctionChains) {
     Session s;
-    s.vars.Write("A", "2 +_I 1");
-    s.vars.Write("SQ(X)", "X*X");
-    s.vars.Write("REC(X)", "REC(X)+REC(X)");
+    s.store.Write("A", "2 +_I 1");
+    s.store.Write("SQ(X)", "X*X");
+    s.store.Write("REC(X)", "REC(X)+REC(X)");
     const std::string lines[] = {
         std::string(" F(A()(A()))ME) :=A)E(M)(AME) :=A)E(M)(A()))ME)(SINH1+1)*(\002\000A!:\000=)  F(A()(A()))ME) :=A)E(M)(A()))ME) A)E(M)B=\272 :=EXP =) :=A()))\205(2,F :=A", 136),
         std::string("\002\000\000\000F(\000F(2,:=EXP = F(2)\263  :=EX B=: :=EXP \337=P(= \263:=A) :=A)E(M)(A()))ME) A)E(M)B=\272 :=EXP =) :=A()))\205(2,F :=A", 106),

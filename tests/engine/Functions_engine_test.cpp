@@ -1,6 +1,6 @@
 // Built-in functions and constants reached through whole expressions.
 
-#include "engine/CompTinyParseEngine.h"
+#include "EngineSession.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +13,7 @@ using namespace vexmo;
 
 namespace {
 
-struct Session {
-    Variables vars;
-    TCompTinyParser engine;
-    Session() {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&vars);
-    }
-    DComplex Run(const std::string& line) {
-        engine.SetExpression(line);
-        return engine.ResultValue();
-    }
-};
+using Session = test::EngineSession;
 
 } // namespace
 

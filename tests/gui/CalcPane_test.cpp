@@ -2,8 +2,6 @@
 // key map, the edit clean-up around answers, the calculation commands and undo.
 #include "ShownFormat.h"
 #include "document/gui/CalcPane.h"
-#include "engine/CompTinyParseEngine.h"
-#include "engine/Variables.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +19,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "EngineSession.h"
 #include "QtWait.h"
 
 using namespace vexmo;
@@ -55,11 +54,9 @@ void ChooseFromContextMenu(QWidget& pane, const QString& entry) {
 const QColor Arrow(200, 0, 0);
 const QColor Answer(0, 150, 0);
 
-class CalcPaneTest : public ::testing::Test {
+class CalcPaneTest : public ::testing::Test, protected vexmo::test::EngineSession {
   protected:
     void SetUp() override {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&store);
         pane.SetEngine(&engine);
         pane.SetVariables(&store);
         pane.SetColors(Qt::black, Arrow, Answer, Qt::white);
@@ -84,8 +81,6 @@ class CalcPaneTest : public ::testing::Test {
     }
     QStringList Lines() { return pane.toPlainText().split(QLatin1Char('\n')); }
 
-    Variables store;
-    TCompTinyParser engine;
     TCalcPane pane;
 };
 
@@ -391,12 +386,15 @@ TEST_F(CalcPaneTest, CaretStaysInViewWhenAnAnswerWidensTheDocument) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Load(text, text.size());
-        QCoreApplication::processEvents();
-        ASSERT_FALSE(pane.horizontalScrollBar()->isVisible());
+        QScrollBar* bar = pane.horizontalScrollBar();
+        ASSERT_TRUE(
+            vexmo::test::WaitUntil([&] { return !bar->isVisible(); }, "no scroll bar for short lines"));
         row.command();
-        QCoreApplication::processEvents();
         ASSERT_EQ(pane.textCursor().blockNumber(), 31);
-        EXPECT_TRUE(pane.viewport()->rect().contains(pane.cursorRect()))
+        // The scroll bar comes once the new text is laid out, and must not cover the caret.
+        EXPECT_TRUE(vexmo::test::WaitUntil(
+            [&] { return bar->isVisible() && pane.viewport()->rect().contains(pane.cursorRect()); },
+            "the scroll bar with the caret in view above it", 5000))
             << "caret at " << pane.cursorRect().y() << ", view height "
             << pane.viewport()->height();
     }

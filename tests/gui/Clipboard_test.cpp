@@ -5,7 +5,7 @@
 #include "document/gui/CalcPane.h"
 #include "document/gui/Clipboard.h"
 #include "document/gui/Variables.h"
-#include "engine/CompTinyParseEngine.h"
+#include "EngineSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,11 +26,9 @@ using namespace vexmo;
 
 namespace {
 
-class ClipboardTest : public ::testing::Test {
+class ClipboardTest : public ::testing::Test, protected vexmo::test::EngineSession {
   protected:
     void SetUp() override {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&store);
         engine.SetOnSubstitute(
             [this](TCompTinyParser&, std::string& name, std::string& value, int idx) {
                 SubstituteNotice(&window, clip, settings, name, value, idx);
@@ -41,15 +39,12 @@ class ClipboardTest : public ::testing::Test {
     // A calculation as the main window runs it: _CLIP refreshed first.
     DComplex Calculate(const std::string& expression) {
         clip.RefreshClip(store, settings.OptNumFormatArray, settings.OptNumFormatComplex);
-        engine.SetExpression(expression);
-        return engine.ResultValue();
+        return EngineSession::Run(expression);
     }
 
     NumberFormatSettings settings;
-    Variables store;
     TFrmVariables window{store};
     TClipboard clip;
-    TCompTinyParser engine;
 };
 
 TEST_F(ClipboardTest, RefreshStoresTheElementsTheEngineReads) {

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "FileSizeLimit.h"
+#include "SmallFileSystem.h"
 
 #include <optional>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,29 +217,6 @@ TEST(DocumentFileTest, PlainTextKeepsNoBreakSpacesAndTheLastLineBreak) {
     EXPECT_EQ(DocumentPlainText(*pane.document()), text);
 }
 
-// A small tmpfs mounted in a temporary folder (root only): full, or read-only after the old
-// file was written.
-class SmallFileSystem {
-  public:
-    explicit SmallFileSystem(const QString& folder) : folder_(folder.toLocal8Bit()) {
-        mounted_ = ::geteuid() == 0 &&
-                   ::mount("tmpfs", folder_.constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallFileSystem() {
-        if (mounted_)
-            ::umount2(folder_.constData(), MNT_DETACH);
-    }
-    bool Mounted() const { return mounted_; }
-    bool MakeReadOnly() {
-        return ::mount("tmpfs", folder_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
-                       "size=64k") == 0;
-    }
-
-  private:
-    QByteArray folder_;
-    bool mounted_ = false;
-};
-
 // On a real small file system (root only) and, for everyone, under a file size limit.
 TEST(DocumentFileTest, AFailedSaveKeepsTheOldFile) {
     const QByteArray old = "1+1 ==> 2 +_I 0 \r\n";
@@ -257,9 +234,9 @@ TEST(DocumentFileTest, AFailedSaveKeepsTheOldFile) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
         ASSERT_TRUE(folder.isValid());
-        std::optional<SmallFileSystem> fs;
+        std::optional<test::SmallFileSystem> fs;
         if (row.mounted) {
-            fs.emplace(folder.path());
+            fs.emplace(folder.path().toStdString());
             if (!fs->Mounted()) {
                 skipped = true; // mounting needs root
                 continue;

@@ -22,21 +22,22 @@
 #include <QMainWindow>
 #include <QMimeData>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "EngineSession.h"
 #include "FileSizeLimit.h"
+#include "MainWindowStart.h"
+#include "QtWait.h"
+#include "SmallFileSystem.h"
 
 #include <cstdio>
 #include <deque>
 #include <optional>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -58,12 +59,10 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
 }
 
 // A pane, its window and a controller whose questions and dialogs are answered from queues.
-class DocumentsTest : public ::testing::Test {
+class DocumentsTest : public ::testing::Test, protected test::EngineSession {
   public:
     void SetUp() override {
-        SetDecimalSeparator('.');
         ASSERT_TRUE(folder.isValid());
-        engine.SetVariables(&store);
         pane = new TCalcPane(&window);  // owned by the window
         pane->SetEngine(&engine);
         pane->SetVariables(&store);
@@ -121,8 +120,6 @@ class DocumentsTest : public ::testing::Test {
     }
 
     QTemporaryDir folder;
-    Variables store;
-    TCompTinyParser engine;
     QMainWindow window;
     TCalcPane* pane = nullptr;
     QLabel* panels[2] = {};
@@ -332,29 +329,6 @@ TEST_F(DocumentsTest, CalculatedDocumentReopensPaintedAndProtected) {
     EXPECT_NE(ShownFormat(*pane, note.position()).fontWeight(), QFont::Bold);
 }
 
-// A small tmpfs mounted in a temporary folder (root only), for saves that must fail.
-class SmallFileSystem {
-  public:
-    explicit SmallFileSystem(const QString& folder) : folder_(folder.toLocal8Bit()) {
-        QDir().mkpath(folder);
-        mounted_ = ::geteuid() == 0 &&
-                   ::mount("tmpfs", folder_.constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallFileSystem() {
-        if (mounted_)
-            ::umount2(folder_.constData(), MNT_DETACH);
-    }
-    bool Mounted() const { return mounted_; }
-    bool MakeReadOnly() {
-        return ::mount("tmpfs", folder_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
-                       "size=64k") == 0;
-    }
-
-  private:
-    QByteArray folder_;
-    bool mounted_ = false;
-};
-
 // A save that fails shows the error, keeps the old file and the modified document, and what
 // asked the discard question is not carried out.
 TEST_F(DocumentsTest, FailedSavesLoseNothing) {
@@ -381,9 +355,9 @@ TEST_F(DocumentsTest, FailedSavesLoseNothing) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.name) + (mounted ? "" : ", file size limit"));
         QTemporaryDir root;
-        std::optional<SmallFileSystem> fs;
+        std::optional<test::SmallFileSystem> fs;
         if (mounted) {
-            fs.emplace(root.filePath("fs"));
+            fs.emplace(root.filePath("fs").toStdString());
             if (!fs->Mounted()) {
                 skipped = true; // mounting needs root
                 break;
@@ -633,19 +607,6 @@ TEST_F(DocumentsTest, LegacyDocumentsAreSavedInTheirOwnEncoding) {
 
 // ---- the main window ----
 
-// Waits for the next modal dialog and hands it to `answer`, which closes it.
-void OnNextModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
-    });
-    timer->start(10);
-}
-
 class MainWindowDocumentsTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -655,9 +616,7 @@ class MainWindowDocumentsTest : public ::testing::Test {
     }
     // A main window after its deferred start-up, its questions answered from `answers`.
     std::unique_ptr<TFrmMain> Start(const QStringList& arguments = {}) {
-        auto window = std::make_unique<TFrmMain>(arguments);
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        EXPECT_TRUE(started.wait(2000));
+        auto window = test::StartMainWindow(arguments);
         window->Documents().SetQuestionHook([this](const QString& text) {
             questions << text;
             if (answers.empty())
@@ -837,16 +796,15 @@ TEST_F(MainWindowDocumentsTest, OptionsRefreshTitleAndRepaintOnCancelAndApplyOnO
     window->StatusPanel(1)->setText("stale");
     const QColor plainColor = pane->ExpressionColor();
 
-    OnNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    test::AnswerNextDialog<TFrmOptions>([](TFrmOptions& options) { options.reject(); });
     window->Action("AtnOptions")->trigger();
     EXPECT_TRUE(pane->IsProtected(4));
     EXPECT_EQ(window->StatusPanel(1)->text(), "");
 
-    OnNextModal([](QWidget* modal) {
-        auto* options = static_cast<TFrmOptions*>(modal);
-        options->RGrpLanguage->SetItemIndex(1);
-        options->CboColorArrow->setCurrentIndex(NamedColorIndex(0xFF0000));  // clBlue
-        options->accept();
+    test::AnswerNextDialog<TFrmOptions>([](TFrmOptions& options) {
+        options.RGrpLanguage->SetItemIndex(1);
+        options.CboColorArrow->setCurrentIndex(NamedColorIndex(0xFF0000));  // clBlue
+        options.accept();
     });
     window->Action("AtnOptions")->trigger();
     EXPECT_EQ(window->Opt().Language, LanguageJapanese);

@@ -8,11 +8,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
+
+#include "MainWindowStart.h"
 
 #include <memory>
 
@@ -20,18 +20,14 @@ using namespace vexmo;
 
 namespace {
 
-class FindBarTest : public ::testing::Test {
+class FindBarTest : public vexmo::test::MainWindowTest {
   protected:
     void SetUp() override {
         SetDecimalSeparator('.');
-        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
-        window = std::make_unique<TFrmMain>();
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        ASSERT_TRUE(started.wait(2000));
+        MainWindowTest::SetUp();
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        pane = window->Pane();
         bar = window->FindBar();
     }
 
@@ -53,8 +49,6 @@ class FindBarTest : public ::testing::Test {
         QCoreApplication::processEvents();
     }
 
-    std::unique_ptr<TFrmMain> window;
-    TEditPane* pane = nullptr;
     TFindBar* bar = nullptr;
 };
 

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include "QtWait.h"
+#include "EngineSession.h"
 
 #include <functional>
 #include <memory>
@@ -38,11 +39,9 @@ namespace {
 const EditingOptions AllOn{true, true, true, true, false};
 const EditingOptions AllOff{false, false, false, false, false};
 
-class LiveFeaturesTest : public ::testing::Test {
+class LiveFeaturesTest : public ::testing::Test, protected vexmo::test::EngineSession {
   protected:
     void SetUp() override {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&store);
         pane.SetEngine(&engine);
         pane.SetVariables(&store);
         pane.SetColors(Qt::black, Qt::red, QColor(0, 128, 0), Qt::white);
@@ -81,8 +80,6 @@ class LiveFeaturesTest : public ::testing::Test {
         return lines;
     }
 
-    Variables store;
-    TCompTinyParser engine;
     TCalcPane pane;
     TLiveFeatures* live = nullptr;
 };
@@ -284,7 +281,7 @@ TEST_F(LiveFeaturesTest, ARunMarksOnlyTheLinesItDidNotReach) {
         if (cancelled)
             pane.CancelRun();
         ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane.Busy(); }, "the run to end"));
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForDeferredWork()); // the marks come after the run
         const int reached = pane.textCursor().blockNumber(); // the caret waits at the next line
         std::vector<int> expected;
         for (int i = reached; cancelled && i < Lines; ++i)
@@ -330,8 +327,8 @@ TEST_F(LiveFeaturesTest, CompletionInsertsTheChosenNameAndNeverStealsReturn) {
         SCOPED_TRACE(row.name);
         Load(QString());
         QTest::keyClicks(&pane, QString::fromLatin1(row.typed));
-        QApplication::processEvents();
-        EXPECT_TRUE(live->Completion()->IsOpen());
+        EXPECT_TRUE(vexmo::test::WaitUntil([&] { return live->Completion()->IsOpen(); },
+                                           "the completion list"));
         for (int key : row.keys)
             QTest::keyClick(&pane, Qt::Key(key));
         EXPECT_FALSE(live->Completion()->IsOpen());
@@ -347,8 +344,9 @@ TEST_F(LiveFeaturesTest, CompletionInsertsTheChosenNameAndNeverStealsReturn) {
     live->Completion()->SetCatalogue(BuiltinCatalogue(2), VariableMeaning(2),
                                      UserFunctionMeaning(2));
     QTest::keyClicks(&pane, QStringLiteral("sqr"));
-    QApplication::processEvents();
-    ASSERT_EQ(live->Completion()->Offered(), QStringList{"SQRT"});
+    ASSERT_TRUE(vexmo::test::WaitUntil(
+        [&] { return live->Completion()->Offered() == QStringList{"SQRT"}; }, "SQRT offered alone"))
+        << live->Completion()->Offered().join(' ').toStdString();
     EXPECT_EQ(live->Completion()->List()->item(0)->text(),
               QStringLiteral("SQRT   SQRT(z)   \u2014 平方根 (負の数では虚数)"));
 }
@@ -378,7 +376,7 @@ TEST_F(LiveFeaturesTest, ABracketTypedWhereCompletionPutOneStepsOverIt) {
             } else {
                 QTest::keyClicks(&pane, part);
             }
-            QApplication::processEvents();
+            ASSERT_TRUE(vexmo::test::WaitForDeferredWork()); // the list opens or follows
         }
         EXPECT_EQ(pane.document()->firstBlock().text(), row.line);
         EXPECT_EQ(pane.textCursor().position(), row.line.size());
@@ -418,7 +416,7 @@ TEST_F(LiveFeaturesTest, HelpersWorkUpToTheLengthCapAndStandAsidePastIt) {
         caret.setPosition(block.position() + int(block.text().indexOf(QStringLiteral(" ==> "))));
         pane.setTextCursor(caret);
         QTest::keyClicks(&pane, QStringLiteral("+sq"));
-        QApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForDeferredWork()); // where the list would open
         EXPECT_EQ(live->Completion()->IsOpen(), row.helpers);
         live->Completion()->Close();
         live->Hint()->PreviewNow();
@@ -503,10 +501,10 @@ TEST_F(LiveFeaturesTest, LinesComingIntoViewAreColoured) {
         SCOPED_TRACE(row.name);
         row.change();
         ASSERT_TRUE(vexmo::test::WaitUntil([&] { return !pane.Busy(); }, "the run to end"));
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForDeferredWork());
         QScrollBar* bar = pane.verticalScrollBar();
         bar->setValue(static_cast<int>(bar->maximum() * row.scrolledTo));
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForDeferredWork()); // the lines scrolled into view
         const QTextBlock first = pane.cursorForPosition(QPoint(0, 0)).block();
         const QTextBlock last =
             pane.cursorForPosition(QPoint(0, pane.viewport()->height() - 1)).block();
@@ -555,7 +553,7 @@ TEST_F(LiveFeaturesTest, AllOffIsThePlainPane) {
         QTest::keyClick(&own, Qt::Key_Return);
         QTest::keyClicks(&own, QStringLiteral("A+1 ; one more"));
         QTest::keyClick(&own, Qt::Key_Return);
-        QApplication::processEvents();
+        ASSERT_TRUE(vexmo::test::WaitForDeferredWork());
         Result r;
         r.text = own.toPlainText();
         for (int i = 0; i < own.TextLength(); ++i)

@@ -16,12 +16,13 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include "MainWindowStart.h"
 
 #include <deque>
 #include <functional>
@@ -36,14 +37,11 @@ class ComfortTest : public ::testing::Test {
     void SetUp() override {
         SetDecimalSeparator('.');
         ASSERT_TRUE(folder.isValid());
-        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
-        QGuiApplication::clipboard()->clear();
+        vexmo::test::ForgetEarlierRuns();
     }
 
     void Start() {
-        window = std::make_unique<TFrmMain>();
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        ASSERT_TRUE(started.wait(2000));
+        window = vexmo::test::StartMainWindow();
         pane = window->Pane();
         TDocumentController& documents = window->Documents();
         documents.SetErrorHook([this](const QString& message) { errors << message; });

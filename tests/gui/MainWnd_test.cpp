@@ -19,17 +19,16 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "MainWindowStart.h"
 #include "QtWait.h"
 
 #include <memory>
@@ -38,37 +37,15 @@ using namespace vexmo;
 
 namespace {
 
-// Waits for the next modal dialog, lets `inspect` look at it and closes it.
-void OnNextModal(std::function<void(QWidget*)> inspect) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            inspect(modal);
-            if (auto* box = qobject_cast<QMessageBox*>(modal))
-                box->done(QMessageBox::Ok);
-            else
-                modal->close();
-        }
-    });
-    timer->start(10);
-}
-
-class MainWndTest : public ::testing::Test {
+// Every test starts as a first run: nothing stored yet.
+class MainWndTest : public vexmo::test::MainWindowTest {
   protected:
     void SetUp() override {
-        // Every test starts as a first run: nothing stored yet.
-        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
-        QGuiApplication::clipboard()->clear();
-        window = std::make_unique<TFrmMain>();
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        ASSERT_TRUE(started.wait(2000));
+        MainWindowTest::SetUp();
         window->SetUrlOpener([this](const QUrl& url) {
             opened.push_back(url);
             return true;
         });
-        pane = window->Pane();
     }
 
     QAction* A(const char* name) { return window->Action(name); }
@@ -82,8 +59,6 @@ class MainWndTest : public ::testing::Test {
         pane->document()->setModified(false);
     }
 
-    std::unique_ptr<TFrmMain> window;
-    TEditPane* pane = nullptr;
     std::vector<QUrl> opened;
 };
 
@@ -575,8 +550,7 @@ TEST_F(MainWndTest, StartUpResolvesTheLanguageAndTitlesTheWindow) {
     EXPECT_EQ(fresh.Opt().Language, LanguageUnset);
     EXPECT_EQ(fresh.HelpFile(), QStringLiteral("Vexmo_J.CHM"));
     EXPECT_TRUE(fresh.Action("AtnFileNew")->text().isEmpty());
-    QSignalSpy started(&fresh, &TFrmMain::StartupFinished);
-    EXPECT_TRUE(started.wait(2000));
+    EXPECT_TRUE(vexmo::test::WaitForStartup(fresh));
     EXPECT_EQ(fresh.Opt().Language, LanguageEnglish);
 }
 
@@ -679,11 +653,9 @@ TEST_F(MainWndTest, HomePageIsABuildSettingAndFailuresAreReported) {
         window->ApplyInterfaceTexts();
         window->SetUrlOpener([](const QUrl&) { return false; });
         QString shown;
-        OnNextModal([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            shown = box->text();
-            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        vexmo::test::AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            shown = box.text();
+            EXPECT_EQ(box.icon(), QMessageBox::Critical);
         });
         A("AtnHelpDorvHomepage")->trigger();
         EXPECT_EQ(shown, QString::fromUtf8(row.says));
@@ -808,9 +780,9 @@ TEST_F(MainWndTest, CalculationCommandsRunInThePaneAndRefreshTheWindow) {
     window->Store().Write("A", "abc");
     SetText("A+1");
     QString title, text;
-    OnNextModal([&](QWidget* modal) {
-        title = modal->windowTitle();
-        text = static_cast<QMessageBox*>(modal)->text();
+    vexmo::test::AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+        title = box.windowTitle();
+        text = box.text();
     });
     A("AtnVexmiCalculate")->trigger();
     EXPECT_EQ(title, window->windowTitle());
@@ -829,8 +801,7 @@ TEST_F(MainWndTest, ClosingWritesTheSettingsThatTheNextStartReads) {
     EXPECT_EQ(closed.count(), 1);
 
     TFrmMain next;
-    QSignalSpy started(&next, &TFrmMain::StartupFinished);
-    ASSERT_TRUE(started.wait(2000));
+    ASSERT_TRUE(vexmo::test::WaitForStartup(next));
     EXPECT_EQ(next.Opt().Language, LanguageJapanese);
     EXPECT_EQ(next.Action("AtnFileNew")->text(), QStringLiteral("新規作成(&N)"));
     EXPECT_EQ(next.windowType(), Qt::Tool);

@@ -19,17 +19,16 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QStringEncoder>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "EngineSession.h"
+#include "MainWindowStart.h"
 #include "QtWait.h"
 
-#include <deque>
 #include <functional>
 #include <utility>
 
@@ -45,66 +44,20 @@ using namespace vexmo;
 namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
+using vexmo::test::ModalAnswers;
 
-// Acts on modal widgets as they appear, one step per modal widget shown.
-class ModalScript {
-  public:
-    using Step = std::function<void(QWidget*)>;
-    ModalScript() {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal) return;
-            if (steps_.empty()) {
-                // Never hang on a dialog nobody expected.
-                ADD_FAILURE() << "unexpected dialog " << modal->metaObject()->className();
-                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-                return;
-            }
-            Step step = std::move(steps_.front());
-            steps_.pop_front();
-            step(modal);
-        });
-        timer_.start();
-    }
-    // Fills the name and value dialog and presses OK.
-    ModalScript& Enter(QString name, QString value) {
-        steps_.push_back([name, value](QWidget* w) {
-            auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-            ASSERT_NE(dialog, nullptr) << "expected the name and value dialog";
-            dialog->EditName->setText(name);
-            dialog->EditValue->setText(value);
-            dialog->BtnOk->click();
-        });
-        return *this;
-    }
-    ModalScript& Then(Step step) {
-        steps_.push_back(std::move(step));
-        return *this;
-    }
-    // Answers a message box, remembering its text.
-    ModalScript& Answer(QMessageBox::StandardButton button) {
-        steps_.push_back([this, button](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr) << "expected a message box";
-            texts.push_back(box->text());
-            box->button(button)->click();
-        });
-        return *this;
-    }
-    bool Done() const { return steps_.empty(); }
-    QStringList texts;
+// Fills the name and value dialog and presses OK.
+std::function<void(TFrmEnterValue&)> Enter(QString name, QString value) {
+    return [name, value](TFrmEnterValue& dialog) {
+        dialog.EditName->setText(name);
+        dialog.EditValue->setText(value);
+        dialog.BtnOk->click();
+    };
+}
 
-  private:
-    std::deque<Step> steps_;
-    QTimer timer_;
-};
-
-class VariablesTest : public ::testing::Test {
+class VariablesTest : public ::testing::Test, protected vexmo::test::EngineSession {
   protected:
     void SetUp() override {
-        SetDecimalSeparator('.');
-        engine.SetVariables(&store);
         window.SetFileDialogHook([this](TFrmVariables::FileDialogKind kind, const QString& title) {
             dialogTitles.push_back(title);
             return kind == TFrmVariables::FileDialogKind::Save ? savePath : openPath;
@@ -138,13 +91,8 @@ class VariablesTest : public ::testing::Test {
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         window.LvVariables->setCurrentItem(found.front());
     }
-    DComplex Calculate(const std::string& expression) {
-        engine.SetExpression(expression);
-        return engine.ResultValue();
-    }
+    DComplex Calculate(const std::string& expression) { return EngineSession::Run(expression); }
 
-    Variables store;
-    TCompTinyParser engine;
     TFrmVariables window{store};
     QTemporaryDir folder;
     QString savePath;
@@ -158,7 +106,7 @@ TEST_F(VariablesTest, AddCommand) {
         const char* name;
         Entries before;
         int language;
-        std::function<void(ModalScript&)> script;
+        std::function<void(ModalAnswers&)> script;
         Entries after;
         QStringList rows;
         QStringList questions;
@@ -166,41 +114,41 @@ TEST_F(VariablesTest, AddCommand) {
         {"existing name replaced, value normalised in the store and shown as typed",
          {{"A", "1 +_I 0"}, {"B", "2 +_I 0"}},
          1,
-         [](ModalScript& s) { s.Enter("a", "1e3"); },
+         [](ModalAnswers& s) { s.Then(Enter("a", "1e3")); },
          {{"B", "2 +_I 0"}, {"A", "1000 +_I 0"}},
          {"A=1E3", "B=2 +_I 0"},
          {}},
         {"suffixed number as in expressions",
          {},
          1,
-         [](ModalScript& s) { s.Enter("r", "2.5k"); },
+         [](ModalAnswers& s) { s.Then(Enter("r", "2.5k")); },
          {{"R", "2500 +_I 0"}},
          {"R=2.5K"},
          {}},
         {"not a number answered No removes the old variable",
          {{"A", "1 +_I 0"}},
          1,
-         [](ModalScript& s) { s.Enter("a", "xyz").Answer(QMessageBox::No); },
+         [](ModalAnswers& s) { s.Then(Enter("a", "xyz")).Answer(QMessageBox::No); },
          {},
          {},
          {"xyz is not correct number format."}},
         {"not a number answered Yes asks again",
          {},
          1,
-         [](ModalScript& s) { s.Enter("b", "q").Answer(QMessageBox::Yes).Enter("b", "3 +_I 4"); },
+         [](ModalAnswers& s) {
+             s.Then(Enter("b", "q")).Answer(QMessageBox::Yes).Then(Enter("b", "3 +_I 4"));
+         },
          {{"B", "3 +_I 4"}},
          {"B=3 +_I 4"},
          {"q is not correct number format."}},
         {"empty value keeps the dialog open",
          {},
          1,
-         [](ModalScript& s) {
-             s.Enter("d", "").Then([](QWidget* w) {
-                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-                 ASSERT_NE(dialog, nullptr) << "the dialog should still be open";
-                 EXPECT_EQ(dialog->EditName->text(), "d");
-                 dialog->EditValue->setText("4");
-                 dialog->BtnOk->click();
+         [](ModalAnswers& s) {
+             s.Then(Enter("d", "")).Then<TFrmEnterValue>([](TFrmEnterValue& dialog) {
+                 EXPECT_EQ(dialog.EditName->text(), "d");
+                 dialog.EditValue->setText("4");
+                 dialog.BtnOk->click();
              });
          },
          {{"D", "4 +_I 0"}},
@@ -209,12 +157,10 @@ TEST_F(VariablesTest, AddCommand) {
         {"a name holding = keeps the dialog open, as it could not be saved",
          {},
          1,
-         [](ModalScript& s) {
-             s.Enter("a=b", "5").Then([](QWidget* w) {
-                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-                 ASSERT_NE(dialog, nullptr) << "the dialog should still be open";
-                 dialog->EditName->setText("c");
-                 dialog->BtnOk->click();
+         [](ModalAnswers& s) {
+             s.Then(Enter("a=b", "5")).Then<TFrmEnterValue>([](TFrmEnterValue& dialog) {
+                 dialog.EditName->setText("c");
+                 dialog.BtnOk->click();
              });
          },
          {{"C", "5 +_I 0"}},
@@ -223,13 +169,11 @@ TEST_F(VariablesTest, AddCommand) {
         {"Cancel changes nothing",
          {{"A", "1 +_I 0"}},
          1,
-         [](ModalScript& s) {
-             s.Then([](QWidget* w) {
-                 auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-                 ASSERT_NE(dialog, nullptr);
-                 EXPECT_TRUE(dialog->EditName->text().isEmpty());
-                 dialog->EditName->setText("a");
-                 dialog->BtnCancel->click();
+         [](ModalAnswers& s) {
+             s.Then<TFrmEnterValue>([](TFrmEnterValue& dialog) {
+                 EXPECT_TRUE(dialog.EditName->text().isEmpty());
+                 dialog.EditName->setText("a");
+                 dialog.BtnCancel->click();
              });
          },
          {{"A", "1 +_I 0"}},
@@ -242,13 +186,12 @@ TEST_F(VariablesTest, AddCommand) {
         window.DeleteAllRows();
         Seed(row.before);
         window.SetLanguage(row.language);
-        ModalScript script;
+        ModalAnswers script;
         row.script(script);
         window.AtnInsert->trigger();
-        EXPECT_TRUE(script.Done());
         EXPECT_EQ(StoreEntries(), row.after);
         EXPECT_EQ(Rows(), row.rows);
-        EXPECT_EQ(script.texts, row.questions);
+        EXPECT_EQ(script.Texts, row.questions);
     }
 }
 
@@ -258,18 +201,15 @@ TEST_F(VariablesTest, EditRenamesAndTheNextCalculationUsesIt) {
     Select("A");
     EXPECT_TRUE(window.AtnEdit->isEnabled());
     {
-        ModalScript script;
-        script.Then([](QWidget* w) {
-            auto* dialog = qobject_cast<TFrmEnterValue*>(w);
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->EditName->text(), "A");
-            EXPECT_EQ(dialog->EditValue->text(), "5 +_I 0");
-            dialog->EditName->setText("b");
-            dialog->EditValue->setText("7 +_i 0");
-            dialog->BtnOk->click();
+        ModalAnswers script;
+        script.Then<TFrmEnterValue>([](TFrmEnterValue& dialog) {
+            EXPECT_EQ(dialog.EditName->text(), "A");
+            EXPECT_EQ(dialog.EditValue->text(), "5 +_I 0");
+            dialog.EditName->setText("b");
+            dialog.EditValue->setText("7 +_i 0");
+            dialog.BtnOk->click();
         });
         window.AtnEdit->trigger();
-        EXPECT_TRUE(script.Done());
     }
     EXPECT_EQ(StoreEntries(), (Entries{{"C", "1 +_I 0"}, {"B", "7 +_I 0"}}));
     EXPECT_EQ(Rows(), (QStringList{"B=7 +_I 0", "C=1 +_I 0"}));
@@ -278,8 +218,8 @@ TEST_F(VariablesTest, EditRenamesAndTheNextCalculationUsesIt) {
 
     // Renaming onto another variable leaves one row for its one store entry.
     Select("B");
-    ModalScript onto;
-    onto.Enter("c", "9");
+    ModalAnswers onto;
+    onto.Then(Enter("c", "9"));
     window.AtnEdit->trigger();
     EXPECT_EQ(StoreEntries(), (Entries{{"C", "9"}}));
     EXPECT_EQ(Rows(), (QStringList{"C=9"}));
@@ -291,12 +231,11 @@ TEST_F(VariablesTest, DoubleClickEdits) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTreeWidgetItem* row = window.LvVariables->topLevelItem(0);
     const QPoint at = window.LvVariables->visualItemRect(row).center();
-    ModalScript script;
-    script.Enter("A", "6");
+    ModalAnswers script;
+    script.Then(Enter("A", "6"));
     // The press that starts a double click selects the row first.
     QTest::mouseClick(window.LvVariables->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(window.LvVariables->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_TRUE(script.Done());
     EXPECT_EQ(StoreEntries(), (Entries{{"A", "6"}}));
     window.hide();
 }
@@ -330,10 +269,10 @@ TEST_F(VariablesTest, DeleteCommand) {
         Seed({{"A", "1 +_I 0"}, {"B", "2 +_I 0"}});
         window.SetLanguage(row.language);
         Select("A");
-        ModalScript script;
+        ModalAnswers script;
         script.Answer(row.answer);
         window.AtnDelete->trigger();
-        EXPECT_EQ(script.texts, QStringList{row.question});
+        EXPECT_EQ(script.Texts, QStringList{row.question});
         EXPECT_EQ(StoreEntries(), row.after);
         EXPECT_EQ(Rows(), row.rows);
     }
@@ -420,10 +359,10 @@ TEST_F(VariablesTest, SaveThenOpenGivesTheSameEntries) {
     window.ShowValue("EXTRA", "1 +_I 0");
     openPath = savePath;
     window.SetVariablesFile({});
-    ModalScript script;
+    ModalAnswers script;
     script.Answer(QMessageBox::No);
     window.AtnFileOpenVariablesExecute();
-    EXPECT_EQ(script.texts,
+    EXPECT_EQ(script.Texts,
               QStringList{"Opening a variables-file will discard all the current "
                           "variables.Do you want to save the current variables?[y/n]"});
     EXPECT_EQ(dialogTitles.back(), "Open variables - Vexmo");
@@ -475,7 +414,7 @@ TEST_F(VariablesTest, OpenAnsweredYesSavesFirst) {
         ASSERT_TRUE(other.open(QIODevice::WriteOnly));
         other.write("b=2\r\n=skipped\r\nno equals\r\nB=3\r\nE=\r\n");
     }
-    ModalScript script;
+    ModalAnswers script;
     script.Answer(QMessageBox::Yes);
     window.AtnFileOpenVariablesExecute();
     EXPECT_EQ(dialogTitles, (QStringList{"Save variables - Vexmo", "Open variables - Vexmo"}));
@@ -506,10 +445,10 @@ TEST_F(VariablesTest, ClearVariables) {
         window.SetVariablesFile("old.vxm");
         window.SetLanguage(1);
         savePath = row.savePath.isEmpty() ? QString() : folder.filePath(row.savePath);
-        ModalScript script;
+        ModalAnswers script;
         script.Answer(row.answer);
         window.AtnFileClearVariablesExecute();
-        EXPECT_EQ(script.texts, QStringList{"Clearing variables will discard the current "
+        EXPECT_EQ(script.Texts, QStringList{"Clearing variables will discard the current "
                                             "variables. Do you want to save the current "
                                             "variables?[y/n]"});
         EXPECT_EQ(store.Count(), row.cleared ? 0u : 1u);
@@ -539,7 +478,7 @@ TEST_F(VariablesTest, FilesThatCannotBeReadOrWritten) {
         {"open of a file that cannot be read",
          [&] {
              openPath = unreadable;
-             ModalScript script;
+             ModalAnswers script;
              script.Answer(QMessageBox::No);
              window.AtnFileOpenVariablesExecute();
          },
@@ -548,7 +487,7 @@ TEST_F(VariablesTest, FilesThatCannotBeReadOrWritten) {
          [&] {
              savePath = unwritable;
              openPath = folder.filePath("never-asked.vxm");
-             ModalScript script;
+             ModalAnswers script;
              script.Answer(QMessageBox::Yes);
              window.AtnFileOpenVariablesExecute();
              EXPECT_EQ(dialogTitles.size(), 1) << "the open dialog must not follow";
@@ -557,7 +496,7 @@ TEST_F(VariablesTest, FilesThatCannotBeReadOrWritten) {
         {"clear answered Yes whose save fails does not discard",
          [&] {
              savePath = unwritable;
-             ModalScript script;
+             ModalAnswers script;
              script.Answer(QMessageBox::Yes);
              window.AtnFileClearVariablesExecute();
          },
@@ -617,10 +556,13 @@ TEST_F(VariablesTest, WindowLayoutAndClosing) {
     EXPECT_EQ(Rows(), (QStringList{"A=2", "B=1", "_X=3"})) << "names upper-cased and sorted";
     window.show();
     window.resize(400, 300);
-    QApplication::processEvents();
-    const int half = window.LvVariables->viewport()->width() / 2;
-    EXPECT_NEAR(window.LvVariables->columnWidth(0), half, 2);
-    EXPECT_NEAR(window.LvVariables->columnWidth(1), half, 2);
+    const QTreeWidget& list = *window.LvVariables;
+    const auto halves = [&] {
+        const int half = list.viewport()->width() / 2;
+        return std::abs(list.columnWidth(0) - half) <= 2 && std::abs(list.columnWidth(1) - half) <= 2;
+    };
+    EXPECT_TRUE(vexmo::test::WaitUntil(halves, "the columns halving the resized list", 5000))
+        << list.columnWidth(0) << " + " << list.columnWidth(1) << " in " << list.viewport()->width();
     QFont font(QStringLiteral("Monospace"), 15);
     window.SetEditorFont(font);
     EXPECT_EQ(window.LvVariables->font().pointSize(), 15);
@@ -653,10 +595,7 @@ class MainWindowVariablesTest : public ::testing::Test {
         opt.RecallVariablesFileName = file;
         EXPECT_TRUE(WriteSettings(settings, opt, {}));
         settings.sync();
-        auto window = std::make_unique<TFrmMain>();
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        EXPECT_TRUE(started.wait(2000));
-        return window;
+        return vexmo::test::StartMainWindow();
     }
     static QStringList RowsOf(const TFrmVariables& variables) {
         QStringList out;
@@ -749,7 +688,7 @@ TEST_F(MainWindowVariablesTest, AUserFunctionShowsAsSoonAsALineDefinesIt) {
 // fails as an operation, with no error box, and the clipboard keeps its text.
 TEST_F(MainWindowVariablesTest, ClipAssignmentThatCannotBeWrittenFailsTheOperation) {
     auto window = Start(false);
-    ModalScript noDialogs; // any error box would be an unexpected dialog
+    ModalAnswers noDialogs; // any error box would be an unexpected dialog
     const TSubstituteEvent notice = window->Engine().OnSubstitute();
     ASSERT_TRUE(notice);
     for (int idx : {-1, 1}) {
@@ -767,7 +706,6 @@ TEST_F(MainWindowVariablesTest, ClipAssignmentThatCannotBeWrittenFailsTheOperati
     EXPECT_EQ(window->Engine().ErrorState(), 0);
     EXPECT_FALSE(window->Pane()->toPlainText().contains(" >>> "));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "1.7976931348623157E308 + 0i");
-    EXPECT_TRUE(noDialogs.Done());
     window->Pane()->document()->setModified(false);
 }
 

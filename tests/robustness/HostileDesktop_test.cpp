@@ -2,6 +2,8 @@
 // offscreen: the main window opens each or refuses it with a message, nothing crashes, and
 // no file on disk changes unless the user saves.
 
+#include "MainWindowStart.h"
+#include "QtWait.h"
 #include "RobustFiles.h"
 
 #include "files/DocumentFile.h"
@@ -12,9 +14,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTextBlock>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -32,25 +32,6 @@ using namespace std::string_literals;
 QString Q(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
-
-// Closes every modal box as it appears and keeps its text, so a message never blocks.
-class ModalCloser {
-  public:
-    ModalCloser() {
-        timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                if (auto* box = qobject_cast<QMessageBox*>(modal)) Texts << box->text();
-                modal->close();
-            }
-        });
-        timer_.start();
-    }
-    QStringList Texts;
-
-  private:
-    QTimer timer_;
-};
 
 fs::path SettingsFile() {
     return QSettings("Dorv", "Vexmo").fileName().toStdString();
@@ -78,15 +59,15 @@ class HostileDesktop : public ::testing::Test {
 
     // The main window after its deferred start-up with these command-line arguments.
     TFrmMain& Start(const QStringList& arguments = {}) {
-        window_ = std::make_unique<TFrmMain>(arguments);
-        QSignalSpy started(window_.get(), &TFrmMain::StartupFinished);
-        EXPECT_TRUE(started.wait(60000)) << "the start-up did not finish";
+        window_.reset(); // the earlier window goes before the next one starts
+        window_ = test::StartMainWindow(arguments, 60000);
         window_->Documents().SetQuestionHook([](const QString&) { return QMessageBox::No; });
         return *window_;
     }
 
     TempDir dir_;
-    ModalCloser modals_;
+    // Closes every modal box as it appears and keeps its text, so a message never blocks.
+    test::ModalAnswers modals_{test::ModalAnswers::Others::Close};
     std::unique_ptr<TFrmMain> window_;
 };
 

@@ -3,15 +3,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QtCore/qtestsupport_core.h>
 #include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <type_traits>
@@ -35,6 +38,21 @@ inline ::testing::AssertionResult WaitForIdleUpdate(const QObject& window) {
     const QTimer* idle = window.findChild<QTimer*>(QStringLiteral("idleUpdate"));
     if (!idle) return ::testing::AssertionFailure() << "the window has no idle update";
     return WaitUntil([idle] { return !idle->isActive(); }, "the idle update");
+}
+
+// Runs the event loop until a zero timer started now has fired: the work put off to the next
+// turn of the event loop before this call (queued calls, zero timers) is done.
+inline ::testing::AssertionResult WaitForDeferredWork(int milliseconds = 10000) {
+    auto* turn = new QTimer(qApp);
+    auto fired = std::make_shared<bool>(false);
+    turn->setSingleShot(true);
+    QObject::connect(turn, &QTimer::timeout, turn, [turn, fired] {
+        *fired = true;
+        turn->deleteLater();
+    });
+    turn->start(0);
+    return WaitUntil([fired] { return *fired; }, "the work put off to the next turn of the event loop",
+                     milliseconds);
 }
 
 // Answers the next modal dialog (or pop-up menu) of type `Widget` once it shows, from a
@@ -71,21 +89,102 @@ class AnswerWhenShown {
     bool shown_ = false;
 };
 
-// The same for a dialog opened where no object can outlive it: the timer goes with the
-// answer, or after `milliseconds` with a failure when no such dialog showed.
+// Answers modal dialogs as they show, in order, from a timer that acts on the active modal
+// widget: each step is handed the next dialog and may check it. No dialog is left open to
+// hang a test, even when a check fails: one of a type the step did not expect, one the last
+// step leaves open and one shown when no step is left are rejected. Unexpected dialogs fail
+// the test unless the answers are to close every dialog; so does a step never used.
+class ModalAnswers {
+  public:
+    enum class Others { Fail, Close };
+    explicit ModalAnswers(Others others = Others::Fail) : others_(others) {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Look(); });
+        timer_.start(5);
+    }
+    ~ModalAnswers() {
+        if (!steps_.empty()) ADD_FAILURE() << steps_.size() << " expected dialog(s) never showed";
+    }
+    ModalAnswers(const ModalAnswers&) = delete;
+    ModalAnswers& operator=(const ModalAnswers&) = delete;
+
+    // The next dialog is a `Widget`, handed to `step`.
+    template <typename Widget>
+    ModalAnswers& Then(std::function<void(Widget&)> step) {
+        steps_.push_back([step = std::move(step)](QWidget& shown) {
+            Widget* dialog = qobject_cast<Widget*>(&shown);
+            if (dialog)
+                step(*dialog);
+            else
+                ADD_FAILURE() << "expected a " << Widget::staticMetaObject.className()
+                              << ", not a " << shown.metaObject()->className();
+            return dialog != nullptr;
+        });
+        return *this;
+    }
+    // The next dialog is a message box, answered with `button`.
+    ModalAnswers& Answer(QMessageBox::StandardButton button) {
+        return Then<QMessageBox>([button](QMessageBox& box) {
+            if (QAbstractButton* pressed = box.button(button))
+                pressed->click();
+            else
+                ADD_FAILURE() << "the message box has no button " << button;
+        });
+    }
+    bool Done() const { return steps_.empty(); }
+    // Ends after the last step, or with a failure after `milliseconds`: for an answer that
+    // outlives the statement that set it up.
+    void DeleteWhenDone(int milliseconds) { deadline_.setRemainingTime(milliseconds); }
+
+    QStringList Texts; // of every message box shown, in order
+
+  private:
+    void Look() {
+        if (QWidget* shown = QApplication::activeModalWidget())
+            Handle(*shown);
+        if (deadline_.isForever() || (!Done() && !deadline_.hasExpired())) return;
+        if (!Done()) ADD_FAILURE() << "no dialog showed in time";
+        steps_.clear();
+        timer_.stop();
+        QTimer::singleShot(0, qApp, [this] { delete this; });
+    }
+    void Handle(QWidget& shown) {
+        if (auto* box = qobject_cast<QMessageBox*>(&shown); box && box != last_)
+            Texts << box->text();
+        const QPointer<QWidget> dialog(&shown);
+        Act(shown);
+        // Only a dialog left open for the next step is the same showing of it.
+        last_ = dialog && dialog->isVisible() ? dialog : nullptr;
+    }
+    void Act(QWidget& shown) {
+        const QPointer<QWidget> dialog(&shown);
+        if (!steps_.empty()) {
+            const std::function<bool(QWidget&)> step = std::move(steps_.front());
+            steps_.pop_front();
+            // A dialog the step took stays open for the next step when it asks for one.
+            if (step(shown) && (!steps_.empty() || !dialog || !dialog->isVisible())) return;
+        } else if (others_ == Others::Fail) {
+            ADD_FAILURE() << "unexpected dialog " << shown.metaObject()->className();
+        }
+        if (auto* modal = qobject_cast<QDialog*>(dialog.data()))
+            modal->reject();
+        else if (dialog)
+            dialog->close();
+    }
+
+    Others others_;
+    std::deque<std::function<bool(QWidget&)>> steps_;
+    QPointer<QWidget> last_;
+    QDeadlineTimer deadline_{QDeadlineTimer::Forever};
+    QTimer timer_;
+};
+
+// The same for a dialog opened where no object can outlive it: the answer goes with the
+// dialog, or after `milliseconds` with a failure when no such dialog showed.
 template <typename Widget>
 void AnswerNextDialog(std::function<void(Widget&)> answer, int milliseconds = 10000) {
-    auto* watch = new AnswerWhenShown<Widget>(std::move(answer));
-    auto* done = new QTimer(qApp);
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(done, &QTimer::timeout, done, [watch, done, waited, milliseconds] {
-        *waited += 5;
-        if (!watch->Shown() && *waited < milliseconds) return;
-        if (!watch->Shown()) ADD_FAILURE() << "no dialog showed within " << milliseconds << " ms";
-        delete watch;
-        done->deleteLater();
-    });
-    done->start(5);
+    auto* answers = new ModalAnswers;
+    answers->Then<Widget>(std::move(answer));
+    answers->DeleteWhenDone(milliseconds);
 }
 
 } // namespace vexmo::test
