@@ -11,7 +11,6 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +18,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "MainWindowStart.h"
 #include "QtWait.h"
 #include "StarvedThreads.h"
 
@@ -74,15 +74,10 @@ QString Answered(int n) {
     return QStringLiteral("N:=N+1 ==> %1 +_I 0 ").arg(n);
 }
 
-class LongWorkTest : public ::testing::Test {
+class LongWorkTest : public vexmo::test::MainWindowTest {
   protected:
     void SetUp() override {
-        QSettings(QStringLiteral("Dorv"), QStringLiteral("Vexmo")).clear();
-        QGuiApplication::clipboard()->clear();
-        window = std::make_unique<TFrmMain>();
-        QSignalSpy started(window.get(), &TFrmMain::StartupFinished);
-        ASSERT_TRUE(started.wait(2000));
-        pane = window->Pane();
+        MainWindowTest::SetUp();
         // A few lines per slice, so that a short document takes many slices.
         pane->SetSliceTime(std::chrono::microseconds(0));
         window->show();
@@ -118,9 +113,6 @@ class LongWorkTest : public ::testing::Test {
         return pane->IsProtected(block.position() + block.text().indexOf(QLatin1String(" ==> ")));
     }
     QLabel* Progress() const { return window->findChild<QLabel*>(QStringLiteral("RunProgress")); }
-
-    std::unique_ptr<TFrmMain> window;
-    TCalcPane* pane = nullptr;
 };
 
 TEST_F(LongWorkTest, CancelledRunLeavesAConsistentDocument) {
