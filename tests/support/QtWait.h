@@ -57,8 +57,9 @@ inline ::testing::AssertionResult WaitForDeferredWork(int milliseconds = 10000) 
 
 // Answers the next modal dialog (or pop-up menu) of type `Widget` once it shows, from a
 // timer that only looks and acts: checks belong after the dialog returned, on what the
-// answer recorded. A dialog the answer leaves open is rejected, so a failing test never
-// hangs on it; the timer ends with this object.
+// answer recorded. A dialog the answer leaves open, and one of another type, is rejected
+// (the latter as a failure), so a failing test never hangs on it; the timer ends with this
+// object.
 template <typename Widget>
 class AnswerWhenShown {
   public:
@@ -67,8 +68,18 @@ class AnswerWhenShown {
             QWidget* active = std::is_base_of_v<QMenu, Widget>
                                   ? QApplication::activePopupWidget()
                                   : QApplication::activeModalWidget();
+            if (!active) return;
             Widget* shown = qobject_cast<Widget*>(active);
-            if (!shown) return;
+            if (!shown) {
+                // Another dialog would wait for an answer that never comes.
+                ADD_FAILURE() << "expected a " << Widget::staticMetaObject.className()
+                              << ", not a " << active->metaObject()->className();
+                if (auto* dialog = qobject_cast<QDialog*>(active))
+                    dialog->reject();
+                else
+                    active->close();
+                return;
+            }
             timer_.stop();
             shown_ = true;
             answer_(*shown);
