@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -30,11 +31,13 @@ class VexmoCalc : public ::testing::Test {
     fs::path File(const char* name) const { return dir_ / name; }
 
     // Runs vexmo-calc with `input` on standard input (a file, so it is never a terminal).
-    RunResult Calc(const std::vector<std::string>& args, const std::string& input = "")
+    RunResult Calc(const std::vector<std::string>& args, const std::string& input = "",
+                   const std::string& inputFile = "")
     {
         vexmo::test::ProcessRun run;
         run.Args = {VEXMO_CALC_PATH};
         run.Input = input;
+        run.InputFile = inputFile;
         run.Args.insert(run.Args.end(), args.begin(), args.end());
         return vexmo::test::RunProcess(run);
     }
@@ -97,6 +100,19 @@ TEST_F(VexmoCalc, FailingLineStopsWithExitOne)
     EXPECT_EQ(cut.Err.rfind("<stdin>:1: '999", 0), 0u) << cut.Err;
     EXPECT_NE(cut.Err.find("999...' is not a valid floating point value\n"), std::string::npos)
         << cut.Err;
+
+    // So is a long message of the calculation's own, between whole characters: "é" is two
+    // bytes, and both cuts fall inside one.
+    std::string name = "UNKNOWNF";
+    for (int i = 0; i < 400; ++i)
+        name += "\xC3\xA9";
+    const RunResult long_ = Calc({"-e", name + "X(1)"});
+    EXPECT_EQ(long_.Err.rfind("-e:1: Unknown function UNKNOWNF\xC3\xA9", 0), 0u) << long_.Err;
+    EXPECT_NE(long_.Err.find("\xC3\xA9...\xC3\xA9"), std::string::npos) << long_.Err;
+    EXPECT_LT(long_.Err.size(), 500u);
+    EXPECT_EQ(std::count(long_.Err.begin(), long_.Err.end(), '\xC3'),
+              std::count(long_.Err.begin(), long_.Err.end(), '\xA9'))
+        << "a character was cut in two";
 }
 
 TEST_F(VexmoCalc, EvaluatesExpressions)
@@ -174,6 +190,10 @@ TEST_F(VexmoCalc, RefusesBadUsageAndInput)
     };
     Spit(File("a.vxm"), "1\n");
     const Row rows[] = {
+        {"unknown format", {"--format", "bogus", "-e", "1"}, "", "unknown format 'bogus'"},
+        {"two documents", {File("a.vxm").string(), File("a.vxm").string()}, "", "only one FILE"},
+        {"option without its value", {"--precision"}, "", "--precision needs a value"},
+        {"value given to a switch", {"--strict=1", "-e", "1"}, "", "--strict takes no value"},
         {"unknown option", {"--bogus"}, "", "unknown option '--bogus'"},
         {"bad number", {"--precision", "six"}, "", "--precision needs a whole number"},
         {"in place without a file", {"-i"}, "1\n", "-i/--in-place needs a FILE"},
@@ -190,6 +210,9 @@ TEST_F(VexmoCalc, RefusesBadUsageAndInput)
         EXPECT_EQ(r.Status, 2);
         EXPECT_NE(r.Err.find(row.errContains), std::string::npos) << r.Err;
     }
+    const RunResult folder = Calc({}, "", File(".").string());
+    EXPECT_EQ(folder.Status, 2) << "standard input is a folder";
+    EXPECT_NE(folder.Err.find("Is a directory"), std::string::npos) << folder.Err;
 }
 
 TEST_F(VexmoCalc, VariablesFilesCarryValuesBetweenRuns)
