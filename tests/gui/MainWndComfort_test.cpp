@@ -163,6 +163,19 @@ TEST_F(ComfortTest, RecentDocumentsNewestFirstAndGoneFilesDropped) {
     EXPECT_EQ(RecentEntries().size(), 7);
     EXPECT_FALSE(RecentEntries().join(" ").contains("doc5.vxm"));
 
+    // One whose file is no longer a text document leaves the open document as it is.
+    const QString text = window->Pane()->toPlainText();
+    QFile binary(files[6]);
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    binary.write(QByteArray("1+1\0\x01", 5));
+    binary.close();
+    for (QAction* a : window->RecentMenu()->actions())
+        if (a->text().endsWith("doc6.vxm")) a->trigger();
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors.back().contains("NUL")) << errors.back().toStdString();
+    EXPECT_EQ(window->DocumentPath(), files[7]);
+    EXPECT_EQ(window->Pane()->toPlainText(), text);
+
     // The list and the last folder come back at the next start, in Japanese too.
     const QStringList before = RecentEntries();
     Close();
