@@ -328,6 +328,10 @@ TEST_F(CalcPaneTest, EditingBesideAnswerLeavesIt) {
     EXPECT_EQ(pane.toPlainText(), "91+2 ==> 3 +_I 0 7");
     EXPECT_EQ(notices.count(), 0);
     EXPECT_TRUE(pane.IsProtected(4));
+    // Backspace takes a character beyond the first plane whole, never half of it.
+    Load(QString::fromUtf8("1+2 ==> 3 +_I 0 \nA\U0001F600"), 20);
+    QTest::keyClick(&pane, Qt::Key_Backspace);
+    EXPECT_EQ(pane.toPlainText(), "1+2 ==> 3 +_I 0 \nA");
 }
 
 TEST_F(CalcPaneTest, ReturnKeyMap) {
