@@ -180,12 +180,15 @@ void TProtectedEdit::dropEvent(QDropEvent* event) {
 }
 
 void TProtectedEdit::mousePressEvent(QMouseEvent* event) {
-    // Pressed inside the selection, the left button drags it once the mouse moves.
+    // Pressed on the selection (its ends included, as the editor has it), the left button
+    // drags it once the mouse moves.
     const QTextCursor cursor = textCursor();
-    const int at = cursorForPosition(event->position().toPoint()).position();
-    dragsProtected_ = event->button() == Qt::LeftButton && cursor.hasSelection() &&
-                      at >= cursor.selectionStart() && at < cursor.selectionEnd() &&
-                      TouchesProtected(cursor.selectionStart(), cursor.selectionEnd());
+    dragsProtected_ = false;
+    if (event->button() == Qt::LeftButton && cursor.hasSelection()) {
+        const int at = cursorForPosition(event->position().toPoint()).position();
+        dragsProtected_ = at >= cursor.selectionStart() && at <= cursor.selectionEnd() &&
+                          TouchesProtected(cursor.selectionStart(), cursor.selectionEnd());
+    }
     QPlainTextEdit::mousePressEvent(event);
 }
 
