@@ -304,10 +304,13 @@ void TDocumentController::OpenRecent(const QString& path) {
         ShowError(RecentFileGoneText(path, settings_.Language));
         return;
     }
-    if (!SettleDiscard(DiscardOperation::Open, false))
-        return;
+    if (SettleDiscard(DiscardOperation::Open, false))
+        Open(path);
+}
+
+void TDocumentController::Open(const QString& path, std::optional<DocumentEncoding> encoding) {
     QString error;
-    if (!Load(path, &error))
+    if (!Load(path, &error, encoding))
         ShowError(error);
     RefreshTitle();
 }
@@ -330,13 +333,11 @@ void TDocumentController::FileOpen() {
     QFileDialog& dialog = OpenDialog();
     dialog.setWindowTitle(kOpenTitle);
     ProposeFile(dialog, path_, StartFolder());
-    if (RunDialog(dialog)) {
-        const QString file = dialog.selectedFiles().value(0);
-        QString error;
-        if (!file.isEmpty() && !Load(file, &error))
-            ShowError(error);
-    }
-    RefreshTitle();
+    const QString file = RunDialog(dialog) ? dialog.selectedFiles().value(0) : QString();
+    if (file.isEmpty())
+        RefreshTitle();
+    else
+        Open(file);
 }
 
 TDocumentController::SaveOutcome TDocumentController::FileSave() {
@@ -389,26 +390,16 @@ void TDocumentController::FileDropped(const QString& path) {
     if (path.isEmpty())
         return;
     // A drop asks whenever the document is modified, whatever the query option says.
-    if (!SettleDiscard(DiscardOperation::Open, true))
-        return;
-    QString error;
-    if (!Load(path, &error))
-        ShowError(error);
-    RefreshTitle();
+    if (SettleDiscard(DiscardOperation::Open, true))
+        Open(path);
 }
 
 void TDocumentController::ReopenWithEncoding(DocumentEncoding encoding) {
     if (path_.isEmpty())
         return;
     // Reading again drops every change, so a modified document is always asked about.
-    if (!SettleDiscard(DiscardOperation::Open, true))
-        return;
-    QString error;
-    if (Load(path_, &error, encoding))
-        guessed_ = false;
-    else
-        ShowError(error);
-    RefreshTitle();
+    if (SettleDiscard(DiscardOperation::Open, true))
+        Open(path_, encoding);
 }
 
 bool TDocumentController::CloseQuery() { return SettleDiscard(DiscardOperation::Close, false); }

@@ -115,6 +115,8 @@ class TDocumentController : public QObject {
     // Reads `path` into the pane; on failure nothing changes and the error is returned.
     bool Load(const QString& path, QString* error,
               std::optional<DocumentEncoding> encoding = std::nullopt);
+    // Load for a command: a failure is shown, and the title follows what is open.
+    void Open(const QString& path, std::optional<DocumentEncoding> encoding = std::nullopt);
     void ReplaceText(const QString& text);
     void ShowError(const QString& message);
     void ShowNotice(const QString& message);
