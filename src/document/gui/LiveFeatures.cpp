@@ -52,7 +52,7 @@ void TLiveFeatures::SetOptions(const EditingOptions& options) {
 }
 
 void TLiveFeatures::RefreshColors() {
-    pane_->PaintAllAnswers();
+    // The pane has painted its lines in its new colours already (SetColors).
     hint_->update();
 }
 

@@ -35,7 +35,7 @@ class TLiveFeatures : public QObject {
     void SetOptions(const EditingOptions& options);
     const EditingOptions& Options() const { return options_; }
 
-    // Takes the pane's colours anew (after the Options dialog or a palette change).
+    // Shows the live value in the pane's new colours (after the pane's SetColors).
     void RefreshColors();
     // The store changed outside a calculation (variables opened, cleared or edited).
     void StoreChanged();
