@@ -173,24 +173,18 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     const auto dwordOf = [&](const char* name) { return [&store, name] { return ReadDword(store, name); }; };
     const auto stringOf = [&](const char* name) { return [&store, name] { return ReadString(store, name); }; };
 
-    // A placement is used whole or not at all.
-    store.beginGroup("MainWnd");
-    try {
+    // A placement is used whole or not at all, and only where it fits the screen.
+    const auto fitting = [&] {
         const Bounds b = ReadBounds(store);
-        if (BoundsFit(b, screen))
-            placement.MainWnd = b.Rect();
-    } catch (const MissingValue&) {
-    }
+        return BoundsFit(b, screen) ? std::optional<QRect>(b.Rect()) : std::nullopt;
+    };
+    store.beginGroup("MainWnd");
+    Take(placement.MainWnd, fitting);
     store.endGroup();
 
     store.beginGroup("Variables");
     Take(placement.VariablesVisible, [&] { return std::optional<bool>(ReadBool(store, "Visible")); });
-    try {
-        const Bounds b = ReadBounds(store);
-        if (BoundsFit(b, screen))
-            placement.Variables = b.Rect();
-    } catch (const MissingValue&) {
-    }
+    Take(placement.Variables, fitting);
     store.endGroup();
 
     // A store written by a program that did not know the array separator had TAB there.
@@ -267,12 +261,7 @@ StoredPlacement ReadSettings(QSettings& store, Settings& s, const QRect& screen)
     ReadEditingOptions(store, s.Editing);
 
     // Conveniences of their own: missing or unreadable values leave the defaults.
-    if (store.contains("OptShowZeroImaginary")) {
-        try {
-            s.OptShowZeroImaginary = ReadBool(store, "OptShowZeroImaginary");
-        } catch (const MissingValue&) {
-        }
-    }
+    Take(s.OptShowZeroImaginary, boolOf("OptShowZeroImaginary"));
     const QVariant recent = store.value("RecentFiles");
     if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString)
         s.RecentFiles = recent.toStringList().mid(0, 8);
