@@ -150,7 +150,10 @@ int TCalcPane::ProtectedFrom(const QString& line) const {
 
 // ---- calculation ----
 
-void TCalcPane::ShowCaret() {
+void TCalcPane::ShowCaret(int position) {
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(position, TextLength()));
+    setTextCursor(cursor);
     ensureCursorVisible();
     // Once more after the new text is laid out: an answer that widens the document brings
     // in the horizontal scroll bar, which would cover the caret's line at the bottom.
@@ -217,10 +220,7 @@ bool TCalcPane::CalculateLine(bool copyAllowed) {
         emit errorRaised(error);
         return false;
     }
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(*caret);
-    setTextCursor(cursor);
-    ShowCaret();
+    ShowCaret(*caret);
     return true;
 }
 
@@ -238,10 +238,7 @@ void TCalcPane::CarriageReturn() {
         MoveToNextLine(edit.Cursor(), block);
         caret = edit.Cursor().position();
     }
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(caret);
-    setTextCursor(cursor);
-    ShowCaret();
+    ShowCaret(caret);
 }
 
 void TCalcPane::BreakLine() {
@@ -263,10 +260,7 @@ void TCalcPane::BreakLine() {
         const int offset = caret - block.position() - static_cast<int>(leading);
         caret = block.position() + std::clamp(offset, 0, static_cast<int>(expression.size()));
     }
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(caret);
-    setTextCursor(cursor);
-    ShowCaret();
+    ShowCaret(caret);
 }
 
 // ---- commands ----

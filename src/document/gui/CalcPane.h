@@ -193,8 +193,9 @@ class TCalcPane : public TProtectedEdit {
     // the last one.
     void MoveToNextLine(QTextCursor& cursor, const QTextBlock& block);
     QTextCharFormat ExpressionFormat() const;
-    // Scrolls the caret into view after a line action moved it.
-    void ShowCaret();
+    // Puts the caret at `position` (at most the end) after a line action and scrolls it
+    // into view.
+    void ShowCaret(int position);
     void CopyToClipboard(const DComplex& value);
     int ActionOfKey(const QKeyEvent* event) const;
 

@@ -281,10 +281,7 @@ void TLongWork::EndRun() {
                 pane_.document()->findBlockByNumber(static_cast<int>(calculation.NextLine()));
             run->Caret = next.isValid() ? next.position() : pane_.TextLength();
         }
-        QTextCursor cursor = pane_.textCursor();
-        cursor.setPosition(std::min(run->Caret, pane_.TextLength()));
-        pane_.setTextCursor(cursor);
-        pane_.ShowCaret();
+        pane_.ShowCaret(run->Caret);
         if (calculation.FailedLine())
             emit pane_.errorRaised(run->Error);
     }
