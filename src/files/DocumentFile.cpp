@@ -98,24 +98,15 @@ QString EncodingName(DocumentEncoding encoding) {
 }
 
 DocumentText DecodeDocument(const QByteArray& bytes) {
+    // UTF-8 when every byte sequence is; else Shift_JIS on real evidence; else Windows-1252,
+    // which has a character for every byte.
     DocumentText document;
-    std::string_view view = ViewOf(bytes);
-    if (IsValidUtf8(view)) {
-        document.Encoding = DocumentEncoding::Utf8;
-        if (view.starts_with(kUtf8Bom)) {
-            view.remove_prefix(kUtf8Bom.size());
-            document.Encoding = DocumentEncoding::Utf8Bom;
-        }
-        document.Text = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-    } else if (LooksLikeShiftJis(view) && FromShiftJis(bytes, document.Text)) {
-        document.Encoding = DocumentEncoding::ShiftJis;
-        document.Guessed = true;
-    } else {
-        document.Encoding = DocumentEncoding::Windows1252;
-        document.Text = FromWindows1252(view);
-        document.Guessed = true;
-    }
-    document.Text = NormaliseLineEnds(std::move(document.Text));
+    if (DecodeDocumentAs(bytes, DocumentEncoding::Utf8, document))
+        return document;
+    if (!LooksLikeShiftJis(ViewOf(bytes)) ||
+        !DecodeDocumentAs(bytes, DocumentEncoding::ShiftJis, document))
+        DecodeDocumentAs(bytes, DocumentEncoding::Windows1252, document);
+    document.Guessed = true;
     return document;
 }
 
